@@ -1,0 +1,121 @@
+#include "import.h"
+#include "shell/context.h"
+#include "store/connections.h"
+#include "store/database.h"
+#include "store/numbers.h"
+
+namespace tendro {
+
+namespace {
+
+// A null text goes in as empty text.
+QString textOf(const ResultSet &rs, int row, const QString &column)
+{
+    return rs.text(row, column);
+}
+
+// An empty numeric column goes in as 0 instead of breaking the row.
+QVariant numberOf(const ResultSet &rs, int row, const QString &column)
+{
+    const QVariant v = rs.value(row, column);
+    if (v.isNull())
+        return 0;
+    if (v.typeId() == QMetaType::QString)
+        return leadingNumber(v.toString());
+    return v;
+}
+
+} // namespace
+
+bool importFile(AppContext &ctx, QWidget *parent, const QString &source)
+{
+    BusyCursor busy;
+    const int idos = ctx.subunitate.idos;
+    try {
+        // Everything is read first and the source closed before the working
+        // file changes; the source is opened read-only and never written.
+        auto src = Database::open(conexiuneC(source), Database::Mode::ReadOnly);
+        const ResultSet program = src->query(QStringLiteral("SELECT * FROM program WHERE idos=? ORDER BY idp"), {idos});
+        if (program.isEmpty()) {
+            ctx.messages.show(parent, QStringLiteral(" Fisierul selectat nu are date pentru ") + ctx.subunitate.numeos
+                                          + QStringLiteral(" !!! "));
+            return false;
+        }
+        if (!ctx.messages.ask(parent, QStringLiteral("Sunteti sigur ca doriti preluarea datelor din ") + source
+                                          + QStringLiteral(" ? ")))
+            return false;
+        const bool replace =
+            ctx.messages.ask(parent, QStringLiteral("Doriti inlocuirea datelor existente cu cele ce se preiau ? "));
+        const ResultSet realiz = src->query(QStringLiteral("SELECT * FROM realiz WHERE idos=? ORDER BY idr"), {idos});
+        const ResultSet cpv = src->query(QStringLiteral("SELECT * FROM cpv"));
+        src.reset();
+
+        Database &db = ctx.db();
+        Transaction tx(db);
+        if (replace)
+            db.exec(QStringLiteral("DELETE FROM program"));
+        const QString insertProgram = QStringLiteral(
+            "INSERT INTO program (id,activit,lei,euro,datainc1,datainc2,datafin1,datafin2,resp,detal,fond,idos,"
+            "proced,anunt,proiect) VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
+        for (int r = 0; r < program.count(); ++r) {
+            db.exec(insertProgram,
+                    {numberOf(program, r, QStringLiteral("id")), textOf(program, r, QStringLiteral("activit")),
+                     numberOf(program, r, QStringLiteral("lei")), numberOf(program, r, QStringLiteral("euro")),
+                     textOf(program, r, QStringLiteral("datainc1")), textOf(program, r, QStringLiteral("datainc2")),
+                     textOf(program, r, QStringLiteral("datafin1")), textOf(program, r, QStringLiteral("datafin2")),
+                     textOf(program, r, QStringLiteral("resp")), textOf(program, r, QStringLiteral("detal")),
+                     textOf(program, r, QStringLiteral("fond")), idos, textOf(program, r, QStringLiteral("proced")),
+                     textOf(program, r, QStringLiteral("anunt")), textOf(program, r, QStringLiteral("proiect"))});
+        }
+
+        db.exec(QStringLiteral("DELETE FROM realiz WHERE idos=?"), {idos});
+        const QString insertRealiz = QStringLiteral(
+            "INSERT INTO realiz (id,contrnr,contrdata1,contrdata2,lei,actnr,actdata1,actdata2,idos,furniz,refer,"
+            "denumach,proiect) VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?)");
+        for (int r = 0; r < realiz.count(); ++r) {
+            // The project ties a realization to its item; " " is what the
+            // realization grid writes for none.
+            QString proiect = textOf(realiz, r, QStringLiteral("proiect"));
+            if (proiect.isEmpty())
+                proiect = QStringLiteral(" ");
+            db.exec(insertRealiz,
+                    {numberOf(realiz, r, QStringLiteral("id")), textOf(realiz, r, QStringLiteral("contrnr")),
+                     textOf(realiz, r, QStringLiteral("contrdata1")), textOf(realiz, r, QStringLiteral("contrdata2")),
+                     numberOf(realiz, r, QStringLiteral("lei")), textOf(realiz, r, QStringLiteral("actnr")),
+                     textOf(realiz, r, QStringLiteral("actdata1")), textOf(realiz, r, QStringLiteral("actdata2")),
+                     numberOf(realiz, r, QStringLiteral("idos")), textOf(realiz, r, QStringLiteral("furniz")),
+                     textOf(realiz, r, QStringLiteral("refer")), textOf(realiz, r, QStringLiteral("denumach")),
+                     proiect});
+        }
+
+        db.exec(QStringLiteral("DELETE FROM cpv"));
+        const QString insertCpv =
+            QStringLiteral("INSERT INTO cpv (id,cod,den,fel,anexa2,lista,cod2) VALUES(?,?,?,?,?,?,?)");
+        for (int r = 0; r < cpv.count(); ++r) {
+            db.exec(insertCpv,
+                    {numberOf(cpv, r, QStringLiteral("id")), textOf(cpv, r, QStringLiteral("cod")),
+                     textOf(cpv, r, QStringLiteral("den")), numberOf(cpv, r, QStringLiteral("fel")),
+                     numberOf(cpv, r, QStringLiteral("anexa2")), numberOf(cpv, r, QStringLiteral("lista")),
+                     numberOf(cpv, r, QStringLiteral("cod2"))});
+        }
+        tx.commit();
+    } catch (const DbError &e) {
+        ctx.messages.show(parent, engineErrorMessage(e), QStringLiteral("Eroare"), MessageIcon::Information);
+        return false;
+    }
+    ctx.messages.show(parent, QStringLiteral("Preluarea datelor din ") + source + QStringLiteral(" a fost efectuata "),
+                      QStringLiteral("Preluare date"), MessageIcon::Information);
+    return true;
+}
+
+void importFromFile(AppContext &ctx, QWidget *parent)
+{
+    const QString file =
+        ctx.files.openFileName(parent, QStringLiteral("Preluarea datelor de achizitii din fisierul ....... "),
+                               QStringLiteral("Baza de date Access (*.mdb)"));
+    if (file.isEmpty())
+        return;
+    importFile(ctx, parent, file);
+}
+
+} // namespace tendro

@@ -1,0 +1,57 @@
+#pragma once
+// What every window of one run shares: the program's folder, the services,
+// the current sub-unit and the one connection to the working file.
+
+#include "platform/platform.h"
+#include "services.h"
+
+#include <QString>
+#include <memory>
+
+namespace tendro {
+
+class Database;
+
+struct Subunitate {
+    int idds = 0;
+    int idos = 0;
+    QString numeds;
+    QString numeos;
+};
+
+// Remembered display mode and the switch's mode (1 switch, other restore).
+struct DisplayState {
+    int modecran = 0;
+    DisplayMode ecranvechi;
+};
+
+class AppContext {
+public:
+    AppContext(QString cale, MessageService &messages, FileDialogService &files, Clock &clock, Platform &platform);
+    ~AppContext();
+
+    QString cale;
+    MessageService &messages;
+    FileDialogService &files;
+    Clock &clock;
+    Platform &platform;
+
+    Subunitate subunitate;
+    int incercari = 1;
+    DisplayState display;
+    int splashMilliseconds = 2500;
+
+    // The one connection to the working file, opened on first use (deriving
+    // the key costs tens of milliseconds, so it is not done per handler).
+    Database &db();
+    bool isOpen() const { return bool(db_); }
+    void closeDb();
+
+private:
+    std::unique_ptr<Database> db_;
+};
+
+// Switches the display at start (modecran 1) or gives back the remembered mode.
+void comutaEcran(AppContext &ctx, double width, double height, int bitsPerPixel);
+
+} // namespace tendro

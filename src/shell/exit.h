@@ -1,0 +1,12 @@
+#pragma once
+
+class QWidget;
+
+namespace tendro {
+
+class AppContext;
+
+// "IESIRE": backup beside the working file, display given back, end.
+void exitWithBackup(AppContext &ctx, QWidget *parent);
+
+} // namespace tendro

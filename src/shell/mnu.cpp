@@ -1,0 +1,111 @@
+#include "mnu.h"
+#include "context.h"
+#include "exit.h"
+#include "password.h"
+#include "setare2.h"
+#include "exchange/export.h"
+#include "exchange/import.h"
+#include "programme/liste.h"
+
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QVBoxLayout>
+
+namespace tendro {
+
+QString mainCaption(const Subunitate &s)
+{
+    const QString gap35(35, QLatin1Char(' '));
+    const QString gap46(46, QLatin1Char(' '));
+    if (s.idds == 38)
+        return QStringLiteral("TENDRO") + gap35 + s.numeds + QStringLiteral(" - CENTRAVA") + gap46 + s.numeos;
+    return QStringLiteral("TENDRO") + gap35 + QStringLiteral("DIRECTIA SILVICA ") + s.numeds + gap46 + s.numeos;
+}
+
+Mnu::Mnu(AppContext &ctx, QWidget *parent) : QDialog(parent), ctx_(ctx)
+{
+    setObjectName(QStringLiteral("mnu"));
+    setWindowTitle(mainCaption(ctx_.subunitate));
+    setWindowFlag(Qt::WindowMinMaxButtonsHint, true);
+
+    auto *bar = new QMenuBar(this);
+    bar->setObjectName(QStringLiteral("meniu"));
+    addEntry(nullptr, "mnuprg", QStringLiteral("PROGRAM"), &Mnu::openProgram);
+    addEntry(nullptr, "mnureal", QStringLiteral("REALIZARI"), &Mnu::openRealizations);
+    addEntry(nullptr, "mnucen", QStringLiteral("CENTRALIZATOR"), &Mnu::openCentralizer);
+    auto *trans = new QMenu(QStringLiteral("TRANSMITERE"), this);
+    trans->menuAction()->setObjectName(QStringLiteral("mnutrans"));
+    addEntry(trans, "mnutranserv", QStringLiteral("Pe server"), &Mnu::notAvailable);
+    addEntry(trans, "mnutransman", QStringLiteral("Manual"), &Mnu::exportManual);
+    auto *prel = new QMenu(QStringLiteral("PRELUARE"), this);
+    prel->menuAction()->setObjectName(QStringLiteral("mnuprel"));
+    addEntry(prel, "mnuprelserv", QStringLiteral("De pe server"), &Mnu::notAvailable);
+    addEntry(prel, "mnuprelman", QStringLiteral("Manual"), &Mnu::importManual);
+    auto *set = addEntry(nullptr, "mnuset", QStringLiteral("SETARI"), &Mnu::openSignatories);
+    auto *par = addEntry(nullptr, "mnupar", QStringLiteral("PAROLA"), &Mnu::openPassword);
+    auto *ies = addEntry(nullptr, "mnuies", QStringLiteral("IESIRE"), &Mnu::exitProgram);
+
+    bar->addAction(action(QStringLiteral("mnuprg")));
+    bar->addAction(action(QStringLiteral("mnureal")));
+    bar->addAction(action(QStringLiteral("mnucen")));
+    bar->addMenu(trans);
+    bar->addMenu(prel);
+    bar->addAction(set);
+    bar->addAction(par);
+    bar->addAction(ies);
+
+    auto *lay = new QVBoxLayout(this);
+    lay->setMenuBar(bar);
+    auto *body = new QLabel(ctx_.subunitate.numeos, this);
+    body->setAlignment(Qt::AlignCenter);
+    QFont f = body->font();
+    f.setPointSize(20);
+    f.setBold(true);
+    body->setFont(f);
+    lay->addWidget(body, 1);
+    resize(1000, 700);
+}
+
+QAction *Mnu::addEntry(QMenu *menu, const char *name, const QString &caption, void (Mnu::*handler)())
+{
+    auto *a = new QAction(caption, this);
+    a->setObjectName(QLatin1String(name));
+    connect(a, &QAction::triggered, this, handler);
+    if (menu)
+        menu->addAction(a);
+    return a;
+}
+
+QAction *Mnu::action(const QString &name) const
+{
+    return findChild<QAction *>(name);
+}
+
+void Mnu::openProgram()
+{
+    Liste w(ctx_, this);
+    w.exec();
+}
+
+// The realizations and centralizer windows come with their own modules.
+void Mnu::openRealizations() {}
+void Mnu::openCentralizer() {}
+
+void Mnu::notAvailable() { ctx_.messages.show(this, QStringLiteral(" Momentan nu este posibil ! ")); }
+
+void Mnu::exportManual() { exportToFile(ctx_, this); }
+
+void Mnu::importManual() { importFromFile(ctx_, this); }
+
+void Mnu::openSignatories()
+{
+    Setare2 w(ctx_, this);
+    w.exec();
+}
+
+void Mnu::openPassword() { passwordEntry(ctx_, this); }
+
+void Mnu::exitProgram() { exitWithBackup(ctx_, this); }
+
+} // namespace tendro

@@ -1,0 +1,37 @@
+#pragma once
+// The main window: the sub-unit in its caption and every menu entry.
+
+#include <QDialog>
+
+class QAction;
+
+namespace tendro {
+
+class AppContext;
+struct Subunitate;
+
+// "TENDRO", blanks, the directorate and the sub-unit, spread over the title bar.
+QString mainCaption(const Subunitate &s);
+
+class Mnu : public QDialog {
+    Q_OBJECT
+public:
+    explicit Mnu(AppContext &ctx, QWidget *parent = nullptr);
+    QAction *action(const QString &name) const;
+
+private:
+    QAction *addEntry(QMenu *menu, const char *name, const QString &caption, void (Mnu::*handler)());
+    void openProgram();
+    void openRealizations();
+    void openCentralizer();
+    void notAvailable();
+    void exportManual();
+    void importManual();
+    void openSignatories();
+    void openPassword();
+    void exitProgram();
+
+    AppContext &ctx_;
+};
+
+} // namespace tendro

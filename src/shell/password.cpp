@@ -1,0 +1,252 @@
+#include "password.h"
+#include "context.h"
+#include "store/database.h"
+
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <openssl/crypto.h>
+#include <openssl/evp.h>
+#include <openssl/rand.h>
+
+namespace tendro {
+
+namespace {
+
+const char *const kHashTag = "pbkdf2-sha256";
+constexpr int kIterations = 20000;
+
+QByteArray derive(const QString &password, const QByteArray &salt, int iterations)
+{
+    const QByteArray pw = password.toUtf8();
+    QByteArray out(32, '\0');
+    PKCS5_PBKDF2_HMAC(pw.constData(), pw.size(), reinterpret_cast<const unsigned char *>(salt.constData()),
+                      salt.size(), iterations, EVP_sha256(), out.size(), reinterpret_cast<unsigned char *>(out.data()));
+    return out;
+}
+
+QLineEdit *maskedField(QWidget *parent, const char *name, int maxLength)
+{
+    auto *e = new QLineEdit(parent);
+    e->setObjectName(QLatin1String(name));
+    e->setEchoMode(QLineEdit::Password);
+    e->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));   // "*"
+    if (maxLength > 0)
+        e->setMaxLength(maxLength);
+    return e;
+}
+
+QPushButton *button(QWidget *parent, const char *name, const QString &caption)
+{
+    auto *b = new QPushButton(caption, parent);
+    b->setObjectName(QLatin1String(name));
+    b->setAutoDefault(false);
+    return b;
+}
+
+QLabel *label(QWidget *parent, const char *name, const QString &caption)
+{
+    auto *l = new QLabel(caption, parent);
+    l->setObjectName(QLatin1String(name));
+    return l;
+}
+
+void reportError(AppContext &ctx, QWidget *parent, const DbError &e)
+{
+    ctx.messages.show(parent, engineErrorMessage(e), QStringLiteral("Eroare"), MessageIcon::Information);
+}
+
+} // namespace
+
+QString hashPassword(const QString &password)
+{
+    QByteArray salt(16, '\0');
+    RAND_bytes(reinterpret_cast<unsigned char *>(salt.data()), salt.size());
+    return QLatin1String(kHashTag) + QLatin1Char('$') + QString::number(kIterations) + QLatin1Char('$')
+        + QString::fromLatin1(salt.toHex()) + QLatin1Char('$')
+        + QString::fromLatin1(derive(password, salt, kIterations).toHex());
+}
+
+bool passwordMatches(const QString &typed, const QString &stored)
+{
+    const QStringList parts = stored.split(QLatin1Char('$'));
+    if (parts.size() != 4 || parts.at(0) != QLatin1String(kHashTag))
+        return typed == stored;
+    bool ok = false;
+    const int iterations = parts.at(1).toInt(&ok);
+    if (!ok || iterations <= 0)
+        return false;
+    const QByteArray salt = QByteArray::fromHex(parts.at(2).toLatin1());
+    const QByteArray expected = QByteArray::fromHex(parts.at(3).toLatin1());
+    const QByteArray got = derive(typed, salt, iterations);
+    return expected.size() == got.size() && CRYPTO_memcmp(expected.constData(), got.constData(), got.size()) == 0;
+}
+
+QString storedPassword(Database &db)
+{
+    const ResultSet rs = db.query(QStringLiteral("Select parola FROM valid"));
+    return rs.isEmpty() ? QString() : rs.text(0, QStringLiteral("parola"));
+}
+
+void storePassword(Database &db, const QString &password)
+{
+    const QString value = password.isEmpty() ? QString(QLatin1String("")) : hashPassword(password);
+    // A file whose `valid` lost its row would otherwise keep no password at all.
+    if (db.query(QStringLiteral("Select parola FROM valid")).isEmpty())
+        db.exec(QStringLiteral("INSERT INTO valid (parola) VALUES(?)"), {value});
+    else
+        db.exec(QStringLiteral("UPDATE valid SET parola=?"), {value});
+}
+
+void passwordEntry(AppContext &ctx, QWidget *parent)
+{
+    QString stored;
+    try {
+        stored = storedPassword(ctx.db());
+    } catch (const DbError &e) {
+        reportError(ctx, parent, e);
+        return;
+    }
+    if (stored.isEmpty()) {
+        Par1 w(ctx, parent);
+        w.exec();
+    } else {
+        Par2 w(ctx, parent);
+        w.exec();
+    }
+}
+
+Par::Par(AppContext &ctx, QWidget *parent) : QDialog(parent), ctx_(ctx)
+{
+    setObjectName(QStringLiteral("par"));
+    setWindowTitle(QString());
+    passconf_ = maskedField(this, "passconf", 0);
+    auto *ok = button(this, "Command2", QStringLiteral("OK"));
+    auto *cancel = button(this, "Command1", QStringLiteral("Revocare"));
+    auto *lay = new QGridLayout(this);
+    lay->addWidget(label(this, "label1", QStringLiteral("Parola")), 0, 0);
+    lay->addWidget(passconf_, 0, 1, 1, 2);
+    lay->addWidget(ok, 1, 1);
+    lay->addWidget(cancel, 1, 2);
+    ctx_.platform.removeCloseCommand(this);
+    connect(ok, &QPushButton::clicked, this, &Par::tryPassword);
+    connect(passconf_, &QLineEdit::returnPressed, this, &Par::tryPassword);
+    connect(cancel, &QPushButton::clicked, this, [this] {
+        ctx_.platform.endProgram();
+        reject();
+    });
+    passconf_->setFocus();
+}
+
+void Par::tryPassword()
+{
+    QString stored;
+    try {
+        stored = storedPassword(ctx_.db());
+    } catch (const DbError &e) {
+        reportError(ctx_, this, e);
+        return;
+    }
+    if (passwordMatches(passconf_->text(), stored)) {
+        accept();
+        return;
+    }
+    if (ctx_.incercari != 3) {
+        ctx_.messages.show(this, QStringLiteral(" Parola nu corespunde !!! "));
+        ++ctx_.incercari;
+        passconf_->setFocus();
+        passconf_->selectAll();
+        return;
+    }
+    ctx_.messages.show(this, QStringLiteral(" Va rugam nu mai insistati.Sunteti un intrus !!! "));
+    ctx_.platform.endProgram();
+    reject();
+}
+
+Par1::Par1(AppContext &ctx, QWidget *parent) : QDialog(parent), ctx_(ctx)
+{
+    setObjectName(QStringLiteral("par1"));
+    setWindowTitle(QStringLiteral("Introducere parola"));
+    pass_ = maskedField(this, "pass", 30);
+    passc_ = maskedField(this, "passc", 30);
+    auto *save = button(this, "Command2", QStringLiteral("Salvare"));
+    auto *quit = button(this, "Command1", QStringLiteral("Iesire"));
+    auto *lay = new QGridLayout(this);
+    lay->addWidget(label(this, "label1", QStringLiteral("Parola")), 0, 0);
+    lay->addWidget(pass_, 0, 1, 1, 2);
+    lay->addWidget(label(this, "Label2", QStringLiteral("Confirmare parola")), 1, 0);
+    lay->addWidget(passc_, 1, 1, 1, 2);
+    lay->addWidget(save, 2, 1);
+    lay->addWidget(quit, 2, 2);
+    ctx_.platform.removeCloseCommand(this);
+    connect(save, &QPushButton::clicked, this, &Par1::save);
+    connect(quit, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void Par1::save()
+{
+    if (passc_->text().trimmed() != pass_->text().trimmed()) {
+        ctx_.messages.show(this, QStringLiteral("Parola nu a fost confirmata !!! "));
+        pass_->clear();
+        passc_->clear();
+        return;
+    }
+    try {
+        storePassword(ctx_.db(), pass_->text());
+    } catch (const DbError &e) {
+        reportError(ctx_, this, e);
+        return;
+    }
+    accept();
+}
+
+Par2::Par2(AppContext &ctx, QWidget *parent) : QDialog(parent), ctx_(ctx)
+{
+    setObjectName(QStringLiteral("par2"));
+    setWindowTitle(QStringLiteral("Modificare parola"));
+    passold_ = maskedField(this, "passold", 30);
+    pass_ = maskedField(this, "pass", 30);
+    passc_ = maskedField(this, "passc", 30);
+    auto *save = button(this, "Command2", QStringLiteral("Salvare"));
+    auto *quit = button(this, "Command1", QStringLiteral("Iesire"));
+    auto *lay = new QGridLayout(this);
+    lay->addWidget(label(this, "label3", QStringLiteral("Parola veche")), 0, 0);
+    lay->addWidget(passold_, 0, 1, 1, 2);
+    lay->addWidget(label(this, "label1", QStringLiteral("Parola noua")), 1, 0);
+    lay->addWidget(pass_, 1, 1, 1, 2);
+    lay->addWidget(label(this, "Label2", QStringLiteral("Confirmare parola noua")), 2, 0);
+    lay->addWidget(passc_, 2, 1, 1, 2);
+    lay->addWidget(save, 3, 1);
+    lay->addWidget(quit, 3, 2);
+    ctx_.platform.removeCloseCommand(this);
+    connect(save, &QPushButton::clicked, this, &Par2::save);
+    connect(quit, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void Par2::save()
+{
+    try {
+        Database &db = ctx_.db();
+        if (!passwordMatches(passold_->text().trimmed(), storedPassword(db))) {
+            ctx_.messages.show(this, QStringLiteral(" Parola veche nu corespunde !!! "));
+            passold_->clear();
+            pass_->clear();
+            passc_->clear();
+            return;
+        }
+        if (passc_->text().trimmed() != pass_->text().trimmed()) {
+            ctx_.messages.show(this, QStringLiteral(" Parola nu a fost confirmata !!! "));
+            pass_->clear();
+            passc_->clear();
+            return;
+        }
+        storePassword(db, pass_->text());
+    } catch (const DbError &e) {
+        reportError(ctx_, this, e);
+        return;
+    }
+    accept();
+}
+
+} // namespace tendro

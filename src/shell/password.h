@@ -1,0 +1,63 @@
+#pragma once
+// The user's own password: login at start, set and change from the menu.
+// It is kept as a salted key-derivation hash, never as the typed text.
+
+#include <QDialog>
+
+class QLineEdit;
+class QPushButton;
+
+namespace tendro {
+
+class AppContext;
+class Database;
+
+QString hashPassword(const QString &password);
+// Exact comparison (case and blanks count). A stored value that is not a
+// hash comes from an older file and is compared as plain text.
+bool passwordMatches(const QString &typed, const QString &stored);
+// The stored value; null reads as empty text (no password).
+QString storedPassword(Database &db);
+// Stores a password as typed; empty text means no password.
+void storePassword(Database &db, const QString &password);
+
+// "PAROLA": opens `par1` when no password is set, `par2` otherwise.
+void passwordEntry(AppContext &ctx, QWidget *parent);
+
+class Par : public QDialog {
+    Q_OBJECT
+public:
+    explicit Par(AppContext &ctx, QWidget *parent = nullptr);
+    void tryPassword();
+
+private:
+    AppContext &ctx_;
+    QLineEdit *passconf_;
+};
+
+class Par1 : public QDialog {
+    Q_OBJECT
+public:
+    explicit Par1(AppContext &ctx, QWidget *parent = nullptr);
+    void save();
+
+private:
+    AppContext &ctx_;
+    QLineEdit *pass_;
+    QLineEdit *passc_;
+};
+
+class Par2 : public QDialog {
+    Q_OBJECT
+public:
+    explicit Par2(AppContext &ctx, QWidget *parent = nullptr);
+    void save();
+
+private:
+    AppContext &ctx_;
+    QLineEdit *passold_;
+    QLineEdit *pass_;
+    QLineEdit *passc_;
+};
+
+} // namespace tendro

@@ -1,0 +1,51 @@
+#include "services.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace tendro {
+
+const char *const kAppTitle = "TENDRO";
+
+void BoxMessages::show(QWidget *parent, const QString &text, const QString &title, MessageIcon icon)
+{
+    QMessageBox::Icon i = QMessageBox::NoIcon;
+    switch (icon) {
+    case MessageIcon::None: break;
+    case MessageIcon::Information: i = QMessageBox::Information; break;
+    case MessageIcon::Warning: i = QMessageBox::Warning; break;
+    case MessageIcon::Critical: i = QMessageBox::Critical; break;
+    }
+    QMessageBox box(i, title, text, QMessageBox::Ok, parent);
+    box.exec();
+}
+
+bool BoxMessages::ask(QWidget *parent, const QString &text, const QString &title)
+{
+    QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Yes | QMessageBox::No, parent);
+    box.setDefaultButton(QMessageBox::Yes);
+    return box.exec() == QMessageBox::Yes;
+}
+
+QString QtFileDialogs::saveFileName(QWidget *parent, const QString &title, const QString &filter)
+{
+    QFileDialog dialog(parent, title, QString(), filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    // The suffix is added before the dialog's own overwrite question runs.
+    dialog.setDefaultSuffix(QStringLiteral("mdb"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().constFirst();
+}
+
+QString QtFileDialogs::openFileName(QWidget *parent, const QString &title, const QString &filter)
+{
+    return QFileDialog::getOpenFileName(parent, title, QString(), filter);
+}
+
+BusyCursor::BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+BusyCursor::~BusyCursor() { QApplication::restoreOverrideCursor(); }
+
+} // namespace tendro

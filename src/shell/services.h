@@ -1,0 +1,66 @@
+#pragma once
+// Messages, file dialogs and the clock, each behind a small interface so
+// that tests can script them.
+
+#include <QDate>
+#include <QString>
+
+class QWidget;
+
+namespace tendro {
+
+extern const char *const kAppTitle;   // "TENDRO"
+
+enum class MessageIcon { None, Information, Warning, Critical };
+
+class MessageService {
+public:
+    virtual ~MessageService() = default;
+    // OK button only.
+    virtual void show(QWidget *parent, const QString &text, const QString &title = QLatin1String(kAppTitle),
+                      MessageIcon icon = MessageIcon::None) = 0;
+    // Yes and No buttons; true only for Yes.
+    virtual bool ask(QWidget *parent, const QString &text, const QString &title = QLatin1String(kAppTitle)) = 0;
+};
+
+class FileDialogService {
+public:
+    virtual ~FileDialogService() = default;
+    // Empty text when the user cancels. The save dialog asks before overwriting.
+    virtual QString saveFileName(QWidget *parent, const QString &title, const QString &filter) = 0;
+    virtual QString openFileName(QWidget *parent, const QString &title, const QString &filter) = 0;
+};
+
+class Clock {
+public:
+    virtual ~Clock() = default;
+    virtual QDate today() const = 0;
+};
+
+class BoxMessages : public MessageService {
+public:
+    void show(QWidget *parent, const QString &text, const QString &title, MessageIcon icon) override;
+    bool ask(QWidget *parent, const QString &text, const QString &title) override;
+};
+
+class QtFileDialogs : public FileDialogService {
+public:
+    QString saveFileName(QWidget *parent, const QString &title, const QString &filter) override;
+    QString openFileName(QWidget *parent, const QString &title, const QString &filter) override;
+};
+
+class SystemClock : public Clock {
+public:
+    QDate today() const override { return QDate::currentDate(); }
+};
+
+// The hourglass pointer for as long as the object lives.
+class BusyCursor {
+public:
+    BusyCursor();
+    ~BusyCursor();
+    BusyCursor(const BusyCursor &) = delete;
+    BusyCursor &operator=(const BusyCursor &) = delete;
+};
+
+} // namespace tendro

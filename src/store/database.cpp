@@ -1,0 +1,303 @@
+#include "database.h"
+#include "connections.h"
+#include "numbers.h"
+
+#include <sqlcipher/sqlite3.h>
+
+namespace tendro {
+
+DbError::DbError(int code, const QString &text)
+    : std::runtime_error(text.toStdString()), code_(code), text_(text) {}
+
+QString engineErrorMessage(const DbError &e)
+{
+    return QStringLiteral("Eroarea ") + QString::number(e.code()) + QStringLiteral(" ") + e.text();
+}
+
+int ResultSet::columnIndex(const QString &name) const
+{
+    auto it = index_.constFind(name);
+    if (it != index_.constEnd())
+        return *it;
+    // Column names are case-insensitive in SQL; look once more without case.
+    for (int i = 0; i < columns_.size(); ++i)
+        if (columns_.at(i).compare(name, Qt::CaseInsensitive) == 0)
+            return i;
+    throw DbError(SQLITE_ERROR, QStringLiteral("no such column: ") + name);
+}
+
+QVariant ResultSet::value(int row, const QString &column) const
+{
+    return rows_.at(row).at(columnIndex(column));
+}
+
+QString ResultSet::text(int row, const QString &column) const
+{
+    const QVariant v = value(row, column);
+    if (v.isNull())
+        return QString();
+    if (v.typeId() == QMetaType::Double)
+        return formatNumber(v.toDouble());
+    return v.toString();
+}
+
+double ResultSet::number(int row, const QString &column) const
+{
+    const QVariant v = value(row, column);
+    if (v.typeId() == QMetaType::QString)
+        return leadingNumber(v.toString());
+    return v.toDouble();
+}
+
+qint64 ResultSet::integer(int row, const QString &column) const
+{
+    const QVariant v = value(row, column);
+    if (v.typeId() == QMetaType::QString)
+        return qint64(leadingNumber(v.toString()));
+    return v.toLongLong();
+}
+
+namespace {
+
+sqlite3 *openHandle(const QString &path, int flags)
+{
+    sqlite3 *db = nullptr;
+    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &db, flags, nullptr);
+    if (rc != SQLITE_OK) {
+        const QString msg = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc));
+        sqlite3_close(db);
+        throw DbError(rc, msg);
+    }
+    sqlite3_extended_result_codes(db, 0);
+    sqlite3_busy_timeout(db, 2000);
+    return db;
+}
+
+// A wrong key or a file that is no database shows only at the first read.
+void checkReadable(sqlite3 *db)
+{
+    const int rc = sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) {
+        const int code = sqlite3_errcode(db);
+        const QString msg = QString::fromUtf8(sqlite3_errmsg(db));
+        sqlite3_close(db);
+        throw DbError(code, msg);
+    }
+}
+
+QVariant columnValue(sqlite3_stmt *st, int i)
+{
+    switch (sqlite3_column_type(st, i)) {
+    case SQLITE_INTEGER:
+        return QVariant(qlonglong(sqlite3_column_int64(st, i)));
+    case SQLITE_FLOAT:
+        return QVariant(sqlite3_column_double(st, i));
+    case SQLITE_TEXT:
+        return QVariant(QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, i)),
+                                          sqlite3_column_bytes(st, i)));
+    case SQLITE_BLOB:
+        return QVariant(QByteArray(static_cast<const char *>(sqlite3_column_blob(st, i)),
+                                   sqlite3_column_bytes(st, i)));
+    default:
+        return QVariant();
+    }
+}
+
+// Resets a cached statement on every way out, so it can be reused.
+struct StatementUse {
+    sqlite3_stmt *st;
+    ~StatementUse()
+    {
+        sqlite3_reset(st);
+        sqlite3_clear_bindings(st);
+    }
+};
+
+} // namespace
+
+std::unique_ptr<Database> Database::open(const ConnectionSpec &spec, Mode mode)
+{
+    int flags = SQLITE_OPEN_FULLMUTEX;
+    switch (mode) {
+    case Mode::ReadWrite: flags |= SQLITE_OPEN_READWRITE; break;
+    case Mode::ReadOnly: flags |= SQLITE_OPEN_READONLY; break;
+    case Mode::Create: flags |= SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE; break;
+    }
+    sqlite3 *db = openHandle(spec.path, flags);
+    const QByteArray key = spec.password.toUtf8();
+    if (!key.isEmpty())
+        sqlite3_key(db, key.constData(), key.size());
+    checkReadable(db);
+    return std::unique_ptr<Database>(new Database(db, spec.path));
+}
+
+Database::Database(sqlite3 *db, const QString &path) : db_(db), path_(path) {}
+
+Database::~Database()
+{
+    for (sqlite3_stmt *st : std::as_const(cache_))
+        sqlite3_finalize(st);
+    sqlite3_close(db_);
+}
+
+void Database::fail(int rc) const
+{
+    Q_UNUSED(rc);
+    throw DbError(sqlite3_errcode(db_), QString::fromUtf8(sqlite3_errmsg(db_)));
+}
+
+sqlite3_stmt *Database::prepare(const QString &sql)
+{
+    auto it = cache_.constFind(sql);
+    if (it != cache_.constEnd())
+        return *it;
+    sqlite3_stmt *st = nullptr;
+    const QByteArray utf8 = sql.toUtf8();
+    const int rc = sqlite3_prepare_v2(db_, utf8.constData(), utf8.size(), &st, nullptr);
+    if (rc != SQLITE_OK)
+        fail(rc);
+    cache_.insert(sql, st);
+    return st;
+}
+
+void Database::bindAll(sqlite3_stmt *st, const QVariantList &params)
+{
+    const int expected = sqlite3_bind_parameter_count(st);
+    if (expected != params.size())
+        throw DbError(SQLITE_RANGE, QStringLiteral("statement expects %1 values, got %2")
+                                        .arg(expected).arg(params.size()));
+    for (int i = 0; i < params.size(); ++i) {
+        const QVariant &v = params.at(i);
+        int rc = SQLITE_OK;
+        if (v.isNull()) {
+            rc = sqlite3_bind_null(st, i + 1);
+        } else {
+            switch (v.typeId()) {
+            case QMetaType::Int:
+            case QMetaType::UInt:
+            case QMetaType::LongLong:
+            case QMetaType::ULongLong:
+            case QMetaType::Short:
+            case QMetaType::UShort:
+            case QMetaType::Bool:
+                rc = sqlite3_bind_int64(st, i + 1, v.toLongLong());
+                break;
+            case QMetaType::Double:
+            case QMetaType::Float:
+                rc = sqlite3_bind_double(st, i + 1, v.toDouble());
+                break;
+            case QMetaType::QByteArray: {
+                const QByteArray b = v.toByteArray();
+                rc = sqlite3_bind_blob(st, i + 1, b.constData(), b.size(), SQLITE_TRANSIENT);
+                break;
+            }
+            default: {
+                const QByteArray t = v.toString().toUtf8();
+                rc = sqlite3_bind_text(st, i + 1, t.constData(), t.size(), SQLITE_TRANSIENT);
+            }
+            }
+        }
+        if (rc != SQLITE_OK)
+            fail(rc);
+    }
+}
+
+ResultSet Database::query(const QString &sql, const QVariantList &params)
+{
+    ResultSet rs;
+    forEach(sql, params, [&rs](const QStringList &cols, const QVector<QVariant> &row) {
+        if (rs.columns_.isEmpty() && !cols.isEmpty()) {
+            rs.columns_ = cols;
+            for (int i = 0; i < cols.size(); ++i)
+                if (!rs.index_.contains(cols.at(i)))
+                    rs.index_.insert(cols.at(i), i);
+        }
+        rs.rows_.append(row);
+    });
+    if (rs.columns_.isEmpty()) {
+        sqlite3_stmt *st = prepare(sql);
+        const int n = sqlite3_column_count(st);
+        for (int i = 0; i < n; ++i) {
+            const QString c = QString::fromUtf8(sqlite3_column_name(st, i));
+            rs.columns_.append(c);
+            if (!rs.index_.contains(c))
+                rs.index_.insert(c, i);
+        }
+    }
+    return rs;
+}
+
+void Database::forEach(const QString &sql, const QVariantList &params,
+                       const std::function<void(const QStringList &, const QVector<QVariant> &)> &fn)
+{
+    sqlite3_stmt *st = prepare(sql);
+    StatementUse use{st};
+    bindAll(st, params);
+    const int n = sqlite3_column_count(st);
+    QStringList cols;
+    for (int i = 0; i < n; ++i)
+        cols.append(QString::fromUtf8(sqlite3_column_name(st, i)));
+    QVector<QVariant> row(n);
+    for (;;) {
+        const int rc = sqlite3_step(st);
+        if (rc == SQLITE_DONE)
+            break;
+        if (rc != SQLITE_ROW)
+            fail(rc);
+        for (int i = 0; i < n; ++i)
+            row[i] = columnValue(st, i);
+        fn(cols, row);
+    }
+}
+
+void Database::exec(const QString &sql, const QVariantList &params)
+{
+    sqlite3_stmt *st = prepare(sql);
+    StatementUse use{st};
+    bindAll(st, params);
+    int rc;
+    while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+    }
+    if (rc != SQLITE_DONE)
+        fail(rc);
+}
+
+void Database::execScript(const QString &sql)
+{
+    char *err = nullptr;
+    const int rc = sqlite3_exec(db_, sql.toUtf8().constData(), nullptr, nullptr, &err);
+    if (rc != SQLITE_OK) {
+        const QString msg = err ? QString::fromUtf8(err) : QString::fromUtf8(sqlite3_errstr(rc));
+        sqlite3_free(err);
+        throw DbError(rc, msg);
+    }
+}
+
+qint64 Database::lastInsertId() const { return sqlite3_last_insert_rowid(db_); }
+
+int Database::userVersion()
+{
+    const ResultSet rs = query(QStringLiteral("PRAGMA user_version"));
+    return rs.isEmpty() ? 0 : int(rs.value(0, 0).toLongLong());
+}
+
+Transaction::Transaction(Database &db) : db_(db) { db_.execScript(QStringLiteral("BEGIN IMMEDIATE")); }
+
+Transaction::~Transaction()
+{
+    if (!done_) {
+        try {
+            db_.execScript(QStringLiteral("ROLLBACK"));
+        } catch (const DbError &) {
+            // The engine may already have rolled back on its own; nothing left to undo.
+        }
+    }
+}
+
+void Transaction::commit()
+{
+    db_.execScript(QStringLiteral("COMMIT"));
+    done_ = true;
+}
+
+} // namespace tendro

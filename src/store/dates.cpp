@@ -1,0 +1,39 @@
+#include "dates.h"
+
+#include <QRegularExpression>
+
+namespace tendro {
+
+YearBounds yearBounds(const QString &year)
+{
+    return {year + QStringLiteral("0101"), year + QStringLiteral("1231")};
+}
+
+YearBounds yearBounds(int year) { return yearBounds(QString::number(year)); }
+
+QString displayDate(const QString &day, const QString &month, const QString &year)
+{
+    return day + QLatin1Char('.') + month + QLatin1Char('.') + year;
+}
+
+QString compareDate(const QString &day, const QString &month, const QString &year)
+{
+    return year + month + day;
+}
+
+QString compareFromDisplay(const QString &display)
+{
+    static const QRegularExpression re(QStringLiteral("^(\\d{2})\\.(\\d{2})\\.(\\d{4})$"));
+    const auto m = re.match(display);
+    if (!m.hasMatch())
+        return QString();
+    return compareDate(m.captured(1), m.captured(2), m.captured(3));
+}
+
+bool inYear(const QString &compareForm, int year)
+{
+    const YearBounds b = yearBounds(year);
+    return compareForm >= b.lower && compareForm <= b.upper;
+}
+
+} // namespace tendro

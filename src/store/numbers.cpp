@@ -1,0 +1,59 @@
+#include "numbers.h"
+
+#include <QRegularExpression>
+#include <cmath>
+
+namespace tendro {
+
+QString formatNumber(double value)
+{
+    if (std::isnan(value) || std::isinf(value))
+        return QStringLiteral("0");
+    QString s = QString::number(value, 'f', 9);   // 'f' never uses the locale
+    if (s.contains(QLatin1Char('.'))) {
+        while (s.endsWith(QLatin1Char('0')))
+            s.chop(1);
+        if (s.endsWith(QLatin1Char('.')))
+            s.chop(1);
+    }
+    if (s == QLatin1String("-0"))
+        s = QStringLiteral("0");
+    return s;
+}
+
+double leadingNumber(const QString &text)
+{
+    QString digits;
+    bool seenDigit = false, seenPoint = false;
+    for (const QChar c : text) {
+        if (c.isSpace())
+            continue;
+        if (c == QLatin1Char('-') || c == QLatin1Char('+')) {
+            if (!digits.isEmpty())
+                break;
+            digits += c;
+        } else if (c >= QLatin1Char('0') && c <= QLatin1Char('9')) {
+            digits += c;
+            seenDigit = true;
+        } else if (c == QLatin1Char('.') && !seenPoint) {
+            digits += c;
+            seenPoint = true;
+        } else {
+            break;
+        }
+    }
+    if (!seenDigit)
+        return 0.0;
+    bool ok = false;
+    const double v = digits.toDouble(&ok);   // QString::toDouble reads the C form
+    return ok ? v : 0.0;
+}
+
+bool isNumeric(const QString &text)
+{
+    static const QRegularExpression re(
+        QStringLiteral("^\\s*[-+]?(\\d+\\.?\\d*|\\.\\d+)([eE][-+]?\\d+)?\\s*$"));
+    return re.match(text).hasMatch();
+}
+
+} // namespace tendro

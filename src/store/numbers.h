@@ -1,0 +1,16 @@
+#pragma once
+// Numbers are always written and read with "." whatever the user's locale.
+
+#include <QString>
+
+namespace tendro {
+
+// Plain decimal notation: "." as separator, no thousands separator, no exponent.
+QString formatNumber(double value);
+// The leading number of a text: blanks skipped, reading stops at the first
+// character that cannot continue the number; no leading number gives 0.
+double leadingNumber(const QString &text);
+// True when the whole text (blanks around it allowed) is one number.
+bool isNumeric(const QString &text);
+
+} // namespace tendro

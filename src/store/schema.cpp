@@ -1,0 +1,146 @@
+#include "schema.h"
+#include "connections.h"
+#include "database.h"
+#include "filecopy.h"
+
+#include <QFile>
+#include <QStringList>
+
+namespace tendro {
+
+namespace {
+
+const char *const kSchema = R"SQL(
+CREATE TABLE cpv (
+  id INTEGER PRIMARY KEY,
+  cod TEXT DEFAULT '',
+  den TEXT DEFAULT '',
+  fel SMALLINT,
+  anexa2 INTEGER,
+  lista SMALLINT,
+  cod2 INTEGER
+);
+CREATE TABLE program (
+  idp INTEGER PRIMARY KEY AUTOINCREMENT,
+  id INTEGER,
+  activit TEXT DEFAULT '',
+  lei DOUBLE,
+  euro DOUBLE,
+  datainc1 TEXT DEFAULT '',
+  datainc2 TEXT DEFAULT '',
+  datafin1 TEXT DEFAULT '',
+  datafin2 TEXT DEFAULT '',
+  resp TEXT DEFAULT '',
+  detal TEXT DEFAULT '',
+  fond TEXT DEFAULT '',
+  idos SMALLINT,
+  proced TEXT DEFAULT '',
+  anunt TEXT DEFAULT '',
+  proiect TEXT DEFAULT '',
+  realiz DOUBLE
+);
+CREATE TABLE realiz (
+  idr INTEGER PRIMARY KEY AUTOINCREMENT,
+  id INTEGER,
+  contrnr TEXT DEFAULT '',
+  contrdata1 TEXT DEFAULT '',
+  contrdata2 TEXT DEFAULT '',
+  lei DOUBLE,
+  actnr TEXT DEFAULT '',
+  actdata1 TEXT DEFAULT '',
+  actdata2 TEXT DEFAULT '',
+  idos SMALLINT,
+  furniz TEXT DEFAULT '',
+  refer TEXT DEFAULT '',
+  denumach TEXT DEFAULT '',
+  proiect TEXT DEFAULT ''
+);
+CREATE TABLE setare (
+  idds SMALLINT,
+  idos SMALLINT,
+  numeds TEXT DEFAULT '',
+  numeos TEXT DEFAULT '',
+  functiesef TEXT DEFAULT '',
+  sef TEXT DEFAULT '',
+  contabil TEXT DEFAULT '',
+  intocmit TEXT DEFAULT ''
+);
+CREATE TABLE ds (
+  idds SMALLINT PRIMARY KEY,
+  numeds TEXT DEFAULT ''
+);
+CREATE TABLE os (
+  idos SMALLINT PRIMARY KEY,
+  idds SMALLINT,
+  numeos TEXT DEFAULT ''
+);
+CREATE TABLE valid (
+  parola TEXT DEFAULT ''
+);
+CREATE INDEX cpv_cod2 ON cpv (cod2);
+CREATE INDEX cpv_den ON cpv (den);
+CREATE INDEX program_datainc2 ON program (datainc2);
+CREATE INDEX realiz_actdata2 ON realiz (actdata2);
+)SQL";
+
+// Rows of a shipped tab-separated file, header line dropped.
+QVector<QStringList> readShipped(const QString &name)
+{
+    QFile f(QStringLiteral(":/data/") + name);
+    if (!f.open(QIODevice::ReadOnly))
+        throw DbError(14, QStringLiteral("missing built-in data: ") + name);
+    const QString all = QString::fromUtf8(f.readAll());
+    QVector<QStringList> rows;
+    const QStringList lines = all.split(QLatin1Char('\n'));
+    for (int i = 1; i < lines.size(); ++i) {
+        QString line = lines.at(i);
+        if (line.endsWith(QLatin1Char('\r')))
+            line.chop(1);
+        if (!line.isEmpty())
+            rows.append(line.split(QLatin1Char('\t')));
+    }
+    return rows;
+}
+
+void fillDefaults(Database &db)
+{
+    for (const QStringList &r : readShipped(QStringLiteral("ds.tsv")))
+        db.exec(QStringLiteral("INSERT INTO ds (idds,numeds) VALUES(?,?)"), {r.value(0).toInt(), r.value(1)});
+    for (const QStringList &r : readShipped(QStringLiteral("os.tsv")))
+        db.exec(QStringLiteral("INSERT INTO os (idos,idds,numeos) VALUES(?,?,?)"),
+                {r.value(0).toInt(), r.value(1).toInt(), r.value(2)});
+    int id = 0;
+    for (const QStringList &r : readShipped(QStringLiteral("cpv_ro.tsv")))
+        db.exec(QStringLiteral("INSERT INTO cpv (id,cod,den,fel,anexa2,lista,cod2) VALUES(?,?,?,?,0,?,?)"),
+                {++id, r.value(0), r.value(1), r.value(2).toInt(), r.value(3).toInt(), r.value(4).toLongLong()});
+    db.exec(QStringLiteral("INSERT INTO valid (parola) VALUES('')"));
+}
+
+} // namespace
+
+void createSchema(Database &db)
+{
+    db.execScript(QString::fromLatin1(kSchema));
+    db.execScript(QStringLiteral("PRAGMA user_version=%1").arg(kSchemaVersion));
+}
+
+void createDefaultFile(const QString &path)
+{
+    const QString partial = partialPathFor(path);
+    QFile::remove(partial);
+    try {
+        {
+            auto db = Database::open({partial, kDatabasePassword}, Database::Mode::Create);
+            Transaction tx(*db);
+            createSchema(*db);
+            fillDefaults(*db);
+            tx.commit();
+        }
+        replaceFile(partial, path);
+    } catch (...) {
+        QFile::remove(partial);
+        throw;
+    }
+}
+
+} // namespace tendro

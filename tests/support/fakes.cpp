@@ -1,0 +1,88 @@
+#include "fakes.h"
+#include "store/connections.h"
+#include "store/database.h"
+#include "store/schema.h"
+
+#include <QDir>
+#include <QFile>
+
+namespace tendro::test {
+
+void ScriptedMessages::show(QWidget *, const QString &text, const QString &title, MessageIcon icon)
+{
+    shown.append({text, title, icon, false});
+}
+
+bool ScriptedMessages::ask(QWidget *, const QString &text, const QString &title)
+{
+    shown.append({text, title, MessageIcon::None, true});
+    return answers.isEmpty() ? false : answers.dequeue();
+}
+
+QStringList ScriptedMessages::texts() const
+{
+    QStringList out;
+    for (const ShownMessage &m : shown)
+        out << m.text;
+    return out;
+}
+
+QString ScriptedFiles::saveFileName(QWidget *, const QString &title, const QString &filter)
+{
+    lastTitle = title;
+    lastFilter = filter;
+    return nextPath;
+}
+
+QString ScriptedFiles::openFileName(QWidget *, const QString &title, const QString &filter)
+{
+    lastTitle = title;
+    lastFilter = filter;
+    return nextPath;
+}
+
+Env::Env()
+{
+    ctx = std::make_unique<AppContext>(dir.path(), messages, files, clock, platform);
+    ctx->splashMilliseconds = 1;
+}
+
+QString Env::path(const QString &name) const { return QDir(dir.path()).filePath(name); }
+
+QString Env::workingFile() const { return workingFilePath(dir.path()); }
+
+void Env::installDefaultFile()
+{
+    static QTemporaryDir cache;
+    static QString made;
+    if (made.isEmpty()) {
+        made = QDir(cache.path()).filePath(QStringLiteral("template.mdb"));
+        createDefaultFile(made);
+    }
+    QFile::remove(workingFile());
+    QFile::copy(made, workingFile());
+    QFile::setPermissions(workingFile(), QFile::ReadOwner | QFile::WriteOwner);
+}
+
+void Env::configure(int idds, int idos, const QString &numeds, const QString &numeos)
+{
+    ctx->db().exec(QStringLiteral("INSERT INTO setare (idds,idos,numeds,numeos) VALUES(?,?,?,?)"),
+                   {idds, idos, numeds, numeos});
+    ctx->subunitate = {idds, idos, numeds, numeos};
+}
+
+QStringList tableDump(Database &db, const QString &table)
+{
+    QStringList out;
+    const ResultSet rs = db.query(QStringLiteral("SELECT * FROM ") + table);
+    for (int r = 0; r < rs.count(); ++r) {
+        QStringList cells;
+        for (const QVariant &v : rs.row(r))
+            cells << (v.isNull() ? QStringLiteral("<null>") : v.toString());
+        out << cells.join(QLatin1Char('|'));
+    }
+    out.sort();
+    return out;
+}
+
+} // namespace tendro::test

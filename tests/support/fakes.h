@@ -1,0 +1,83 @@
+#pragma once
+// Scripted stand-ins for the services, and a per-test working folder.
+
+#include "platform/platform.h"
+#include "shell/context.h"
+#include "shell/services.h"
+
+#include <QQueue>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <memory>
+
+namespace tendro::test {
+
+struct ShownMessage {
+    QString text;
+    QString title;
+    MessageIcon icon = MessageIcon::None;
+    bool question = false;
+};
+
+class ScriptedMessages : public MessageService {
+public:
+    void show(QWidget *, const QString &text, const QString &title, MessageIcon icon) override;
+    bool ask(QWidget *, const QString &text, const QString &title) override;
+
+    QList<ShownMessage> shown;
+    QQueue<bool> answers;   // answers to questions, in order; No when empty
+    QStringList texts() const;
+    QString last() const { return shown.isEmpty() ? QString() : shown.last().text; }
+};
+
+class ScriptedFiles : public FileDialogService {
+public:
+    QString saveFileName(QWidget *, const QString &title, const QString &filter) override;
+    QString openFileName(QWidget *, const QString &title, const QString &filter) override;
+
+    QString nextPath;   // empty: the user cancels
+    QString lastTitle, lastFilter;
+};
+
+class FixedClock : public Clock {
+public:
+    QDate today() const override { return date; }
+    QDate date{2026, 3, 15};
+};
+
+class TestPlatform : public LinuxPlatform {
+public:
+    bool setDecimalSeparator(const QString &) override { return !refuseSeparator; }
+    DisplayMode currentDisplayMode() override { return display; }
+    void applyDisplayMode(const DisplayMode &mode) override { applied.append(mode); }
+    void endProgram() override { ++ended; }
+
+    bool refuseSeparator = false;
+    DisplayMode display{1280, 1024, 32};
+    QList<DisplayMode> applied;
+    int ended = 0;
+};
+
+// A temporary program folder with its own services and context.
+class Env {
+public:
+    Env();
+    QString path(const QString &name) const;
+    QString workingFile() const;
+    // The shipped default file, made once per test run and copied in.
+    void installDefaultFile();
+    // Stores a configured sub-unit and fills the context's record.
+    void configure(int idds, int idos, const QString &numeds, const QString &numeos);
+
+    QTemporaryDir dir;
+    ScriptedMessages messages;
+    ScriptedFiles files;
+    FixedClock clock;
+    TestPlatform platform;
+    std::unique_ptr<AppContext> ctx;
+};
+
+// Row values of a whole table, ordered, for before/after comparisons.
+QStringList tableDump(Database &db, const QString &table);
+
+} // namespace tendro::test

@@ -1,0 +1,289 @@
+// The store: numbers and dates, the connection wrapper, the default file,
+// whole-file copies and the grid model.
+
+#include "fakes.h"
+#include "store/connections.h"
+#include "store/database.h"
+#include "store/dates.h"
+#include "store/filecopy.h"
+#include "store/numbers.h"
+#include "store/querymodel.h"
+#include "store/schema.h"
+
+#include <QFile>
+#include <QLocale>
+#include <QTableView>
+#include <QtTest>
+
+using namespace tendro;
+using namespace tendro::test;
+
+class TestStore : public QObject {
+    Q_OBJECT
+private slots:
+    void formatNumber_data();
+    void formatNumber();
+    void leadingNumber_data();
+    void leadingNumber();
+    void isNumeric_data();
+    void isNumeric();
+    void yearBoundsIncludeLastDayOnly();
+    void numbersSurviveACommaLocale();
+    void boundTextCannotBreakAStatement();
+    void defaultFileIsCompleteAndEncrypted();
+    void wrongOrMissingKeyIsRefusedAtOpen();
+    void transactionRollsBackWhenLeftEarly();
+    void copyIsKeyedAndComplete();
+    void encryptingAPlainFileKeepsItsRows();
+    void gridWritesARowOnlyWhenLeft();
+};
+
+void TestStore::formatNumber_data()
+{
+    QTest::addColumn<double>("value");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("fraction") << 1234.5 << "1234.5";
+    QTest::newRow("whole") << 1234.0 << "1234";
+    QTest::newRow("small") << 0.1 << "0.1";
+    QTest::newRow("negative") << -3.25 << "-3.25";
+    QTest::newRow("large, no exponent") << 12345678901.0 << "12345678901";
+    QTest::newRow("zero") << 0.0 << "0";
+}
+
+void TestStore::formatNumber()
+{
+    QFETCH(double, value);
+    QFETCH(QString, text);
+    QCOMPARE(tendro::formatNumber(value), text);
+}
+
+void TestStore::leadingNumber_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<double>("value");
+    QTest::newRow("leading zero") << "03100000" << 3100000.0;
+    QTest::newRow("code with check digit") << "03111100-5" << 3111100.0;
+    QTest::newRow("trailing letters") << "12a" << 12.0;
+    QTest::newRow("blanks skipped") << " 1 2 " << 12.0;
+    QTest::newRow("decimal point") << "1.5x" << 1.5;
+    QTest::newRow("comma stops") << "1,5" << 1.0;
+    QTest::newRow("empty") << "" << 0.0;
+    QTest::newRow("no digits") << "abc" << 0.0;
+    QTest::newRow("utility code") << "30192120-COD INVALID" << 30192120.0;
+}
+
+void TestStore::leadingNumber()
+{
+    QFETCH(QString, text);
+    QFETCH(double, value);
+    QCOMPARE(tendro::leadingNumber(text), value);
+}
+
+void TestStore::isNumeric_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("numeric");
+    QTest::newRow("digits") << "3111100" << true;
+    QTest::newRow("blanks around") << " 12 " << true;
+    QTest::newRow("decimal") << "1.5" << true;
+    QTest::newRow("letter") << "12a" << false;
+    QTest::newRow("empty") << "" << false;
+    QTest::newRow("sign only") << "-" << false;
+    QTest::newRow("hyphenated code") << "03111100-5" << false;
+}
+
+void TestStore::isNumeric()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, numeric);
+    QCOMPARE(tendro::isNumeric(text), numeric);
+}
+
+void TestStore::yearBoundsIncludeLastDayOnly()
+{
+    const YearBounds b = yearBounds(2026);
+    QCOMPARE(b.lower, QStringLiteral("20260101"));
+    QCOMPARE(b.upper, QStringLiteral("20261231"));
+    QVERIFY(inYear(QStringLiteral("20261231"), 2026));
+    QVERIFY(inYear(QStringLiteral("20260101"), 2026));
+    QVERIFY(!inYear(QStringLiteral("20270101"), 2026));
+    QVERIFY(!inYear(QStringLiteral("20251231"), 2026));
+    QCOMPARE(compareFromDisplay(QStringLiteral("05.03.2026")), QStringLiteral("20260305"));
+    QCOMPARE(compareFromDisplay(QStringLiteral("5.3.2026")), QString());
+    QCOMPARE(displayDate(QStringLiteral("05"), QStringLiteral("03"), QStringLiteral("2026")), QStringLiteral("05.03.2026"));
+}
+
+void TestStore::numbersSurviveACommaLocale()
+{
+    const QLocale saved;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    Env env;
+    env.installDefaultFile();
+    Database &db = env.ctx->db();
+    // Written as statement text and as a bound value, read back both ways.
+    db.exec(QStringLiteral("INSERT INTO program (id,lei,idos) VALUES(1,") + tendro::formatNumber(1234.5) + QStringLiteral(",7)"));
+    db.exec(QStringLiteral("INSERT INTO program (id,lei,idos) VALUES(1,?,8)"), {1234.5});
+    const ResultSet rs = db.query(QStringLiteral("SELECT lei FROM program ORDER BY idos"));
+    QLocale::setDefault(saved);
+    QCOMPARE(rs.count(), 2);
+    for (int r = 0; r < 2; ++r) {
+        QCOMPARE(rs.number(r, QStringLiteral("lei")), 1234.5);
+        QCOMPARE(rs.text(r, QStringLiteral("lei")), QStringLiteral("1234.5"));
+    }
+}
+
+void TestStore::boundTextCannotBreakAStatement()
+{
+    Env env;
+    env.installDefaultFile();
+    Database &db = env.ctx->db();
+    const QString nasty = QStringLiteral("O'Brien'); DELETE FROM cpv; --");
+    db.exec(QStringLiteral("INSERT INTO program (resp,idos) VALUES(?,1)"), {nasty});
+    QCOMPARE(db.query(QStringLiteral("SELECT resp FROM program WHERE resp=?"), {nasty}).count(), 1);
+    QCOMPARE(db.query(QStringLiteral("SELECT count(*) AS n FROM cpv")).integer(0, QStringLiteral("n")), 9454);
+    QVERIFY_THROWS_EXCEPTION(DbError, db.exec(QStringLiteral("INSERT INTO nosuch VALUES(1)")));
+}
+
+void TestStore::defaultFileIsCompleteAndEncrypted()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("tendro.mdb"));
+    createDefaultFile(path);
+    QVERIFY(!QFile::exists(partialPathFor(path)));
+
+    auto db = Database::open({path, QLatin1String(kDatabasePassword)});
+    auto count = [&](const QString &table) {
+        return db->query(QStringLiteral("SELECT count(*) AS n FROM ") + table).integer(0, QStringLiteral("n"));
+    };
+    QCOMPARE(count(QStringLiteral("cpv")), 9454);
+    QCOMPARE(count(QStringLiteral("ds")), 42);
+    QCOMPARE(count(QStringLiteral("os")), 210);
+    QCOMPARE(count(QStringLiteral("setare")), 0);
+    QCOMPARE(count(QStringLiteral("program")), 0);
+    QCOMPARE(db->userVersion(), kSchemaVersion);
+    const ResultSet valid = db->query(QStringLiteral("SELECT parola FROM valid"));
+    QCOMPARE(valid.count(), 1);
+    QCOMPARE(valid.text(0, QStringLiteral("parola")), QString());
+    // Rows are numbered in file order and keep the published texts.
+    const ResultSet first = db->query(QStringLiteral("SELECT * FROM cpv WHERE id=1"));
+    QCOMPARE(first.text(0, QStringLiteral("cod")), QStringLiteral("03000000-1"));
+    QCOMPARE(first.integer(0, QStringLiteral("cod2")), 3000000);
+    QCOMPARE(first.integer(0, QStringLiteral("lista")), 1);
+    QCOMPARE(count(QStringLiteral("cpv WHERE lista=1")), 45);
+    QCOMPARE(db->query(QStringLiteral("SELECT count(*) AS n FROM cpv WHERE den=?"), {QStringLiteral("Seminţe")})
+                 .integer(0, QStringLiteral("n")), 1);
+
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QByteArray bytes = f.readAll();
+    QVERIFY(!bytes.contains("SQLite format 3"));
+    QVERIFY(!bytes.contains(QStringLiteral("Produse agricole").toUtf8()));
+    QVERIFY(!bytes.contains("ALBA IULIA"));
+}
+
+void TestStore::wrongOrMissingKeyIsRefusedAtOpen()
+{
+    Env env;
+    env.installDefaultFile();
+    for (const QString &key : {QStringLiteral("not the password"), QString()}) {
+        try {
+            Database::open({env.workingFile(), key});
+            QFAIL("opened with the wrong key");
+        } catch (const DbError &e) {
+            QCOMPARE(e.code(), 26);
+            QCOMPARE(engineErrorMessage(e), QStringLiteral("Eroarea 26 file is encrypted or is not a database"));
+        }
+    }
+    QVERIFY(Database::open(conexiuneC(env.workingFile()), Database::Mode::ReadOnly));
+}
+
+void TestStore::transactionRollsBackWhenLeftEarly()
+{
+    Env env;
+    env.installDefaultFile();
+    Database &db = env.ctx->db();
+    try {
+        Transaction tx(db);
+        db.exec(QStringLiteral("DELETE FROM cpv"));
+        db.exec(QStringLiteral("INSERT INTO nosuch VALUES(1)"));
+        tx.commit();
+    } catch (const DbError &) {
+    }
+    QCOMPARE(db.query(QStringLiteral("SELECT count(*) AS n FROM cpv")).integer(0, QStringLiteral("n")), 9454);
+    {
+        Transaction tx(db);
+        db.exec(QStringLiteral("DELETE FROM os"));
+        tx.commit();
+    }
+    QCOMPARE(db.query(QStringLiteral("SELECT * FROM os")).count(), 0);
+}
+
+void TestStore::copyIsKeyedAndComplete()
+{
+    Env env;
+    env.installDefaultFile();
+    env.configure(1, 2, QStringLiteral("ALBA IULIA"), QStringLiteral("O.S. ALBA IULIA"));
+    const QString target = env.path(QStringLiteral("copy.mdb"));
+    QFile junk(target);
+    QVERIFY(junk.open(QIODevice::WriteOnly));
+    junk.write("old content");
+    junk.close();
+    copyDatabase(env.ctx->db(), target, QLatin1String(kDatabasePassword));
+    QVERIFY(!QFile::exists(partialPathFor(target)));
+    auto copy = Database::open(conexiuneC(target), Database::Mode::ReadOnly);
+    for (const QString &t : {QStringLiteral("cpv"), QStringLiteral("setare"), QStringLiteral("os")})
+        QCOMPARE(tableDump(*copy, t), tableDump(env.ctx->db(), t));
+    QVERIFY_THROWS_EXCEPTION(DbError, Database::open({target, QString()}, Database::Mode::ReadOnly));
+
+    // A copy that cannot be written leaves the target as it was.
+    const QString blocked = env.path(QStringLiteral("blocked.mdb"));
+    QVERIFY(QDir().mkpath(partialPathFor(blocked)));
+    QVERIFY_THROWS_EXCEPTION(DbError, copyDatabase(env.ctx->db(), blocked, QLatin1String(kDatabasePassword)));
+    QVERIFY(!QFile::exists(blocked));
+}
+
+void TestStore::encryptingAPlainFileKeepsItsRows()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("plain.mdb"));
+    {
+        auto plain = Database::open({path, QString()}, Database::Mode::Create);
+        createSchema(*plain);
+        plain->exec(QStringLiteral("INSERT INTO ds (idds,numeds) VALUES(5,'BRASOV')"));
+    }
+    encryptPlainFile(path, QLatin1String(kDatabasePassword));
+    QVERIFY_THROWS_EXCEPTION(DbError, Database::open({path, QString()}, Database::Mode::ReadOnly));
+    auto db = Database::open({path, QLatin1String(kDatabasePassword)});
+    QCOMPARE(tableDump(*db, QStringLiteral("ds")), QStringList{QStringLiteral("5|BRASOV")});
+    QCOMPARE(db->userVersion(), kSchemaVersion);
+}
+
+void TestStore::gridWritesARowOnlyWhenLeft()
+{
+    Env env;
+    env.installDefaultFile();
+    Database &db = env.ctx->db();
+    db.exec(QStringLiteral("INSERT INTO setare (idds,idos,numeds,numeos) VALUES(1,1,'A','X')"));
+    db.exec(QStringLiteral("INSERT INTO setare (idds,idos,numeds,numeos) VALUES(1,2,'A','Y')"));
+    QueryTableModel model(db, {{QStringLiteral("SEF"), QStringLiteral("sef"), true},
+                               {QStringLiteral("NUME"), QStringLiteral("numeos"), false}});
+    model.setQuery(QStringLiteral("SELECT rowid, * FROM setare ORDER BY idos"));
+    model.setWriteBack(QStringLiteral("setare"), QStringLiteral("rowid"));
+    model.refresh();
+    QTableView view;
+    bindGrid(&view, &model);
+    QCOMPARE(model.rowCount(), 2);
+    QVERIFY(!(model.flags(model.index(0, 1)) & Qt::ItemIsEditable));
+
+    view.setCurrentIndex(model.index(0, 0));
+    QVERIFY(model.setData(model.index(0, 0), QStringLiteral("ION O'NEIL")));
+    QCOMPARE(db.query(QStringLiteral("SELECT sef FROM setare WHERE idos=1")).text(0, QStringLiteral("sef")), QString());
+    view.setCurrentIndex(model.index(1, 0));   // leaving the row writes it
+    QCOMPARE(db.query(QStringLiteral("SELECT sef FROM setare WHERE idos=1")).text(0, QStringLiteral("sef")),
+             QStringLiteral("ION O'NEIL"));
+    QCOMPARE(db.query(QStringLiteral("SELECT sef FROM setare WHERE idos=2")).text(0, QStringLiteral("sef")), QString());
+    QVERIFY(!model.hasPendingChanges());
+}
+
+QTEST_MAIN(TestStore)
+#include "test_store.moc"
