@@ -40,7 +40,14 @@ Init::Init(AppContext &ctx, QWidget *parent) : QDialog(parent, Qt::SplashScreen 
         timp_->stop();
         accept();
     });
-    timp_->start();
+}
+
+void Init::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    // Counted from the moment the window is on screen.
+    if (!timp_->isActive())
+        timp_->start();
 }
 
 } // namespace tendro

@@ -15,6 +15,9 @@ public:
     explicit Init(AppContext &ctx, QWidget *parent = nullptr);
     QTimer *timp() const { return timp_; }
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private:
     QTimer *timp_;
 };

@@ -4,7 +4,10 @@
 #include "store/schema.h"
 
 #include <QDir>
+#include <QApplication>
 #include <QFile>
+#include <QTimer>
+#include <QWidget>
 
 namespace tendro::test {
 
@@ -69,6 +72,21 @@ void Env::configure(int idds, int idos, const QString &numeds, const QString &nu
     ctx->db().exec(QStringLiteral("INSERT INTO setare (idds,idos,numeds,numeos) VALUES(?,?,?,?)"),
                    {idds, idos, numeds, numeos});
     ctx->subunitate = {idds, idos, numeds, numeos};
+}
+
+void whenModal(const QString &name, std::function<void(QWidget *)> fn)
+{
+    auto *timer = new QTimer;
+    timer->setInterval(5);
+    QObject::connect(timer, &QTimer::timeout, [timer, name, fn] {
+        QWidget *w = QApplication::activeModalWidget();
+        if (!w || w->objectName() != name)
+            return;
+        timer->stop();
+        timer->deleteLater();
+        fn(w);
+    });
+    timer->start();
 }
 
 QStringList tableDump(Database &db, const QString &table)

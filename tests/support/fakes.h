@@ -8,6 +8,7 @@
 #include <QQueue>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <functional>
 #include <memory>
 
 namespace tendro::test {
@@ -51,11 +52,17 @@ public:
     DisplayMode currentDisplayMode() override { return display; }
     void applyDisplayMode(const DisplayMode &mode) override { applied.append(mode); }
     void endProgram() override { ++ended; }
+    void removeCloseCommand(QWidget *w) override
+    {
+        closeRemoved.append(w);
+        LinuxPlatform::removeCloseCommand(w);
+    }
 
     bool refuseSeparator = false;
     DisplayMode display{1280, 1024, 32};
     QList<DisplayMode> applied;
     int ended = 0;
+    QList<QWidget *> closeRemoved;
 };
 
 // A temporary program folder with its own services and context.
@@ -76,6 +83,10 @@ public:
     TestPlatform platform;
     std::unique_ptr<AppContext> ctx;
 };
+
+// Runs `fn` once a modal window of that name is shown (polled, since a
+// splash may come first).
+void whenModal(const QString &name, std::function<void(QWidget *)> fn);
 
 // Row values of a whole table, ordered, for before/after comparisons.
 QStringList tableDump(Database &db, const QString &table);
