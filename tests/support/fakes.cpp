@@ -19,7 +19,7 @@ void ScriptedMessages::show(QWidget *, const QString &text, const QString &title
 bool ScriptedMessages::ask(QWidget *, const QString &text, const QString &title)
 {
     shown.append({text, title, MessageIcon::None, true});
-    return answers.isEmpty() ? false : answers.dequeue();
+    return answers.isEmpty() ? false : answers.takeFirst();
 }
 
 QStringList ScriptedMessages::texts() const

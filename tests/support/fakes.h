@@ -26,7 +26,7 @@ public:
     bool ask(QWidget *, const QString &text, const QString &title) override;
 
     QList<ShownMessage> shown;
-    QQueue<bool> answers;   // answers to questions, in order; No when empty
+    QList<bool> answers;   // answers to questions, in order; No when empty
     QStringList texts() const;
     QString last() const { return shown.isEmpty() ? QString() : shown.last().text; }
 };
