@@ -1,4 +1,556 @@
+// The CPV browser and its searches, on the shipped catalogue, plus the pure
+// rules (children, levels, positioning plan, pattern) tested directly.
+
+#include "fakes.h"
+#include "catalogue/browser.h"
+#include "catalogue/levels.h"
+#include "catalogue/pattern.h"
+#include "programme/liste.h"
+#include "store/database.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QtTest>
-class T : public QObject { Q_OBJECT };
-QTEST_MAIN(T)
+
+using namespace tendro;
+using namespace tendro::test;
+
+namespace {
+
+// The mouse moving over a list, as the window system delivers it.
+void hover(QListWidget *list, QPoint at)
+{
+    QMouseEvent move(QEvent::MouseMove, at, list->viewport()->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(list->viewport(), &move);
+}
+
+struct Window {
+    explicit Window(const QString &numeos = QStringLiteral("SEDIU"), QDate today = QDate(2026, 3, 15))
+    {
+        env.installDefaultFile();
+        env.configure(2, 9, QStringLiteral("ARAD"), numeos);
+        env.clock.date = today;
+        // The utility row is the start-up's; add it the same way.
+        env.ctx->db().exec(QStringLiteral("INSERT INTO cpv (cod,den,fel,cod2) "
+                                          "VALUES('30192120-COD INVALID','Produse pentru scris',1,30192120)"));
+        liste = std::make_unique<Liste>(*env.ctx);
+    }
+    QListWidget *list(int level) const
+    {
+        return liste->findChild<QListWidget *>(QStringLiteral("list%1").arg(level));
+    }
+    template <typename T> T *get(const char *name) const { return liste->findChild<T *>(QLatin1String(name)); }
+    QString current(int level) const
+    {
+        QListWidgetItem *i = list(level)->currentItem();
+        return i ? i->text() : QString();
+    }
+    QStringList items(int level) const
+    {
+        QStringList out;
+        for (int i = 0; i < list(level)->count(); ++i)
+            out << list(level)->item(i)->text();
+        return out;
+    }
+    QString nameOf(qint64 cod2)
+    {
+        return env.ctx->db().query(QStringLiteral("SELECT den FROM cpv WHERE cod2=?"), {cod2}).text(0, QStringLiteral("den"));
+    }
+    // The entry the editor would take: current entry of the deepest non-empty list.
+    QString chosen() const
+    {
+        for (int l = 7; l >= 1; --l)
+            if (list(l)->count() > 0)
+                return current(l);
+        return QString();
+    }
+    void typeCode(const QString &text)
+    {
+        auto *cod = get<QLineEdit>("cod");
+        cod->clear();
+        QTest::keyClicks(cod, text);
+        QTest::keyClick(cod, Qt::Key_Return);
+    }
+    void typeWord(const QString &text)
+    {
+        auto *cuvant = get<QLineEdit>("cuvant");
+        cuvant->clear();
+        for (const QChar c : text)   // keyClicks cannot send ă ş ţ
+            QTest::sendKeyEvent(QTest::Click, cuvant, Qt::Key_unknown, QString(c), Qt::NoModifier);
+        QTest::keyClick(cuvant, Qt::Key_Return);
+    }
+
+    Env env;
+    std::unique_ptr<Liste> liste;
+};
+
+} // namespace
+
+class TestCatalogue : public QObject {
+    Q_OBJECT
+private slots:
+    void childCandidatesFollowTheCode();
+    void codeLevelAndPlan();
+    void tooltips();
+    void pattern_data();
+    void pattern();
+
+    void loadChoosesGoodsAndCascades();
+    void kindsFillTheFirstLevelAndLabel();
+    void childrenComeInDigitOrderWithGaps();
+    void doubleClickMakesTheEntryTheChosenOne();
+    void utilityEntryIsBrowsableButRefused();
+    void tooltipsOfBrowsedAndSearchedEntries();
+    void activityOptions();
+    void defaultsBySubunitName();
+    void yearListsFollowTheClock();
+    void codeSearchPositionsAllLevels();
+    void codeSearchRefusals();
+    void codeBoxRefusesTextOnFocusLoss();
+    void wordSearchWalksItsMatches();
+    void wordSearchIgnoresCaseAndDiacritics();
+    void wordSearchWildcards();
+    void emptyWordWalksTheWholeCatalogue();
+};
+
+void TestCatalogue::childCandidatesFollowTheCode()
+{
+    QVector<qint64> level1;
+    for (int d = 1; d <= 9; ++d)
+        level1 << 3000000 + d * 100000;
+    QCOMPARE(childCandidates(QStringLiteral("03000000-1"), 1), level1);
+    QCOMPARE(childCandidates(QStringLiteral("03110000-5"), 3).first(), qint64(3111000));
+    QCOMPARE(childCandidates(QStringLiteral("03111100-3"), 5).last(), qint64(3111190));
+    QCOMPARE(childCandidates(QStringLiteral("30192120-COD INVALID"), 6).first(), qint64(30192121));
+    QCOMPARE(childCandidates(QStringLiteral("30192120-COD INVALID"), 6).last(), qint64(30192129));
+    QVERIFY(childCandidates(QStringLiteral("03"), 3).isEmpty());
+}
+
+void TestCatalogue::codeLevelAndPlan()
+{
+    QCOMPARE(codeLevel(QStringLiteral("03000000-1")), 1);
+    QCOMPARE(codeLevel(QStringLiteral("03111100-3")), 5);
+    QCOMPARE(codeLevel(QStringLiteral("03212211-2")), 7);
+    QCOMPARE(codeLevel(QStringLiteral("30000000-9")), 0);
+    QCOMPARE(codeLevel(QStringLiteral("30192120-COD INVALID")), 6);
+
+    const PositioningPlan plan = positioningPlan(QStringLiteral("03111100-3"));
+    QCOMPARE(plan.level, 5);
+    QCOMPARE(plan.firstLevelCode, qint64(3000000));
+    QCOMPARE(plan.levels.size(), 4);   // V, IV, III, II
+    QCOMPARE(plan.levels.first().level, 5);
+    QCOMPARE(plan.levels.first().candidates.first(), qint64(3111100));
+    QCOMPARE(plan.levels.first().selectedDigit, 1);
+    QCOMPARE(plan.levels.last().level, 2);
+    QCOMPARE(plan.levels.last().candidates.at(0), qint64(3100000));
+    QCOMPARE(plan.levels.last().selectedDigit, 1);
+    QCOMPARE(positioningPlan(QStringLiteral("50000000-5")).levels.size(), 0);
+}
+
+void TestCatalogue::tooltips()
+{
+    QCOMPARE(entryTooltip(4, QStringLiteral("03111100-3"), QStringLiteral("Boabe de soia")),
+             QStringLiteral("03111100-3 - Boabe de soia"));
+    QCOMPARE(entryTooltip(6, QStringLiteral("30192120"), QStringLiteral("Produse pentru scris")),
+             QStringLiteral("30192120 COD INVALID - Produse pentru scris"));
+    QCOMPARE(entryTooltip(6, QStringLiteral("30192120-COD INVALID"), QStringLiteral("Produse pentru scris")),
+             QStringLiteral("30192120-COD INVALID - Produse pentru scris"));
+}
+
+void TestCatalogue::pattern_data()
+{
+    QTest::addColumn<QString>("word");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("matches");
+    QTest::newRow("plain, any case") << "hartie" << "Carton şi HARTIE" << true;
+    QTest::newRow("diacritics in the name") << "tigari" << "Hârtie pentru ţigări" << true;
+    QTest::newRow("comma-below letters typed") << "ţigări" << "HARTIE PENTRU TIGARI" << true;
+    QTest::newRow("comma-below vs cedilla") << "șine" << "Şine de cale ferată" << true;
+    QTest::newRow("question mark") << "c?r" << "Cărucioare" << true;
+    QTest::newRow("question mark needs a char") << "c?r" << "cr" << false;
+    QTest::newRow("number sign") << "tip #" << "Motor tip 4 timpi" << true;
+    QTest::newRow("number sign refuses letters") << "tip #" << "Motor tip A" << false;
+    QTest::newRow("list") << "b[ao]t" << "Beton" << false;
+    QTest::newRow("list hit") << "b[ae]t" << "Beton" << true;
+    QTest::newRow("range") << "[a-c]ar" << "Bare" << true;
+    QTest::newRow("negated list") << "[!b]are" << "Bare" << false;
+    QTest::newRow("negated list hit") << "[!b]are" << "Mare" << true;
+    QTest::newRow("star inside") << "seminte*soia" << "Seminţe de soia" << true;
+    QTest::newRow("unclosed bracket is literal") << "a[b" << "xa[bx" << true;
+    QTest::newRow("empty matches all") << "" << "Orice" << true;
+    QTest::newRow("absent") << "zzzz" << "Seminţe" << false;
+}
+
+void TestCatalogue::pattern()
+{
+    QFETCH(QString, word);
+    QFETCH(QString, name);
+    QFETCH(bool, matches);
+    QCOMPARE(WordPattern(word).matches(name), matches);
+}
+
+void TestCatalogue::loadChoosesGoodsAndCascades()
+{
+    Window w;
+    QCOMPARE(w.liste->windowTitle(), QStringLiteral("PROGRAMUL ACHIZITIILOR"));
+    QVERIFY(w.get<QRadioButton>("prod")->isChecked());
+    // The cascade walks the first children down from the first goods division.
+    QCOMPARE(w.current(1), w.nameOf(3000000));
+    QCOMPARE(w.current(2), w.nameOf(3100000));
+    QCOMPARE(w.current(3), w.nameOf(3110000));
+    QCOMPARE(w.current(4), w.nameOf(3111000));
+    QCOMPARE(w.current(5), w.nameOf(3111100));
+    QCOMPARE(w.list(6)->count(), 0);   // Boabe de soia has no children
+    QCOMPARE(w.list(7)->count(), 0);
+    for (int l = 1; l <= 6; ++l)
+        QVERIFY(!w.liste->browser()->blocat(l));
+    QCOMPARE(w.liste->browser()->nrgasite(), 0);
+    QCOMPARE(w.liste->browser()->coduri(2).first(), QStringLiteral("03100000-2"));
+}
+
+void TestCatalogue::kindsFillTheFirstLevelAndLabel()
+{
+    Window w;
+    auto *label = w.get<QLabel>("Label17");
+    QCOMPARE(label->text(), QStringLiteral("Detalii"));
+    const ResultSet goods = w.env.ctx->db().query(QStringLiteral("SELECT den FROM cpv WHERE lista=1 and fel=1"));
+    QCOMPARE(w.list(1)->count(), goods.count());
+    w.get<QRadioButton>("lucr")->click();
+    QCOMPARE(w.items(1), QStringList{w.nameOf(45000000)});
+    QCOMPARE(label->text(), QStringLiteral("Obiectivul"));
+    QCOMPARE(w.current(2), w.nameOf(45100000));
+    w.get<QRadioButton>("serv")->click();
+    QCOMPARE(label->text(), QStringLiteral("Detalii"));
+    QCOMPARE(w.list(1)->item(0)->text(), w.nameOf(50000000));
+    QCOMPARE(w.liste->browser()->coduri(1).first(), QStringLiteral("50000000-5"));
+}
+
+void TestCatalogue::childrenComeInDigitOrderWithGaps()
+{
+    Window w;
+    w.get<QRadioButton>("serv")->click();
+    const int row = w.items(1).indexOf(w.nameOf(63000000));
+    QVERIFY(row >= 0);
+    w.list(1)->setCurrentRow(row);
+    QCOMPARE(w.items(2), (QStringList{w.nameOf(63100000), w.nameOf(63500000), w.nameOf(63700000)}));
+    QCOMPARE(w.liste->browser()->coduri(2),
+             (QStringList{QStringLiteral("63100000-0"), QStringLiteral("63500000-4"), QStringLiteral("63700000-6")}));
+    // Clicking a lower level refills only the levels below it.
+    w.list(2)->setCurrentRow(2);
+    QCOMPARE(w.current(1), w.nameOf(63000000));
+    QCOMPARE(w.current(3), w.nameOf(63710000));
+}
+
+void TestCatalogue::doubleClickMakesTheEntryTheChosenOne()
+{
+    Window w;
+    QListWidget *l3 = w.list(3);
+    w.liste->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w.liste.get()));
+    const QRect r = l3->visualItemRect(l3->item(0));
+    QTest::mouseClick(l3->viewport(), Qt::LeftButton, {}, r.center());
+    QTest::mouseDClick(l3->viewport(), Qt::LeftButton, {}, r.center());
+    for (int l = 4; l <= 7; ++l)
+        QCOMPARE(w.list(l)->count(), 0);
+    QCOMPARE(w.current(3), w.nameOf(3110000));
+    QCOMPARE(w.chosen(), w.nameOf(3110000));
+    QVERIFY(w.env.messages.shown.isEmpty());
+}
+
+void TestCatalogue::utilityEntryIsBrowsableButRefused()
+{
+    Window w;
+    // "Radiere" (30192100) is the parent of the utility row, which is the
+    // parent of 3019212x.
+    w.typeCode(QStringLiteral("30192100"));
+    QCOMPARE(w.current(5), QStringLiteral("Radiere"));
+    QCOMPARE(w.list(6)->count(), 0);
+    w.liste->browser()->levelClicked(5);   // the user clicks "Radiere"
+    const int row = w.items(6).indexOf(QStringLiteral("Produse pentru scris"));
+    QVERIFY(row >= 0);
+    w.list(6)->setCurrentRow(row);
+    QCOMPARE(w.liste->browser()->coduri(6).at(row), QStringLiteral("30192120-COD INVALID"));
+    QCOMPARE(w.list(7)->item(0)->text(), QStringLiteral("Pixuri"));
+    const int children = w.list(7)->count();
+    QVERIFY(children >= 7);
+
+    w.liste->browser()->levelDoubleClicked(6);
+    QCOMPARE(w.env.messages.texts(), QStringList{QStringLiteral(" Acest cod nu este un cod CPV ci este doar un utilitar ! ")});
+    QCOMPARE(w.list(7)->count(), children);
+
+    // Listed by a search it is refused the same way.
+    w.typeCode(QStringLiteral("30192120"));
+    QCOMPARE(w.current(6), QStringLiteral("Produse pentru scris"));
+    QCOMPARE(w.liste->browser()->coduri(6).at(w.list(6)->currentRow()), QStringLiteral("30192120"));
+    w.liste->browser()->levelDoubleClicked(6);
+    QCOMPARE(w.env.messages.shown.size(), 2);
+    QCOMPARE(w.current(6), QStringLiteral("Produse pentru scris"));
+}
+
+void TestCatalogue::tooltipsOfBrowsedAndSearchedEntries()
+{
+    Window w;
+    w.liste->show();
+    QListWidget *l4 = w.list(4);
+    w.list(2)->setCurrentRow(0);
+    w.list(3)->setCurrentRow(0);
+    QVERIFY(l4->count() >= 3);
+    l4->setCurrentRow(2);
+    hover(l4, QPoint(5, 5));
+    QCOMPARE(l4->toolTip(), w.liste->browser()->coduri(4).at(2) + QStringLiteral(" - ") + l4->item(2)->text());
+    QVERIFY(w.liste->browser()->coduri(4).at(2).contains(QLatin1Char('-')));   // the stored code text
+
+    w.typeCode(QStringLiteral("03111100"));
+    QListWidget *l5 = w.list(5);
+    hover(l5, QPoint(6, 6));
+    QCOMPARE(l5->toolTip(), QStringLiteral("3111100 - Boabe de soia"));
+
+    w.typeCode(QStringLiteral("30192120"));
+    QListWidget *l6 = w.list(6);
+    hover(l6, QPoint(7, 7));
+    QCOMPARE(l6->toolTip(), QStringLiteral("30192120 COD INVALID - Produse pentru scris"));
+}
+
+void TestCatalogue::activityOptions()
+{
+    Window w;
+    auto *fond = w.get<QListWidget>("fond");
+    auto *proiect = w.get<QComboBox>("proiect");
+    auto *command7 = w.get<QPushButton>("Command7");
+    QCOMPARE(command7->text(), QStringLiteral("Stergere proiect"));
+    proiect->setEditText(QStringLiteral("PROIECT"));
+    w.get<QRadioButton>("act3")->click();
+    QCOMPARE(w.liste->activ(), QStringLiteral("productie"));
+    QCOMPARE(fond->currentItem()->text(), QStringLiteral("proprii"));
+    QVERIFY(proiect->currentText().isEmpty());
+    QVERIFY(!proiect->isEnabled());
+    QVERIFY(!command7->isEnabled());
+    w.get<QRadioButton>("act1")->click();
+    QCOMPARE(w.liste->activ(), QStringLiteral("cercetare"));
+    QCOMPARE(fond->currentItem()->text(), QStringLiteral("cercetare"));
+    QVERIFY(proiect->isEnabled() && command7->isEnabled());
+    w.get<QRadioButton>("act2")->click();
+    QCOMPARE(w.liste->activ(), QStringLiteral("proiectare"));
+    QCOMPARE(fond->currentRow(), 0);
+
+    // The responsible persons already used are listed when the window loads.
+    QCOMPARE(w.get<QListWidget>("listp")->count(), 0);
+    w.env.ctx->db().exec(QStringLiteral("INSERT INTO program (id,idos,resp) VALUES(1,9,'ION POP')"));
+    Liste reopened(*w.env.ctx);
+    auto *people = reopened.findChild<QListWidget *>(QStringLiteral("listp"));
+    QCOMPARE(people->count(), 1);
+    QTest::mouseClick(people->viewport(), Qt::LeftButton, {}, people->visualItemRect(people->item(0)).center());
+    QCOMPARE(reopened.findChild<QLineEdit *>(QStringLiteral("resp"))->text(), QStringLiteral("ION POP"));
+}
+
+void TestCatalogue::defaultsBySubunitName()
+{
+    struct Case {
+        const char *name;
+        const char *activity;
+        const char *fund;
+    };
+    const Case cases[] = {{"O.S. ARAD", "productie", "proprii"},
+                          {"B.E. VORIDA", "cercetare", "cercetare"},
+                          {"B.E. MIHAESTI", "productie", "proprii"},
+                          {"SEDIU", "cercetare", "cercetare"}};
+    for (const Case &c : cases) {
+        Window w(QLatin1String(c.name));
+        QCOMPARE(w.liste->activ(), QLatin1String(c.activity));
+        QCOMPARE(w.get<QListWidget>("fond")->currentItem()->text(), QLatin1String(c.fund));
+    }
+}
+
+void TestCatalogue::yearListsFollowTheClock()
+{
+    Window october(QStringLiteral("SEDIU"), QDate(2026, 10, 15));
+    QCOMPARE(october.get<QComboBox>("anul")->currentText(), QStringLiteral("2027"));
+    QCOMPARE(october.get<QComboBox>("an1")->currentText(), QStringLiteral("2026"));
+    QCOMPARE(october.get<QComboBox>("an2")->currentText(), QStringLiteral("2026"));
+    QCOMPARE(october.get<QComboBox>("an1")->itemText(october.get<QComboBox>("an1")->count() - 1), QStringLiteral("2027"));
+    QCOMPARE(october.liste->datamin(), QStringLiteral("20270101"));
+    QCOMPARE(october.liste->datamax(), QStringLiteral("20271231"));
+    Window september(QStringLiteral("SEDIU"), QDate(2026, 9, 30));
+    auto *anul = september.get<QComboBox>("anul");
+    QCOMPARE(anul->currentText(), QStringLiteral("2026"));
+    QCOMPARE(anul->itemText(anul->count() - 1), QStringLiteral("2015"));
+    QCOMPARE(september.get<QComboBox>("an1")->currentText(), QStringLiteral("2026"));
+}
+
+void TestCatalogue::codeSearchPositionsAllLevels()
+{
+    Window w;
+    w.get<QRadioButton>("lucr")->click();
+    for (const QString &typed : {QStringLiteral("03111100"), QStringLiteral("3111100")}) {
+        w.typeCode(typed);
+        QVERIFY(w.get<QRadioButton>("prod")->isChecked());
+        QCOMPARE(w.current(1), w.nameOf(3000000));
+        QCOMPARE(w.current(2), w.nameOf(3100000));
+        QCOMPARE(w.current(3), w.nameOf(3110000));
+        QCOMPARE(w.current(4), w.nameOf(3111000));
+        QCOMPARE(w.current(5), QStringLiteral("Boabe de soia"));
+        QCOMPARE(w.list(6)->count(), 0);
+        QCOMPARE(w.list(7)->count(), 0);
+        QCOMPARE(w.liste->browser()->coduri(5).at(w.list(5)->currentRow()), QStringLiteral("3111100"));
+        QCOMPARE(w.chosen(), QStringLiteral("Boabe de soia"));
+    }
+    // A services code while goods are shown; a level-VII entry.
+    w.typeCode(QStringLiteral("63712000"));
+    QVERIFY(w.get<QRadioButton>("serv")->isChecked());
+    QCOMPARE(w.current(1), w.nameOf(63000000));
+    QCOMPARE(w.items(2).size(), 3);
+    QCOMPARE(w.chosen(), w.nameOf(63712000));
+    w.typeCode(QStringLiteral("03212211"));
+    QCOMPARE(w.current(7), w.nameOf(3212211));
+    QCOMPARE(w.current(6), w.nameOf(3212210));
+    for (int l = 1; l <= 6; ++l)
+        QVERIFY(!w.liste->browser()->blocat(l));
+    QVERIFY(w.env.messages.shown.isEmpty());
+}
+
+void TestCatalogue::codeSearchRefusals()
+{
+    Window w;
+    w.get<QRadioButton>("serv")->click();
+    const QStringList before = w.items(2);
+    w.typeCode(QStringLiteral("12345678"));
+    QCOMPARE(w.env.messages.texts(), QStringList{QStringLiteral(" Numarul introdus nu figureaza printre codurile CPV ! ")});
+    QCOMPARE(w.items(2), before);
+    QVERIFY(w.get<QRadioButton>("serv")->isChecked());
+
+    // A division only switches the kind.
+    w.typeCode(QStringLiteral("30000000"));
+    QVERIFY(w.get<QRadioButton>("prod")->isChecked());
+    QCOMPARE(w.current(1), w.nameOf(3000000));
+    QCOMPARE(w.current(2), w.nameOf(3100000));
+
+    // Typing in one box empties the other; the button follows the box in use.
+    auto *cod = w.get<QLineEdit>("cod");
+    auto *cuvant = w.get<QLineEdit>("cuvant");
+    QCOMPARE(cod->maxLength(), 8);
+    QTest::keyClicks(cuvant, QStringLiteral("soia"));
+    QVERIFY(cod->text().isEmpty());
+    QTest::keyClicks(cod, QStringLiteral("15994000"));
+    QVERIFY(cuvant->text().isEmpty());
+    w.get<QPushButton>("Command6")->click();
+    QCOMPARE(w.chosen(), w.nameOf(15994000));
+    cod->clear();
+    QTest::keyClicks(cuvant, QStringLiteral("soia"));
+    w.get<QPushButton>("Command6")->click();
+    QVERIFY(WordPattern(QStringLiteral("soia")).matches(w.chosen()));
+    QCOMPARE(w.env.messages.shown.size(), 1);
+}
+
+void TestCatalogue::codeBoxRefusesTextOnFocusLoss()
+{
+    Window w;
+    w.liste->show();
+    QApplication::setActiveWindow(w.liste.get());
+    QVERIFY(QTest::qWaitForWindowActive(w.liste.get()));
+    auto *cod = w.get<QLineEdit>("cod");
+    auto *cuvant = w.get<QLineEdit>("cuvant");
+    cod->setFocus(Qt::MouseFocusReason);
+    QTest::keyClicks(cod, QStringLiteral("12a"));
+    cuvant->setFocus(Qt::TabFocusReason);
+    QCOMPARE(w.env.messages.texts(), QStringList{QStringLiteral(" Introduceti doar numere ! ")});
+    QCOMPARE(QApplication::focusWidget(), cod);
+    // Enter searches the leading digits: 12 is no code.
+    QTest::keyClick(cod, Qt::Key_Return);
+    QCOMPARE(w.env.messages.last(), QStringLiteral(" Numarul introdus nu figureaza printre codurile CPV ! "));
+    // A number passes.
+    cod->setText(QStringLiteral("3111100"));
+    cuvant->setFocus(Qt::TabFocusReason);
+    QCOMPARE(QApplication::focusWidget(), cuvant);
+    QCOMPARE(w.env.messages.shown.size(), 2);
+}
+
+void TestCatalogue::wordSearchWalksItsMatches()
+{
+    Window w;
+    const QStringList expected{w.nameOf(15991100), w.nameOf(15991300), w.nameOf(15994000), w.nameOf(15994100)};
+    for (const QString &name : expected) {
+        w.typeWord(QStringLiteral("tigari"));
+        QCOMPARE(w.chosen(), name);
+    }
+    QCOMPARE(w.liste->browser()->nrgasite(), 4);
+    QCOMPARE(w.liste->browser()->cuvvechi(), QStringLiteral("tigari"));
+    w.typeWord(QStringLiteral("tigari"));
+    QCOMPARE(w.env.messages.texts(), QStringList{QStringLiteral(" Cautarea acestui cuvant a fost epuizata ! ")});
+    QCOMPARE(w.chosen(), expected.last());   // lists unchanged
+    QVERIFY(w.liste->browser()->cuvvechi().isEmpty());
+    w.typeWord(QStringLiteral("tigari"));
+    QCOMPARE(w.chosen(), expected.first());
+
+    // Another word in between starts the first one over.
+    w.typeWord(QStringLiteral("tigari"));
+    QCOMPARE(w.chosen(), expected.at(1));
+    w.typeWord(QStringLiteral("soia"));
+    w.typeWord(QStringLiteral("tigari"));
+    QCOMPARE(w.chosen(), expected.first());
+
+    w.typeWord(QStringLiteral("nimic asemanator"));
+    QCOMPARE(w.env.messages.last(), QStringLiteral(" Cautarea acestui cuvant a fost epuizata ! "));
+    w.liste->reject();
+    QVERIFY(w.liste->browser()->cuvvechi().isEmpty());
+}
+
+void TestCatalogue::wordSearchIgnoresCaseAndDiacritics()
+{
+    QStringList seen[3];
+    const QString words[3] = {QStringLiteral("hartie"), QStringLiteral("HARTIE"), QStringLiteral("hârtie")};
+    for (int i = 0; i < 3; ++i) {
+        Window w;
+        for (int k = 0; k < 5; ++k) {
+            w.typeWord(words[i]);
+            seen[i] << w.chosen();
+        }
+    }
+    QCOMPARE(seen[1], seen[0]);
+    QCOMPARE(seen[2], seen[0]);
+    QVERIFY(seen[0].contains(QStringLiteral("Hârtie pentru ţigări şi hârtie de filtru")));
+
+    Window w;
+    w.typeWord(QStringLiteral("ŢIGĂRI ȘI")); // comma-below Ș against the catalogue's cedilla ş
+    QCOMPARE(w.chosen(), QStringLiteral("Hârtie pentru ţigări şi hârtie de filtru"));
+}
+
+void TestCatalogue::wordSearchWildcards()
+{
+    Window w;
+    w.typeWord(QStringLiteral("c?r"));
+    const QString first = w.chosen();
+    QVERIFY(foldForSearch(first).contains(QRegularExpression(QStringLiteral("C.R"))));
+    w.typeWord(QStringLiteral("c?r"));
+    QVERIFY(w.chosen() != first);
+    QVERIFY(foldForSearch(w.chosen()).contains(QRegularExpression(QStringLiteral("C.R"))));
+
+    w.typeWord(QStringLiteral("seminte de [a-l]"));
+    QVERIFY(foldForSearch(w.chosen()).contains(QRegularExpression(QStringLiteral("SEMINTE DE [A-L]"))));
+    QVERIFY(w.env.messages.shown.isEmpty());
+}
+
+void TestCatalogue::emptyWordWalksTheWholeCatalogue()
+{
+    Window w;
+    const ResultSet all = w.env.ctx->db().query(QStringLiteral("SELECT den FROM cpv ORDER BY cod2,fel"));
+    CatalogueBrowser *b = w.liste->browser();
+    for (int i = 0; i < all.count(); ++i) {
+        b->searchWord(QString());
+        if (i < 3 || i == all.count() - 1)
+            QCOMPARE(w.chosen(), all.text(i, QStringLiteral("den")));
+    }
+    QCOMPARE(b->nrgasite(), all.count());   // well past the old 1001 limit
+    QVERIFY(w.env.messages.shown.isEmpty());
+    b->searchWord(QString());
+    b->searchWord(QString());
+    QCOMPARE(w.env.messages.texts(), QStringList(2, QStringLiteral(" Cautarea acestui cuvant a fost epuizata ! ")));
+}
+
+QTEST_MAIN(TestCatalogue)
 #include "test_catalogue.moc"
