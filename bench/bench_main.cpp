@@ -1,0 +1,284 @@
+// Timings of the operations a user waits for, each printed beside a
+// baseline measured in the same run (raw SQLCipher calls or a plain scan),
+// so the ratio holds on a noisy machine. Run: build/bench/tendro_bench
+
+#include "fakes.h"
+#include "catalogue/browser.h"
+#include "exchange/import.h"
+#include "programme/liste.h"
+#include "store/connections.h"
+#include "store/database.h"
+#include "store/filecopy.h"
+#include "store/schema.h"
+
+#include <QApplication>
+#include <QFile>
+#include <benchmark/benchmark.h>
+#include <cstdio>
+#include <map>
+#include <sqlcipher/sqlite3.h>
+
+using namespace tendro;
+using namespace tendro::test;
+
+namespace {
+
+// The catalogue codes in file order, for lookups.
+QVector<qint64> catalogueCodes(Database &db)
+{
+    QVector<qint64> out;
+    db.forEach(QStringLiteral("SELECT cod2 FROM cpv ORDER BY id"), {},
+               [&out](const QStringList &, const QVector<QVariant> &r) { out << r.at(0).toLongLong(); });
+    return out;
+}
+
+// Raw single-row lookups by cod2 through one prepared statement.
+void rawLookups(sqlite3 *db, const QVector<qint64> &codes, int count)
+{
+    sqlite3_stmt *st = nullptr;
+    sqlite3_prepare_v2(db, "SELECT * FROM cpv WHERE cod2=?", -1, &st, nullptr);
+    for (int i = 0; i < count; ++i) {
+        sqlite3_bind_int64(st, 1, codes.at(i % codes.size()));
+        while (sqlite3_step(st) == SQLITE_ROW)
+            benchmark::DoNotOptimize(sqlite3_column_text(st, 2));
+        sqlite3_reset(st);
+    }
+    sqlite3_finalize(st);
+}
+
+struct Fixture {
+    Fixture()
+    {
+        env.installDefaultFile();
+        env.configure(2, 9, QStringLiteral("ARAD"), QStringLiteral("SEDIU"));
+        codes = catalogueCodes(env.ctx->db());
+    }
+    Env env;
+    QVector<qint64> codes;
+};
+
+Fixture &fixture()
+{
+    static Fixture f;
+    return f;
+}
+
+void CreateDefaultFile(benchmark::State &state)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("tendro.mdb"));
+    for (auto _ : state) {
+        QFile::remove(path);
+        createDefaultFile(path);
+    }
+}
+BENCHMARK(CreateDefaultFile)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+void Lookups1000(benchmark::State &state)
+{
+    Fixture &f = fixture();
+    Database &db = f.env.ctx->db();
+    for (auto _ : state)
+        for (int i = 0; i < 1000; ++i)
+            benchmark::DoNotOptimize(db.query(QStringLiteral("SELECT * FROM cpv WHERE cod2=?"), {f.codes.at(i * 9)}));
+}
+BENCHMARK(Lookups1000)->Unit(benchmark::kMillisecond);
+
+void Lookups1000_baseline(benchmark::State &state)
+{
+    Fixture &f = fixture();
+    QVector<qint64> spaced;
+    for (int i = 0; i < 1000; ++i)
+        spaced << f.codes.at(i * 9);
+    for (auto _ : state)
+        rawLookups(f.env.ctx->db().handle(), spaced, 1000);
+}
+BENCHMARK(Lookups1000_baseline)->Unit(benchmark::kMillisecond);
+
+// A level-I click runs at most 6 + 54 single-row lookups.
+void RawLookups60(benchmark::State &state)
+{
+    Fixture &f = fixture();
+    for (auto _ : state)
+        rawLookups(f.env.ctx->db().handle(), f.codes, 60);
+}
+
+void LevelOneClick(benchmark::State &state)
+{
+    Fixture &f = fixture();
+    Liste w(*f.env.ctx);
+    for (auto _ : state)
+        w.browser()->levelClicked(1);
+}
+BENCHMARK(LevelOneClick)->Unit(benchmark::kMicrosecond);
+BENCHMARK(RawLookups60)->Name("LevelOneClick_baseline")->Unit(benchmark::kMicrosecond);
+
+void CodeSearchLevelSeven(benchmark::State &state)
+{
+    Fixture &f = fixture();
+    Liste w(*f.env.ctx);
+    for (auto _ : state)
+        w.browser()->searchCode(QStringLiteral("03212211"));
+}
+BENCHMARK(CodeSearchLevelSeven)->Unit(benchmark::kMicrosecond);
+BENCHMARK(RawLookups60)->Name("CodeSearchLevelSeven_baseline")->Unit(benchmark::kMicrosecond);
+
+// The only name holding this word is the last entry in code order.
+const QString kLastWord = QStringLiteral("organismelor internationale");
+
+void WordSearchLastEntry(benchmark::State &state)
+{
+    Fixture &f = fixture();
+    Liste w(*f.env.ctx);
+    for (auto _ : state) {
+        w.browser()->reset();
+        w.browser()->searchWord(kLastWord);
+    }
+    if (w.browser()->gasite() != QVector<qint64>{98910000})
+        state.SkipWithError("the word does not find exactly the last entry");
+}
+BENCHMARK(WordSearchLastEntry)->Unit(benchmark::kMicrosecond);
+
+void WordSearchLastEntry_baseline(benchmark::State &state)
+{
+    Fixture &f = fixture();
+    QStringList names;
+    f.env.ctx->db().forEach(QStringLiteral("SELECT den FROM cpv ORDER BY cod2,fel"), {},
+                            [&names](const QStringList &, const QVector<QVariant> &r) { names << r.at(0).toString(); });
+    for (auto _ : state) {
+        int hits = 0;
+        for (const QString &n : std::as_const(names))
+            hits += n.contains(QStringLiteral("organismelor"), Qt::CaseInsensitive);
+        benchmark::DoNotOptimize(hits);
+    }
+}
+BENCHMARK(WordSearchLastEntry_baseline)->Unit(benchmark::kMicrosecond);
+
+constexpr int kItems = 10000;
+constexpr int kRealizations = 20000;
+
+// A directorate's file: the full catalogue, 10 000 items, 20 000 realizations.
+QString importSource(Env &env)
+{
+    const QString path = env.path(QStringLiteral("sursa.mdb"));
+    if (QFile::exists(path))
+        return path;
+    copyDatabase(env.ctx->db(), path, QLatin1String(kDatabasePassword));
+    auto src = Database::open(conexiuneC(path));
+    Transaction tx(*src);
+    for (int i = 0; i < kItems; ++i)
+        src->exec(QStringLiteral("INSERT INTO program (id,activit,lei,euro,datainc1,datainc2,datafin1,datafin2,resp,"
+                                 "detal,fond,idos,proced,anunt,proiect) VALUES(?,'productie',?,?,'01.02.2026',"
+                                 "'20260201','01.03.2026','20260301','ION POP','DETALII','proprii',9,'licitatie','',''"
+                                 ")"),
+                  {1 + i % 9000, 100.0 + i, 20.0 + i});
+    for (int i = 0; i < kRealizations; ++i)
+        src->exec(QStringLiteral("INSERT INTO realiz (id,contrnr,contrdata1,contrdata2,lei,actnr,actdata1,actdata2,idos,"
+                                 "furniz,refer,denumach,proiect) VALUES(?,'C','01.02.2026','20260201',?,'F',"
+                                 "'05.02.2026','20260205',9,'SC FURNIZOR SRL','R','LEMN','')"),
+                  {1 + i % 9000, 10.0 + i});
+    tx.commit();
+    return path;
+}
+
+void ImportFullFile(benchmark::State &state)
+{
+    Fixture &f = fixture();
+    const QString source = importSource(f.env);
+    for (auto _ : state) {
+        f.env.messages.answers = {true, true};
+        if (!importFile(*f.env.ctx, nullptr, source))
+            state.SkipWithError("import failed");
+    }
+}
+BENCHMARK(ImportFullFile)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The same rows read and inserted through the raw API in one transaction.
+void ImportFullFile_baseline(benchmark::State &state)
+{
+    Fixture &f = fixture();
+    const QString source = importSource(f.env);
+    sqlite3 *src = nullptr;
+    sqlite3_open_v2(source.toUtf8().constData(), &src, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_key(src, kDatabasePassword, int(strlen(kDatabasePassword)));
+    sqlite3 *dst = f.env.ctx->db().handle();
+    auto copy = [&](const char *select, const char *insert, int columns) {
+        sqlite3_stmt *s = nullptr, *i = nullptr;
+        sqlite3_prepare_v2(src, select, -1, &s, nullptr);
+        sqlite3_prepare_v2(dst, insert, -1, &i, nullptr);
+        while (sqlite3_step(s) == SQLITE_ROW) {
+            for (int c = 0; c < columns; ++c)
+                sqlite3_bind_value(i, c + 1, sqlite3_column_value(s, c));
+            sqlite3_step(i);
+            sqlite3_reset(i);
+        }
+        sqlite3_finalize(s);
+        sqlite3_finalize(i);
+    };
+    for (auto _ : state) {
+        sqlite3_exec(dst, "BEGIN; DELETE FROM program; DELETE FROM realiz WHERE idos=9; DELETE FROM cpv;", nullptr,
+                     nullptr, nullptr);
+        copy("SELECT id,activit,lei,euro,datainc1,datainc2,datafin1,datafin2,resp,detal,fond,idos,proced,anunt,proiect "
+             "FROM program WHERE idos=9 ORDER BY idp",
+             "INSERT INTO program (id,activit,lei,euro,datainc1,datainc2,datafin1,datafin2,resp,detal,fond,idos,proced,"
+             "anunt,proiect) VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)",
+             15);
+        copy("SELECT id,contrnr,contrdata1,contrdata2,lei,actnr,actdata1,actdata2,idos,furniz,refer,denumach,proiect "
+             "FROM realiz WHERE idos=9 ORDER BY idr",
+             "INSERT INTO realiz (id,contrnr,contrdata1,contrdata2,lei,actnr,actdata1,actdata2,idos,furniz,refer,"
+             "denumach,proiect) VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?)",
+             13);
+        copy("SELECT id,cod,den,fel,anexa2,lista,cod2 FROM cpv",
+             "INSERT INTO cpv (id,cod,den,fel,anexa2,lista,cod2) VALUES(?,?,?,?,?,?,?)", 7);
+        sqlite3_exec(dst, "COMMIT", nullptr, nullptr, nullptr);
+    }
+    sqlite3_close(src);
+}
+BENCHMARK(ImportFullFile_baseline)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// Prints the usual table, then each operation against its baseline.
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run> &runs) override
+    {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run &r : runs) {
+            if (r.error_occurred)
+                continue;
+            std::string name = r.benchmark_name();
+            name = name.substr(0, name.find('/'));   // drop "/iterations:N"
+            times_[name] = r.real_accumulated_time / double(r.iterations);   // seconds
+        }
+    }
+    void Finalize() override
+    {
+        ConsoleReporter::Finalize();
+        std::printf("\n%-28s %14s %14s %8s\n", "operation", "time", "baseline", "ratio");
+        for (const auto &[name, t] : times_) {
+            const std::string base = name + "_baseline";
+            auto it = times_.find(base);
+            if (it == times_.end())
+                continue;
+            std::printf("%-28s %11.3f ms %11.3f ms %7.2fx\n", name.c_str(), t * 1e3, it->second * 1e3,
+                        it->second > 0 ? t / it->second : 0.0);
+        }
+        if (auto it = times_.find("CreateDefaultFile"); it != times_.end())
+            std::printf("%-28s %11.3f ms\n", "CreateDefaultFile", it->second * 1e3);
+    }
+
+private:
+    std::map<std::string, double> times_;
+};
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    return 0;
+}
