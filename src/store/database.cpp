@@ -115,7 +115,7 @@ struct StatementUse {
 
 } // namespace
 
-std::unique_ptr<Database> Database::open(const ConnectionSpec &spec, Mode mode)
+std::unique_ptr<Database> Database::open(const ConnectionSpec &connection, Mode mode)
 {
     int flags = SQLITE_OPEN_FULLMUTEX;
     switch (mode) {
@@ -123,12 +123,12 @@ std::unique_ptr<Database> Database::open(const ConnectionSpec &spec, Mode mode)
     case Mode::ReadOnly: flags |= SQLITE_OPEN_READONLY; break;
     case Mode::Create: flags |= SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE; break;
     }
-    sqlite3 *db = openHandle(spec.path, flags);
-    const QByteArray key = spec.password.toUtf8();
+    sqlite3 *db = openHandle(connection.path, flags);
+    const QByteArray key = connection.password.toUtf8();
     if (!key.isEmpty())
         sqlite3_key(db, key.constData(), key.size());
     checkReadable(db);
-    return std::unique_ptr<Database>(new Database(db, spec.path));
+    return std::unique_ptr<Database>(new Database(db, connection.path));
 }
 
 Database::Database(sqlite3 *db, const QString &path) : db_(db), path_(path) {}

@@ -63,7 +63,7 @@ public:
     // Opens and keys the file (an empty password opens a plain file), then
     // reads sqlite_master so that a wrong key or a file that is no database
     // fails here (code 26), not later.
-    static std::unique_ptr<Database> open(const ConnectionSpec &spec, Mode mode = Mode::ReadWrite);
+    static std::unique_ptr<Database> open(const ConnectionSpec &connection, Mode mode = Mode::ReadWrite);
 
     ~Database();
     Database(const Database &) = delete;
