@@ -94,7 +94,7 @@ void CatalogueBrowser::kindChosen(int fel)
         for (const CpvEntry &e : store_.firstLevel(fel))
             addEntry(1, e.den, e.cod);
     } catch (const DbError &e) {
-        messages_.show(window_, engineErrorMessage(e), QStringLiteral("Eroare"), MessageIcon::Information);
+        messages_.engineError(window_, e);
     }
     if (list1->count() > 0)
         list1->setCurrentRow(0);
@@ -146,7 +146,7 @@ void CatalogueBrowser::levelClicked(int level)
                 addEntry(level + 1, child->den, child->cod);
         }
     } catch (const DbError &e) {
-        messages_.show(window_, engineErrorMessage(e), QStringLiteral("Eroare"), MessageIcon::Information);
+        messages_.engineError(window_, e);
         return;
     }
     if (next->count() > 0) {
@@ -216,7 +216,7 @@ void CatalogueBrowser::pozitionare(const QString &code, int fel)
             }
     } catch (const DbError &e) {
         setBlocked(false);
-        messages_.show(window_, engineErrorMessage(e), QStringLiteral("Eroare"), MessageIcon::Information);
+        messages_.engineError(window_, e);
         return;
     }
     setBlocked(false);
@@ -230,7 +230,7 @@ void CatalogueBrowser::searchCode(const QString &text)
     try {
         entry = store_.byCode(qint64(leadingNumber(text)));
     } catch (const DbError &e) {
-        messages_.show(window_, engineErrorMessage(e), QStringLiteral("Eroare"), MessageIcon::Information);
+        messages_.engineError(window_, e);
         return;
     }
     if (!entry) {
@@ -248,7 +248,7 @@ void CatalogueBrowser::searchWord(const QString &word)
         try {
             searchRows_ = store_.searchRows();
         } catch (const DbError &e) {
-            messages_.show(window_, engineErrorMessage(e), QStringLiteral("Eroare"), MessageIcon::Information);
+            messages_.engineError(window_, e);
             return;
         }
         searchRowsLoaded_ = true;

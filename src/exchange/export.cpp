@@ -33,7 +33,7 @@ void exportToFile(AppContext &ctx, QWidget *parent)
         auto copy = Database::open(conexiuneC(file), Database::Mode::ReadOnly);
         copy->query(QStringLiteral("SELECT count(*) FROM program"));
     } catch (const DbError &e) {
-        ctx.messages.show(parent, engineErrorMessage(e), QStringLiteral("Eroare"), MessageIcon::Information);
+        ctx.messages.engineError(parent, e);
         return;
     }
     ctx.messages.show(parent, QStringLiteral("Transmiterea datelor in ") + file + QStringLiteral(" a fost efectuat "),

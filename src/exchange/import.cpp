@@ -100,7 +100,7 @@ bool importFile(AppContext &ctx, QWidget *parent, const QString &source)
         }
         tx.commit();
     } catch (const DbError &e) {
-        ctx.messages.show(parent, engineErrorMessage(e), QStringLiteral("Eroare"), MessageIcon::Information);
+        ctx.messages.engineError(parent, e);
         return false;
     }
     ctx.messages.show(parent, QStringLiteral("Preluarea datelor din ") + source + QStringLiteral(" a fost efectuata "),

@@ -74,7 +74,7 @@ Liste::Liste(AppContext &ctx, QWidget *parent) : QDialog(parent), ctx_(ctx)
         browser_ = new CatalogueBrowser(ctx_.db(), ctx_.messages, this, w);
         load();
     } catch (const DbError &e) {
-        ctx_.messages.show(this, engineErrorMessage(e), QStringLiteral("Eroare"), MessageIcon::Information);
+        ctx_.messages.engineError(this, e);
     }
 }
 

@@ -52,11 +52,6 @@ QLabel *label(QWidget *parent, const char *name, const QString &caption)
     return l;
 }
 
-void reportError(AppContext &ctx, QWidget *parent, const DbError &e)
-{
-    ctx.messages.show(parent, engineErrorMessage(e), QStringLiteral("Eroare"), MessageIcon::Information);
-}
-
 } // namespace
 
 QString hashPassword(const QString &password)
@@ -105,7 +100,7 @@ void passwordEntry(AppContext &ctx, QWidget *parent)
     try {
         stored = storedPassword(ctx.db());
     } catch (const DbError &e) {
-        reportError(ctx, parent, e);
+        ctx.messages.engineError(parent, e);
         return;
     }
     if (stored.isEmpty()) {
@@ -145,7 +140,7 @@ void Par::tryPassword()
     try {
         stored = storedPassword(ctx_.db());
     } catch (const DbError &e) {
-        reportError(ctx_, this, e);
+        ctx_.messages.engineError(this, e);
         return;
     }
     if (passwordMatches(passconf_->text(), stored)) {
@@ -195,7 +190,7 @@ void Par1::save()
     try {
         storePassword(ctx_.db(), pass_->text());
     } catch (const DbError &e) {
-        reportError(ctx_, this, e);
+        ctx_.messages.engineError(this, e);
         return;
     }
     accept();
@@ -243,7 +238,7 @@ void Par2::save()
         }
         storePassword(db, pass_->text());
     } catch (const DbError &e) {
-        reportError(ctx_, this, e);
+        ctx_.messages.engineError(this, e);
         return;
     }
     accept();

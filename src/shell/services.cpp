@@ -1,4 +1,5 @@
 #include "services.h"
+#include "store/database.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -7,6 +8,11 @@
 namespace tendro {
 
 const char *const kAppTitle = "TENDRO";
+
+void MessageService::engineError(QWidget *parent, const DbError &e)
+{
+    show(parent, engineErrorMessage(e), QStringLiteral("Eroare"), MessageIcon::Information);
+}
 
 void BoxMessages::show(QWidget *parent, const QString &text, const QString &title, MessageIcon icon)
 {

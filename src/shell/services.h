@@ -9,6 +9,8 @@ class QWidget;
 
 namespace tendro {
 
+class DbError;
+
 extern const char *const kAppTitle;   // "TENDRO"
 
 enum class MessageIcon { None, Information, Warning, Critical };
@@ -21,6 +23,8 @@ public:
                       MessageIcon icon = MessageIcon::None) = 0;
     // Yes and No buttons; true only for Yes.
     virtual bool ask(QWidget *parent, const QString &text, const QString &title = QLatin1String(kAppTitle)) = 0;
+    // "Eroarea " + number + " " + description, information icon, title "Eroare".
+    void engineError(QWidget *parent, const DbError &e);
 };
 
 class FileDialogService {

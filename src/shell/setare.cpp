@@ -74,7 +74,7 @@ void Setare::directorateChosen()
         if (ocol_->count() > 0)
             ocol_->setCurrentRow(0);
     } catch (const DbError &e) {
-        ctx_.messages.show(this, engineErrorMessage(e), QStringLiteral("Eroare"), MessageIcon::Information);
+        ctx_.messages.engineError(this, e);
     }
     updateButton();
 }
@@ -99,7 +99,7 @@ void Setare::confirm()
         ctx_.subunitate.numeos = numeos;
         accept();
     } catch (const DbError &e) {
-        ctx_.messages.show(this, engineErrorMessage(e), QStringLiteral("Eroare"), MessageIcon::Information);
+        ctx_.messages.engineError(this, e);
     }
 }
 

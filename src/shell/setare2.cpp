@@ -38,13 +38,13 @@ Setare2::Setare2(AppContext &ctx, QWidget *parent) : QDialog(parent), ctx_(ctx)
         model_->setQuery(QStringLiteral("SELECT rowid, * FROM setare"));
         model_->setWriteBack(QStringLiteral("setare"), QStringLiteral("rowid"));
         model_->setErrorHandler([this](const DbError &e) {
-            ctx_.messages.show(this, engineErrorMessage(e), QStringLiteral("Eroare"), MessageIcon::Information);
+            ctx_.messages.engineError(this, e);
         });
         model_->refresh();
         bindGrid(grid_, model_);
         grid_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     } catch (const DbError &e) {
-        ctx_.messages.show(this, engineErrorMessage(e), QStringLiteral("Eroare"), MessageIcon::Information);
+        ctx_.messages.engineError(this, e);
     }
 }
 

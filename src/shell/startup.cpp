@@ -29,7 +29,7 @@ bool isPlainDatabase(const QString &path)
 
 void showEngineError(AppContext &ctx, Setare &setare, const DbError &e)
 {
-    ctx.messages.show(&setare, engineErrorMessage(e), QStringLiteral("Eroare"), MessageIcon::Information);
+    ctx.messages.engineError(&setare, e);
     // Left open with nothing to choose, the window must still be closable.
     ctx.platform.restoreCloseCommand(&setare);
 }
