@@ -22,6 +22,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTableView>
 #include <QTimer>
 #include <QtTest>
@@ -74,6 +75,7 @@ private slots:
     void captionNamesDirectorateAndSubunit();
     void menuHoldsEveryEntry();
     void serverEntriesOnlySayNotPossible();
+    void programmeWindowLoadsAgainWhenReopened();
     void setupReplacesSubunitsAndStoresTheChoice();
     void setupRefusesADirectorateWithoutSubunits();
     void signatoriesAreKeptAcrossRuns();
@@ -334,6 +336,27 @@ void TestShell::serverEntriesOnlySayNotPossible()
     QCOMPARE(env.messages.texts(), QStringList(2, QStringLiteral(" Momentan nu este posibil ! ")));
     QCOMPARE(env.messages.shown.first().title, QStringLiteral("TENDRO"));
     QCOMPARE(fileHash(env.workingFile()), before);
+}
+
+void TestShell::programmeWindowLoadsAgainWhenReopened()
+{
+    Env env;
+    env.installDefaultFile();
+    env.configure(2, 9, QStringLiteral("ARAD"), QStringLiteral("O.S. ARAD"));
+    Mnu mnu(*env.ctx);
+    QStringList seen;
+    for (int round = 0; round < 2; ++round) {
+        whenModal(QStringLiteral("liste"), [&seen](QWidget *w) {
+            auto *prod = w->findChild<QRadioButton *>(QStringLiteral("prod"));
+            auto *lucr = w->findChild<QRadioButton *>(QStringLiteral("lucr"));
+            seen << (prod->isChecked() ? QStringLiteral("produse") : QStringLiteral("other"));
+            lucr->click();   // changed before closing; the next load chooses goods again
+            w->findChild<QPushButton *>(QStringLiteral("Command1"))->click();
+        });
+        mnu.action(QStringLiteral("mnuprg"))->trigger();
+    }
+    QCOMPARE(seen, (QStringList{QStringLiteral("produse"), QStringLiteral("produse")}));
+    QVERIFY(!mnu.findChild<QDialog *>(QStringLiteral("liste")));
 }
 
 void TestShell::setupReplacesSubunitsAndStoresTheChoice()

@@ -106,7 +106,7 @@ void Liste::buildLeftHalf(QWidget *host)
 
     for (int i = 0; i < 7; ++i) {
         auto *label = caption(host, QLatin1String(kLevelCaptions[i]));
-        label->setObjectName(QStringLiteral("Label%1").arg(i + 1));
+        label->setObjectName(QStringLiteral("levelLabel%1").arg(i + 1));
         auto *list = new QListWidget(host);
         list->setObjectName(QStringLiteral("list%1").arg(i + 1));
         list->setMinimumHeight(58);
