@@ -460,6 +460,7 @@ void TestCatalogue::codeBoxRefusesTextOnFocusLoss()
     cuvant->setFocus(Qt::TabFocusReason);
     QCOMPARE(w.env.messages.texts(), QStringList{QStringLiteral(" Introduceti doar numere ! ")});
     QCOMPARE(QApplication::focusWidget(), cod);
+    QTRY_COMPARE(cod->selectedText(), QStringLiteral("12a"));   // back with its text selected
     // Enter searches the leading digits: 12 is no code.
     QTest::keyClick(cod, Qt::Key_Return);
     QCOMPARE(w.env.messages.last(), QStringLiteral(" Numarul introdus nu figureaza printre codurile CPV ! "));

@@ -1,6 +1,7 @@
 #include "liste.h"
 #include "catalogue/browser.h"
 #include "shell/context.h"
+#include "shell/fields.h"
 #include "store/database.h"
 #include "store/dates.h"
 #include "store/numbers.h"
@@ -15,7 +16,6 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTimer>
 #include <QVBoxLayout>
 
 namespace tendro {
@@ -147,7 +147,8 @@ void Liste::buildLeftHalf(QWidget *host)
     connect(cuvant_, &QLineEdit::returnPressed, this, [this] { browser_->searchWord(cuvant_->text()); });
     connect(command6_, &QPushButton::clicked, this, &Liste::searchButton);
     cod_->installEventFilter(this);
-    cuvant_->installEventFilter(this);
+    selectAllOnFocus(cod_);
+    selectAllOnFocus(cuvant_);
 }
 
 void Liste::buildRightHalf(QWidget *host)
@@ -330,11 +331,7 @@ bool Liste::codeLostFocus()
 
 bool Liste::eventFilter(QObject *watched, QEvent *event)
 {
-    auto *edit = qobject_cast<QLineEdit *>(watched);
-    if (edit && event->type() == QEvent::FocusIn) {
-        // Select after the click that brought the focus has placed the cursor.
-        QTimer::singleShot(0, edit, &QLineEdit::selectAll);
-    } else if (edit == cod_ && event->type() == QEvent::FocusOut) {
+    if (watched == cod_ && event->type() == QEvent::FocusOut) {
         const Qt::FocusReason r = static_cast<QFocusEvent *>(event)->reason();
         if (r != Qt::ActiveWindowFocusReason && r != Qt::PopupFocusReason)
             codeLostFocus();

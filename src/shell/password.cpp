@@ -1,5 +1,6 @@
 #include "password.h"
 #include "context.h"
+#include "fields.h"
 #include "store/database.h"
 
 #include <QGridLayout>
@@ -117,6 +118,7 @@ Par::Par(AppContext &ctx, QWidget *parent) : QDialog(parent), ctx_(ctx)
     setObjectName(QStringLiteral("par"));
     setWindowTitle(QString());
     passconf_ = maskedField(this, "passconf", 0);
+    selectAllOnFocus(passconf_);
     auto *ok = button(this, "Command2", QStringLiteral("OK"));
     auto *cancel = button(this, "Command1", QStringLiteral("Revocare"));
     auto *lay = new QGridLayout(this);
