@@ -321,6 +321,10 @@ void TestShell::menuHoldsEveryEntry()
         QVERIFY2(a, qPrintable(e.first));
         QCOMPARE(a->text(), e.second);
     }
+    // Escape does not end the program behind the user's back.
+    mnu.show();
+    QTest::keyClick(&mnu, Qt::Key_Escape);
+    QVERIFY(mnu.isVisible());
 }
 
 void TestShell::serverEntriesOnlySayNotPossible()

@@ -7,6 +7,7 @@
 #include "exchange/import.h"
 #include "programme/liste.h"
 
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -75,6 +76,16 @@ QAction *Mnu::addEntry(QMenu *menu, const char *name, const QString &caption, vo
     if (menu)
         menu->addAction(a);
     return a;
+}
+
+void Mnu::keyPressEvent(QKeyEvent *event)
+{
+    // Escape would close the main window, and with it the program, without the backup.
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 QAction *Mnu::action(const QString &name) const

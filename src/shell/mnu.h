@@ -19,6 +19,9 @@ public:
     explicit Mnu(AppContext &ctx, QWidget *parent = nullptr);
     QAction *action(const QString &name) const;
 
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+
 private:
     QAction *addEntry(QMenu *menu, const char *name, const QString &caption, void (Mnu::*handler)());
     void openProgram();
