@@ -37,6 +37,7 @@ bool BoxMessages::ask(QWidget *parent, const QString &text, const QString &title
 QString QtFileDialogs::saveFileName(QWidget *parent, const QString &title, const QString &filter)
 {
     QFileDialog dialog(parent, title, QString(), filter);
+    dialog.setObjectName(QStringLiteral("transmit"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     // The suffix is added before the dialog's own overwrite question runs.
@@ -48,7 +49,13 @@ QString QtFileDialogs::saveFileName(QWidget *parent, const QString &title, const
 
 QString QtFileDialogs::openFileName(QWidget *parent, const QString &title, const QString &filter)
 {
-    return QFileDialog::getOpenFileName(parent, title, QString(), filter);
+    QFileDialog dialog(parent, title, QString(), filter);
+    dialog.setObjectName(QStringLiteral("transmit"));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().constFirst();
 }
 
 BusyCursor::BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
