@@ -95,6 +95,35 @@ void Lookups1000_baseline(benchmark::State &state)
 }
 BENCHMARK(Lookups1000_baseline)->Unit(benchmark::kMillisecond);
 
+// The same, each run opening its own connection first (the key derivation dominates).
+void OpenAndLookups1000(benchmark::State &state)
+{
+    Fixture &f = fixture();
+    for (auto _ : state) {
+        auto db = Database::open(conexiuneA(f.env.dir.path()), Database::Mode::ReadOnly);
+        for (int i = 0; i < 1000; ++i)
+            benchmark::DoNotOptimize(db->query(QStringLiteral("SELECT * FROM cpv WHERE cod2=?"), {f.codes.at(i * 9)}));
+    }
+}
+BENCHMARK(OpenAndLookups1000)->Unit(benchmark::kMillisecond);
+
+void OpenAndLookups1000_baseline(benchmark::State &state)
+{
+    Fixture &f = fixture();
+    QVector<qint64> spaced;
+    for (int i = 0; i < 1000; ++i)
+        spaced << f.codes.at(i * 9);
+    const QByteArray path = f.env.workingFile().toUtf8();
+    for (auto _ : state) {
+        sqlite3 *db = nullptr;
+        sqlite3_open_v2(path.constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+        sqlite3_key(db, kDatabasePassword, int(strlen(kDatabasePassword)));
+        rawLookups(db, spaced, 1000);
+        sqlite3_close(db);
+    }
+}
+BENCHMARK(OpenAndLookups1000_baseline)->Unit(benchmark::kMillisecond);
+
 // A level-I click runs at most 6 + 54 single-row lookups.
 void RawLookups60(benchmark::State &state)
 {
