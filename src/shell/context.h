@@ -44,7 +44,6 @@ public:
     // The one connection to the working file, opened on first use (deriving
     // the key costs tens of milliseconds, so it is not done per handler).
     Database &db();
-    bool isOpen() const { return bool(db_); }
     void closeDb();
 
 private:

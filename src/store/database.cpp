@@ -273,8 +273,6 @@ void Database::execScript(const QString &sql)
     }
 }
 
-qint64 Database::lastInsertId() const { return sqlite3_last_insert_rowid(db_); }
-
 int Database::userVersion()
 {
     const ResultSet rs = query(QStringLiteral("PRAGMA user_version"));

@@ -76,7 +76,6 @@ public:
                  const std::function<void(const QStringList &columns, const QVector<QVariant> &row)> &fn);
     // Runs statements that take no values (schema, pragmas).
     void execScript(const QString &sql);
-    qint64 lastInsertId() const;
     int userVersion();
 
     QString path() const { return path_; }

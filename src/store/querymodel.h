@@ -26,7 +26,6 @@ public:
     QueryTableModel(Database &db, QVector<GridColumn> columns, QObject *parent = nullptr);
 
     void setQuery(const QString &sql, const QVariantList &params = {});
-    QString query() const { return sql_; }
     // Re-runs the query; throws DbError.
     void refresh();
 
