@@ -187,11 +187,15 @@ void CatalogueBrowser::setBlocked(bool on) { blocat_.fill(on ? 1 : 0); }
 
 void CatalogueBrowser::pozitionare(const QString &code, int fel)
 {
-    chooseKind(fel);
     const PositioningPlan plan = positioningPlan(code);
-    if (plan.level == 0)
+    if (plan.level == 0) {
+        chooseKind(fel);   // a division only switches the kind
         return;
+    }
+    // Blocked before the kind fills list I: the cascade it would start is
+    // emptied right after, so it is not run at all.
     setBlocked(true);
+    chooseKind(fel);
     emptyFrom(2);
     try {
         for (const LevelPlan &lp : plan.levels) {

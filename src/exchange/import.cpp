@@ -8,12 +8,6 @@ namespace tendro {
 
 namespace {
 
-// A null text goes in as empty text.
-QString textOf(const ResultSet &rs, int row, const QString &column)
-{
-    return rs.text(row, column);
-}
-
 // An empty numeric column goes in as 0 instead of breaking the row.
 QVariant numberOf(const ResultSet &rs, int row, const QString &column)
 {
@@ -54,18 +48,19 @@ bool importFile(AppContext &ctx, QWidget *parent, const QString &source)
         Transaction tx(db);
         if (replace)
             db.exec(QStringLiteral("DELETE FROM program"));
+        // Text columns go in through ResultSet::text, which reads null as empty text.
         const QString insertProgram = QStringLiteral(
             "INSERT INTO program (id,activit,lei,euro,datainc1,datainc2,datafin1,datafin2,resp,detal,fond,idos,"
             "proced,anunt,proiect) VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
         for (int r = 0; r < program.count(); ++r) {
             db.exec(insertProgram,
-                    {numberOf(program, r, QStringLiteral("id")), textOf(program, r, QStringLiteral("activit")),
+                    {numberOf(program, r, QStringLiteral("id")), program.text(r, QStringLiteral("activit")),
                      numberOf(program, r, QStringLiteral("lei")), numberOf(program, r, QStringLiteral("euro")),
-                     textOf(program, r, QStringLiteral("datainc1")), textOf(program, r, QStringLiteral("datainc2")),
-                     textOf(program, r, QStringLiteral("datafin1")), textOf(program, r, QStringLiteral("datafin2")),
-                     textOf(program, r, QStringLiteral("resp")), textOf(program, r, QStringLiteral("detal")),
-                     textOf(program, r, QStringLiteral("fond")), idos, textOf(program, r, QStringLiteral("proced")),
-                     textOf(program, r, QStringLiteral("anunt")), textOf(program, r, QStringLiteral("proiect"))});
+                     program.text(r, QStringLiteral("datainc1")), program.text(r, QStringLiteral("datainc2")),
+                     program.text(r, QStringLiteral("datafin1")), program.text(r, QStringLiteral("datafin2")),
+                     program.text(r, QStringLiteral("resp")), program.text(r, QStringLiteral("detal")),
+                     program.text(r, QStringLiteral("fond")), idos, program.text(r, QStringLiteral("proced")),
+                     program.text(r, QStringLiteral("anunt")), program.text(r, QStringLiteral("proiect"))});
         }
 
         db.exec(QStringLiteral("DELETE FROM realiz WHERE idos=?"), {idos});
@@ -75,16 +70,16 @@ bool importFile(AppContext &ctx, QWidget *parent, const QString &source)
         for (int r = 0; r < realiz.count(); ++r) {
             // The project ties a realization to its item; " " is what the
             // realization grid writes for none.
-            QString proiect = textOf(realiz, r, QStringLiteral("proiect"));
+            QString proiect = realiz.text(r, QStringLiteral("proiect"));
             if (proiect.isEmpty())
                 proiect = QStringLiteral(" ");
             db.exec(insertRealiz,
-                    {numberOf(realiz, r, QStringLiteral("id")), textOf(realiz, r, QStringLiteral("contrnr")),
-                     textOf(realiz, r, QStringLiteral("contrdata1")), textOf(realiz, r, QStringLiteral("contrdata2")),
-                     numberOf(realiz, r, QStringLiteral("lei")), textOf(realiz, r, QStringLiteral("actnr")),
-                     textOf(realiz, r, QStringLiteral("actdata1")), textOf(realiz, r, QStringLiteral("actdata2")),
-                     numberOf(realiz, r, QStringLiteral("idos")), textOf(realiz, r, QStringLiteral("furniz")),
-                     textOf(realiz, r, QStringLiteral("refer")), textOf(realiz, r, QStringLiteral("denumach")),
+                    {numberOf(realiz, r, QStringLiteral("id")), realiz.text(r, QStringLiteral("contrnr")),
+                     realiz.text(r, QStringLiteral("contrdata1")), realiz.text(r, QStringLiteral("contrdata2")),
+                     numberOf(realiz, r, QStringLiteral("lei")), realiz.text(r, QStringLiteral("actnr")),
+                     realiz.text(r, QStringLiteral("actdata1")), realiz.text(r, QStringLiteral("actdata2")),
+                     numberOf(realiz, r, QStringLiteral("idos")), realiz.text(r, QStringLiteral("furniz")),
+                     realiz.text(r, QStringLiteral("refer")), realiz.text(r, QStringLiteral("denumach")),
                      proiect});
         }
 
@@ -93,8 +88,8 @@ bool importFile(AppContext &ctx, QWidget *parent, const QString &source)
             QStringLiteral("INSERT INTO cpv (id,cod,den,fel,anexa2,lista,cod2) VALUES(?,?,?,?,?,?,?)");
         for (int r = 0; r < cpv.count(); ++r) {
             db.exec(insertCpv,
-                    {numberOf(cpv, r, QStringLiteral("id")), textOf(cpv, r, QStringLiteral("cod")),
-                     textOf(cpv, r, QStringLiteral("den")), numberOf(cpv, r, QStringLiteral("fel")),
+                    {numberOf(cpv, r, QStringLiteral("id")), cpv.text(r, QStringLiteral("cod")),
+                     cpv.text(r, QStringLiteral("den")), numberOf(cpv, r, QStringLiteral("fel")),
                      numberOf(cpv, r, QStringLiteral("anexa2")), numberOf(cpv, r, QStringLiteral("lista")),
                      numberOf(cpv, r, QStringLiteral("cod2"))});
         }

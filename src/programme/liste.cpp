@@ -282,31 +282,16 @@ void Liste::chooseActivity(QRadioButton *option)
 
 void Liste::activityChosen(int which)
 {
-    switch (which) {
-    case 1:
-        fond_->setCurrentRow(1);
-        activ_ = act1_->text();
-        proiect_->setEditText(QString());
-        proiect_->setEnabled(true);
-        command7_->setEnabled(true);
-        break;
-    case 2:
-        fond_->setCurrentRow(0);
+    // Research keeps whether the funds list is enabled; the others enable it.
+    const bool research = which == 1;
+    const bool production = which == 3;
+    fond_->setCurrentRow(research ? 1 : 0);
+    if (!research)
         fond_->setEnabled(true);
-        activ_ = act2_->text();
-        proiect_->setEditText(QString());
-        proiect_->setEnabled(true);
-        command7_->setEnabled(true);
-        break;
-    default:
-        fond_->setCurrentRow(0);
-        fond_->setEnabled(true);
-        activ_ = act3_->text();
-        proiect_->setEditText(QString());
-        proiect_->setEnabled(false);
-        command7_->setEnabled(false);
-        break;
-    }
+    activ_ = (research ? act1_ : production ? act3_ : act2_)->text();
+    proiect_->setEditText(QString());
+    proiect_->setEnabled(!production);
+    command7_->setEnabled(!production);
 }
 
 void Liste::searchButton()

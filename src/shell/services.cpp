@@ -34,28 +34,35 @@ bool BoxMessages::ask(QWidget *parent, const QString &text, const QString &title
     return box.exec() == QMessageBox::Yes;
 }
 
-QString QtFileDialogs::saveFileName(QWidget *parent, const QString &title, const QString &filter)
+namespace {
+
+// The file the user chose; empty text when the dialog was cancelled.
+QString chosenFile(QFileDialog &dialog)
 {
-    QFileDialog dialog(parent, title, QString(), filter);
     dialog.setObjectName(QStringLiteral("transmit"));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    // The suffix is added before the dialog's own overwrite question runs.
-    dialog.setDefaultSuffix(QStringLiteral("mdb"));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return QString();
     return dialog.selectedFiles().constFirst();
 }
 
+} // namespace
+
+QString QtFileDialogs::saveFileName(QWidget *parent, const QString &title, const QString &filter)
+{
+    QFileDialog dialog(parent, title, QString(), filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    // The suffix is added before the dialog's own overwrite question runs.
+    dialog.setDefaultSuffix(QStringLiteral("mdb"));
+    return chosenFile(dialog);
+}
+
 QString QtFileDialogs::openFileName(QWidget *parent, const QString &title, const QString &filter)
 {
     QFileDialog dialog(parent, title, QString(), filter);
-    dialog.setObjectName(QStringLiteral("transmit"));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return QString();
-    return dialog.selectedFiles().constFirst();
+    return chosenFile(dialog);
 }
 
 BusyCursor::BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
