@@ -4,7 +4,7 @@
 #include "fakes.h"
 #include "exchange/export.h"
 #include "exchange/import.h"
-#include "shell/mnu.h"
+#include "app/mnu.h"
 #include "store/connections.h"
 #include "store/database.h"
 #include "store/filecopy.h"

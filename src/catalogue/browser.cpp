@@ -1,7 +1,7 @@
 #include "browser.h"
 #include "levels.h"
 #include "pattern.h"
-#include "shell/services.h"
+#include "services/services.h"
 #include "store/database.h"
 #include "store/numbers.h"
 

@@ -1,5 +1,5 @@
 #include "export.h"
-#include "shell/context.h"
+#include "services/context.h"
 #include "store/connections.h"
 #include "store/database.h"
 #include "store/filecopy.h"

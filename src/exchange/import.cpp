@@ -1,5 +1,5 @@
 #include "import.h"
-#include "shell/context.h"
+#include "services/context.h"
 #include "store/connections.h"
 #include "store/database.h"
 #include "store/numbers.h"

@@ -1,5 +1,5 @@
 #include "init.h"
-#include "context.h"
+#include "services/context.h"
 
 #include <QLabel>
 #include <QTimer>

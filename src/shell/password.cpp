@@ -1,6 +1,6 @@
 #include "password.h"
-#include "context.h"
-#include "fields.h"
+#include "services/context.h"
+#include "services/fields.h"
 #include "store/database.h"
 
 #include <QGridLayout>

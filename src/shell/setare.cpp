@@ -1,5 +1,5 @@
 #include "setare.h"
-#include "context.h"
+#include "services/context.h"
 #include "store/database.h"
 
 #include <QGridLayout>

@@ -1,5 +1,5 @@
 #include "setare2.h"
-#include "context.h"
+#include "services/context.h"
 #include "store/querymodel.h"
 
 #include <QHeaderView>

@@ -2,8 +2,8 @@
 // Scripted stand-ins for the services, and a per-test working folder.
 
 #include "platform/platform.h"
-#include "shell/context.h"
-#include "shell/services.h"
+#include "services/context.h"
+#include "services/services.h"
 
 #include <QQueue>
 #include <QStringList>

@@ -1,9 +1,9 @@
+#include "mnu.h"
+#include "startup.h"
 #include "platform/platform.h"
-#include "shell/context.h"
-#include "shell/mnu.h"
-#include "shell/services.h"
+#include "services/context.h"
+#include "services/services.h"
 #include "shell/setare.h"
-#include "shell/startup.h"
 
 #include <QApplication>
 
