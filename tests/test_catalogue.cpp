@@ -175,6 +175,8 @@ void TestCatalogue::pattern_data()
     QTest::newRow("question mark") << "c?r" << "Cărucioare" << true;
     QTest::newRow("question mark needs a char") << "c?r" << "cr" << false;
     QTest::newRow("number sign") << "tip #" << "Motor tip 4 timpi" << true;
+    QTest::newRow("number sign takes 0") << "tip #" << "Motor tip 0" << true;
+    QTest::newRow("number sign takes 9") << "tip #" << "Motor tip 9" << true;
     QTest::newRow("number sign refuses letters") << "tip #" << "Motor tip A" << false;
     QTest::newRow("list") << "b[ao]t" << "Beton" << false;
     QTest::newRow("list hit") << "b[ae]t" << "Beton" << true;

@@ -84,6 +84,8 @@ private slots:
     void importDeclinedChangesNothing();
     void importFailureMidwayLeavesTheFileAsItWas();
     void importRefusesAFileWithAnotherPassword();
+    void importRefusesASourceWithoutCatalogue();
+    void importStoresNumbersWhateverTheSourceHolds();
 };
 
 void TestExchange::exportWritesAKeyedCopy()
@@ -290,6 +292,7 @@ void TestExchange::importFailureMidwayLeavesTheFileAsItWas()
         createSchema(*src);
         src->execScript(QStringLiteral("DROP TABLE realiz"));
         src->exec(QStringLiteral("INSERT INTO program (id,lei,idos) VALUES(1,5,9)"));
+        src->exec(QStringLiteral("INSERT INTO cpv (id,cod,den,fel,cod2) VALUES(1,'03000000-1','A',1,3000000)"));
     }
     env->messages.answers = {true, true};
     QVERIFY(!importFile(*env->ctx, nullptr, partial));
@@ -314,6 +317,75 @@ void TestExchange::importRefusesAFileWithAnotherPassword()
                  QStringList{QStringLiteral("Eroarea 26 file is encrypted or is not a database")});
         QCOMPARE(dumpAll(env->ctx->db()), before);
     }
+}
+
+void TestExchange::importRefusesASourceWithoutCatalogue()
+{
+    std::unique_ptr<Env> env(configuredEnv());
+    const QString source = makeSource(*env, QStringLiteral("fara_cpv.mdb"));
+    {
+        auto src = Database::open(conexiuneC(source));
+        src->exec(QStringLiteral("DELETE FROM cpv"));
+    }
+    const auto before = dumpAll(env->ctx->db());
+    env->messages.answers = {true, true};
+    QVERIFY(!importFile(*env->ctx, nullptr, source));
+    QCOMPARE(env->messages.texts(),
+             QStringList{QStringLiteral(" Fisierul selectat nu contine nomenclatorul CPV. Preluarea nu s-a facut. ")});
+    QCOMPARE(dumpAll(env->ctx->db()), before);
+    QVERIFY(!QApplication::overrideCursor());
+}
+
+void TestExchange::importStoresNumbersWhateverTheSourceHolds()
+{
+    std::unique_ptr<Env> env(configuredEnv());
+    // An older source: realizations without a project column, and numbers
+    // kept as text, bytes or nothing.
+    const QString source = env->path(QStringLiteral("vechi.mdb"));
+    {
+        auto src = Database::open(conexiuneC(source), Database::Mode::Create);
+        createSchema(*src);
+        src->execScript(QStringLiteral("DROP TABLE realiz; CREATE TABLE realiz (idr INTEGER PRIMARY KEY, id, contrnr,"
+                                       " contrdata1, contrdata2, lei, actnr, actdata1, actdata2, idos, furniz, refer,"
+                                       " denumach)"));
+        src->execScript(QStringLiteral("DROP TABLE program; CREATE TABLE program (idp INTEGER PRIMARY KEY, id, activit,"
+                                       " lei, euro, datainc1, datainc2, datafin1, datafin2, resp, detal, fond, idos,"
+                                       " proced, anunt, proiect, realiz)"));
+        src->execScript(QStringLiteral("DROP TABLE cpv; CREATE TABLE cpv (id, cod, den, fel, anexa2, lista, cod2)"));
+        src->exec(QStringLiteral("INSERT INTO cpv (id,cod,den,fel,anexa2,lista,cod2) VALUES(?,?,?,?,?,?,?)"),
+                  {QStringLiteral("7x"), QStringLiteral("03000000-1"), QStringLiteral("A"), QByteArray("1"), QVariant(),
+                   QStringLiteral("1"), QByteArray("\x01\x02")});
+        src->exec(QStringLiteral("INSERT INTO program (id,lei,euro,idos,proced) VALUES(?,?,?,9,'licitatie')"),
+                  {QByteArray("7"), QStringLiteral("12.5 lei"), QVariant()});
+        src->exec(QStringLiteral("INSERT INTO realiz (id,lei,idos,furniz) VALUES(?,?,9,'SC X')"),
+                  {QStringLiteral("abc"), QByteArray("250.5")});
+    }
+    env->messages.answers = {true, true};
+    QVERIFY2(importFile(*env->ctx, nullptr, source), qPrintable(env->messages.last()));
+    Database &db = env->ctx->db();
+    const ResultSet item = db.query(QStringLiteral("SELECT typeof(id) AS tid, id, typeof(lei) AS tlei, lei,"
+                                                   " typeof(euro) AS teuro, euro FROM program"));
+    QCOMPARE(item.count(), 1);
+    QCOMPARE(item.text(0, QStringLiteral("tid")), QStringLiteral("integer"));
+    QCOMPARE(item.integer(0, QStringLiteral("id")), 7);
+    QCOMPARE(item.text(0, QStringLiteral("tlei")), QStringLiteral("real"));
+    QCOMPARE(item.number(0, QStringLiteral("lei")), 12.5);
+    QCOMPARE(item.text(0, QStringLiteral("teuro")), QStringLiteral("real"));   // empty: 0, not NULL
+    QCOMPARE(item.number(0, QStringLiteral("euro")), 0.0);
+    const ResultSet real = db.query(QStringLiteral("SELECT typeof(id) AS tid, id, typeof(lei) AS tlei, lei, proiect"
+                                                   " FROM realiz"));
+    QCOMPARE(real.text(0, QStringLiteral("tid")), QStringLiteral("integer"));
+    QCOMPARE(real.integer(0, QStringLiteral("id")), 0);
+    QCOMPARE(real.text(0, QStringLiteral("tlei")), QStringLiteral("real"));
+    QCOMPARE(real.number(0, QStringLiteral("lei")), 250.5);
+    QCOMPARE(real.text(0, QStringLiteral("proiect")), QStringLiteral(" "));
+    const ResultSet cat = db.query(QStringLiteral("SELECT id, typeof(fel) AS tfel, typeof(anexa2) AS tanexa,"
+                                                  " typeof(cod2) AS tcod2, cod2 FROM cpv"));
+    QCOMPARE(cat.count(), 1);
+    QCOMPARE(cat.integer(0, QStringLiteral("id")), 7);
+    for (const char *c : {"tfel", "tanexa", "tcod2"})
+        QCOMPARE(cat.text(0, QLatin1String(c)), QStringLiteral("integer"));
+    QCOMPARE(cat.integer(0, QStringLiteral("cod2")), 0);
 }
 
 QTEST_MAIN(TestExchange)

@@ -71,7 +71,9 @@ private slots:
     void separatorRefusalStopsTheStartup();
     void plainFileIsEncryptedAndTheNextStartOpensIt();
     void unreadableFilesAreReportedAndLeftAlone();
-    void splashRunsForItsIntervalAndSwitchesANarrowDisplay();
+    void splashRunsForItsIntervalIgnoringEscape();
+    void displayModeAtStartAndExit_data();
+    void displayModeAtStartAndExit();
     void captionNamesDirectorateAndSubunit();
     void menuHoldsEveryEntry();
     void serverEntriesOnlySayNotPossible();
@@ -117,6 +119,12 @@ void TestShell::configuredRunGoesToTheMainWindow()
 {
     Env env;
     env.installDefaultFile();
+    // A row without a sub-unit name is no configuration.
+    env.ctx->db().exec(QStringLiteral("INSERT INTO setare (idds,idos,numeds,numeos) VALUES(3,20,'PITESTI','')"));
+    {
+        Setare setare(*env.ctx);
+        QCOMPARE(runStartup(*env.ctx, setare), StartupResult::Setup);
+    }
     env.configure(2, 9, QStringLiteral("ARAD"), QStringLiteral("O.S. ARAD"));
     env.ctx->db().exec(QStringLiteral("INSERT INTO setare (idds,idos,numeds,numeos) VALUES(3,20,'PITESTI','O.S. X')"));
     env.ctx->subunitate = {};
@@ -261,35 +269,50 @@ void TestShell::unreadableFilesAreReportedAndLeftAlone()
     }
 }
 
-void TestShell::splashRunsForItsIntervalAndSwitchesANarrowDisplay()
+void TestShell::splashRunsForItsIntervalIgnoringEscape()
 {
     Env env;
     env.ctx->splashMilliseconds = 2500;
-    {
-        Init init(*env.ctx);
-        QCOMPARE(init.objectName(), QStringLiteral("init"));
-        QCOMPARE(init.timp()->interval(), 2500);
-        QVERIFY(!init.timp()->isActive());
-        init.show();
-        QVERIFY(init.timp()->isActive());
-        QVERIFY(init.findChild<QLabel *>());
-    }
-    QCOMPARE(env.platform.applied.size(), 1);   // a wide display keeps its mode
-    QCOMPARE(env.platform.applied.last().width, 1280.0);
+    Init init(*env.ctx);
+    QCOMPARE(init.objectName(), QStringLiteral("init"));
+    QCOMPARE(init.timp()->interval(), 2500);
+    QVERIFY(!init.timp()->isActive());
+    init.show();
+    QVERIFY(init.timp()->isActive());
+    QVERIFY(init.findChild<QLabel *>());
+    QTest::keyClick(&init, Qt::Key_Escape);
+    QVERIFY(init.isVisible());
+    QCOMPARE(init.result(), 0);
+    QVERIFY(init.timp()->isActive());
+}
 
-    Env narrow;
-    narrow.platform.display = {800, 600, 16};
-    narrow.installDefaultFile();
-    Setare setare(*narrow.ctx);
-    runStartup(*narrow.ctx, setare);
-    QCOMPARE(narrow.platform.applied.size(), 1);
-    QCOMPARE(narrow.platform.applied.last().width, 1024.0);
-    QCOMPARE(narrow.platform.applied.last().height, 768.0);
-    QCOMPARE(narrow.platform.applied.last().bitsPerPixel, 32);
-    exitWithBackup(*narrow.ctx, nullptr);   // the exit gives the old mode back
-    QCOMPARE(narrow.platform.applied.size(), 2);
-    QCOMPARE(narrow.platform.applied.last().width, 800.0);
-    QCOMPARE(narrow.platform.applied.last().bitsPerPixel, 16);
+void TestShell::displayModeAtStartAndExit_data()
+{
+    QTest::addColumn<double>("width");
+    QTest::addColumn<bool>("switched");
+    QTest::newRow("narrower, switched and given back") << 800.0 << true;
+    QTest::newRow("exactly 1024, kept") << 1024.0 << false;
+    QTest::newRow("wider, kept") << 1280.0 << false;
+}
+
+void TestShell::displayModeAtStartAndExit()
+{
+    QFETCH(double, width);
+    QFETCH(bool, switched);
+    Env env;
+    env.platform.display = {width, width * 0.75, 16};
+    env.installDefaultFile();
+    Setare setare(*env.ctx);
+    runStartup(*env.ctx, setare);
+    QCOMPARE(env.platform.applied.size(), 1);
+    const DisplayMode atStart = env.platform.applied.last();
+    QCOMPARE(atStart.width, switched ? 1024.0 : width);
+    QCOMPARE(atStart.height, switched ? 768.0 : width * 0.75);
+    QCOMPARE(atStart.bitsPerPixel, switched ? 32 : 16);
+    exitWithBackup(*env.ctx, nullptr);
+    QCOMPARE(env.platform.applied.size(), switched ? 2 : 1);
+    QCOMPARE(env.platform.applied.last().width, switched ? width : atStart.width);
+    QCOMPARE(env.platform.applied.last().bitsPerPixel, 16);
 }
 
 void TestShell::captionNamesDirectorateAndSubunit()

@@ -14,6 +14,8 @@
 #include <QLocale>
 #include <QTableView>
 #include <QtTest>
+#include <cmath>
+#include <limits>
 
 using namespace tendro;
 using namespace tendro::test;
@@ -25,6 +27,7 @@ private slots:
     void formatNumber();
     void leadingNumber_data();
     void leadingNumber();
+    void wholeNumbers();
     void isNumeric_data();
     void isNumeric();
     void yearBoundsIncludeLastDayOnly();
@@ -70,6 +73,7 @@ void TestStore::leadingNumber_data()
     QTest::newRow("empty") << "" << 0.0;
     QTest::newRow("no digits") << "abc" << 0.0;
     QTest::newRow("utility code") << "30192120-COD INVALID" << 30192120.0;
+    QTest::newRow("too long for a double") << QString(400, QLatin1Char('9')) << 0.0;
 }
 
 void TestStore::leadingNumber()
@@ -77,6 +81,16 @@ void TestStore::leadingNumber()
     QFETCH(QString, text);
     QFETCH(double, value);
     QCOMPARE(tendro::leadingNumber(text), value);
+}
+
+void TestStore::wholeNumbers()
+{
+    QCOMPARE(tendro::wholeNumber(-3.7), qint64(-3));
+    QCOMPARE(tendro::wholeNumber(30192120.9), qint64(30192120));
+    QCOMPARE(tendro::wholeNumber(1e30), qint64(0));
+    QCOMPARE(tendro::wholeNumber(-1e19), qint64(0));
+    QCOMPARE(tendro::wholeNumber(std::numeric_limits<double>::infinity()), qint64(0));
+    QCOMPARE(tendro::wholeNumber(std::nan("")), qint64(0));
 }
 
 void TestStore::isNumeric_data()

@@ -1,6 +1,7 @@
 #include "init.h"
 #include "services/context.h"
 
+#include <QKeyEvent>
 #include <QLabel>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -48,6 +49,16 @@ void Init::showEvent(QShowEvent *event)
     // Counted from the moment the window is on screen.
     if (!timp_->isActive())
         timp_->start();
+}
+
+void Init::keyPressEvent(QKeyEvent *event)
+{
+    // The splash lives its interval; Escape would otherwise close it at once.
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 } // namespace tendro

@@ -26,6 +26,16 @@ int ResultSet::columnIndex(const QString &name) const
     throw DbError(SQLITE_ERROR, QStringLiteral("no such column: ") + name);
 }
 
+bool ResultSet::hasColumn(const QString &name) const
+{
+    if (index_.contains(name))
+        return true;
+    for (const QString &c : columns_)
+        if (c.compare(name, Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
+}
+
 QVariant ResultSet::value(int row, const QString &column) const
 {
     return rows_.at(row).at(columnIndex(column));

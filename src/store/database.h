@@ -38,6 +38,7 @@ public:
     bool isEmpty() const { return rows_.isEmpty(); }
     const QStringList &columns() const { return columns_; }
     int columnIndex(const QString &name) const;
+    bool hasColumn(const QString &name) const;
     QVariant value(int row, const QString &column) const;
     QVariant value(int row, int column) const { return rows_.at(row).at(column); }
     // Null reads as empty text; numbers read as their plain "." form.

@@ -49,6 +49,14 @@ double leadingNumber(const QString &text)
     return ok ? v : 0.0;
 }
 
+qint64 wholeNumber(double value)
+{
+    // 2^63 is exact in a double; anything at or beyond it does not fit.
+    if (!std::isfinite(value) || value >= 9223372036854775808.0 || value < -9223372036854775808.0)
+        return 0;
+    return qint64(value);
+}
+
 bool isNumeric(const QString &text)
 {
     static const QRegularExpression re(

@@ -10,6 +10,9 @@ QString formatNumber(double value);
 // The leading number of a text: blanks skipped, reading stops at the first
 // character that cannot continue the number; no leading number gives 0.
 double leadingNumber(const QString &text);
+// A whole number for an integer column: truncated toward zero; a value
+// that is not finite or lies outside the 64-bit range gives 0.
+qint64 wholeNumber(double value);
 // True when the whole text (blanks around it allowed) is one number.
 bool isNumeric(const QString &text);
 
