@@ -6,6 +6,7 @@
 #include "catalogue/browser.h"
 #include "exchange/import.h"
 #include "programme/liste.h"
+#include "store/querymodel.h"
 #include "store/connections.h"
 #include "store/database.h"
 #include "store/filecopy.h"
@@ -13,6 +14,10 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QLineEdit>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QTableView>
 #include <benchmark/benchmark.h>
 #include <cstdio>
 #include <map>
@@ -271,6 +276,145 @@ void ImportFullFile_baseline(benchmark::State &state)
 }
 BENCHMARK(ImportFullFile_baseline)->Unit(benchmark::kMillisecond)->Iterations(3);
 
+constexpr int kYearItems = 5000;
+
+// A programme window on a year of 5 000 items and the full catalogue.
+struct ProgrammeFixture {
+    ProgrammeFixture()
+    {
+        env.installDefaultFile();
+        env.configure(2, 9, QStringLiteral("ARAD"), QStringLiteral("O.S. ARAD"));
+        Database &db = env.ctx->db();
+        Transaction tx(db);
+        for (int i = 0; i < kYearItems; ++i)
+            db.exec(QStringLiteral("INSERT INTO program (id,activit,lei,euro,datainc1,datainc2,datafin1,datafin2,resp,"
+                                   "detal,fond,idos,proced,proiect) VALUES(?,'productie',?,0,'01.02.2026','20260201',"
+                                   "'01.03.2026','20260301',?,'DETALII','bugetare',9,'','')"),
+                    {1 + (i * 7) % 9000, 100.0 + i, QStringLiteral("RESP %1").arg(i % 40)});
+        tx.commit();
+        window = std::make_unique<Liste>(*env.ctx);
+    }
+    template <typename T> T *get(const char *name) { return window->findChild<T *>(QLatin1String(name)); }
+    Env env;
+    std::unique_ptr<Liste> window;
+};
+
+// Released before the application object goes, with the window it holds.
+std::unique_ptr<ProgrammeFixture> programmeFixture;
+
+ProgrammeFixture &programme()
+{
+    if (!programmeFixture)
+        programmeFixture = std::make_unique<ProgrammeFixture>();
+    return *programmeFixture;
+}
+
+// Reads every row of a query through the raw API, as a grid refresh does.
+void rawReadAll(sqlite3 *db, const char *sql, const char *a = nullptr, const char *b = nullptr)
+{
+    sqlite3_stmt *st = nullptr;
+    sqlite3_prepare_v2(db, sql, -1, &st, nullptr);
+    if (a)
+        sqlite3_bind_text(st, 1, a, -1, SQLITE_STATIC);
+    if (b)
+        sqlite3_bind_text(st, 2, b, -1, SQLITE_STATIC);
+    while (sqlite3_step(st) == SQLITE_ROW)
+        for (int c = 0; c < sqlite3_column_count(st); ++c)
+            benchmark::DoNotOptimize(sqlite3_column_text(st, c));
+    sqlite3_finalize(st);
+}
+
+// A new item saved: checks, duplicate check, insert, people list and grid refreshed.
+void SaveNewItem(benchmark::State &state)
+{
+    ProgrammeFixture &f = programme();
+    f.window->browser()->searchCode(QStringLiteral("03111100"));
+    Database &db = f.env.ctx->db();
+    for (auto _ : state) {
+        state.PauseTiming();
+        db.exec(QStringLiteral("DELETE FROM program WHERE detal='NOU'"));
+        const QList<QPair<const char *, const char *>> fields{{"vallei", "1500"}, {"valeuro", "0"}, {"zi1", "01"},
+                                                              {"luna1", "03"},    {"zi2", "30"},    {"luna2", "06"},
+                                                              {"detal", "NOU"},   {"resp", "POP"}};
+        for (const auto &[name, text] : fields)
+            f.get<QLineEdit>(name)->setText(QLatin1String(text));
+        state.ResumeTiming();
+        f.get<QPushButton>("Command2")->click();
+    }
+    if (f.env.messages.last() != QStringLiteral(" Datele au fost salvate "))
+        state.SkipWithError(("the save did not go through: " + f.env.messages.last().toStdString()).c_str());
+}
+BENCHMARK(SaveNewItem)->Unit(benchmark::kMillisecond);
+
+void SaveNewItem_baseline(benchmark::State &state)
+{
+    ProgrammeFixture &f = programme();
+    sqlite3 *db = f.env.ctx->db().handle();
+    for (auto _ : state) {
+        rawReadAll(db, "SELECT * FROM cpv WHERE cod2=3111100");
+        rawReadAll(db, "SELECT * FROM program WHERE id=5 and datainc2>=? and datainc2<=? and proiect='' and "
+                       "fond='proprii' and idos=9",
+                   "20260101", "20261231");
+        sqlite3_exec(db, "INSERT INTO program (id,activit,lei,euro,datainc1,datainc2,datafin1,datafin2,resp,detal,fond,"
+                         "idos,proiect) VALUES(5,'productie',1500,0,'01.03.2026','20260301','30.06.2026','20260630',"
+                         "'POP','BAZA','proprii',9,'')",
+                     nullptr, nullptr, nullptr);
+        rawReadAll(db, "SELECT DISTINCT resp FROM program");
+        rawReadAll(db, "SELECT * FROM cpv,program WHERE cpv.id=program.id and program.datainc2>=? and "
+                       "program.datafin2<=? ORDER BY program.idp",
+                   "20260101", "20261231");
+        state.PauseTiming();
+        sqlite3_exec(db, "DELETE FROM program WHERE detal='BAZA'", nullptr, nullptr, nullptr);
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(SaveNewItem_baseline)->Unit(benchmark::kMillisecond);
+
+// A click on the "CPV" header: sorted by code, the next click back by key.
+void HeaderClick(benchmark::State &state)
+{
+    ProgrammeFixture &f = programme();
+    QHeaderView *header = f.get<QTableView>("DataGrid1")->horizontalHeader();
+    for (auto _ : state)
+        emit header->sectionClicked(0);
+}
+BENCHMARK(HeaderClick)->Unit(benchmark::kMillisecond);
+
+void HeaderClick_baseline(benchmark::State &state)
+{
+    ProgrammeFixture &f = programme();
+    sqlite3 *db = f.env.ctx->db().handle();
+    for (auto _ : state)
+        rawReadAll(db, "SELECT * FROM cpv,program WHERE cpv.id=program.id and program.datainc2>=? and "
+                       "program.datafin2<=? ORDER BY cpv.cod",
+                   "20260101", "20261231");
+}
+BENCHMARK(HeaderClick_baseline)->Unit(benchmark::kMillisecond);
+
+// A row double-clicked: the editor filled and the seven lists positioned.
+void RowDoubleClick(benchmark::State &state)
+{
+    ProgrammeFixture &f = programme();
+    QTableView *grid = f.get<QTableView>("DataGrid1");
+    const QModelIndex row = f.window->gridModel()->index(2500, 0);
+    grid->setCurrentIndex(row);
+    for (auto _ : state)
+        emit grid->doubleClicked(row);
+}
+BENCHMARK(RowDoubleClick)->Unit(benchmark::kMillisecond);
+
+// Its queries: the kind's first level and the positioning's 55 lookups.
+void RowDoubleClick_baseline(benchmark::State &state)
+{
+    ProgrammeFixture &f = programme();
+    sqlite3 *db = f.env.ctx->db().handle();
+    for (auto _ : state) {
+        rawReadAll(db, "SELECT * FROM cpv WHERE lista=1 and fel=1");
+        rawLookups(db, fixture().codes, 55);
+    }
+}
+BENCHMARK(RowDoubleClick_baseline)->Unit(benchmark::kMillisecond);
+
 // Prints the usual table, then each operation against its baseline.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
@@ -315,5 +459,6 @@ int main(int argc, char **argv)
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
+    programmeFixture.reset();
     return 0;
 }

@@ -107,9 +107,6 @@ private slots:
     void doubleClickMakesTheEntryTheChosenOne();
     void utilityEntryIsBrowsableButRefused();
     void tooltipsOfBrowsedAndSearchedEntries();
-    void activityOptions();
-    void defaultsBySubunitName();
-    void yearListsFollowTheClock();
     void codeSearchPositionsAllLevels();
     void codeSearchRefusals();
     void codeBoxRefusesTextOnFocusLoss();
@@ -317,72 +314,6 @@ void TestCatalogue::tooltipsOfBrowsedAndSearchedEntries()
     QListWidget *l6 = w.list(6);
     hover(l6, QPoint(7, 7));
     QCOMPARE(l6->toolTip(), QStringLiteral("30192120 COD INVALID - Produse pentru scris"));
-}
-
-void TestCatalogue::activityOptions()
-{
-    Window w;
-    auto *fond = w.get<QListWidget>("fond");
-    auto *proiect = w.get<QComboBox>("proiect");
-    auto *command7 = w.get<QPushButton>("Command7");
-    QCOMPARE(command7->text(), QStringLiteral("Stergere proiect"));
-    proiect->setEditText(QStringLiteral("PROIECT"));
-    w.get<QRadioButton>("act3")->click();
-    QCOMPARE(w.liste->activ(), QStringLiteral("productie"));
-    QCOMPARE(fond->currentItem()->text(), QStringLiteral("proprii"));
-    QVERIFY(proiect->currentText().isEmpty());
-    QVERIFY(!proiect->isEnabled());
-    QVERIFY(!command7->isEnabled());
-    w.get<QRadioButton>("act1")->click();
-    QCOMPARE(w.liste->activ(), QStringLiteral("cercetare"));
-    QCOMPARE(fond->currentItem()->text(), QStringLiteral("cercetare"));
-    QVERIFY(proiect->isEnabled() && command7->isEnabled());
-    w.get<QRadioButton>("act2")->click();
-    QCOMPARE(w.liste->activ(), QStringLiteral("proiectare"));
-    QCOMPARE(fond->currentRow(), 0);
-
-    // The responsible persons already used are listed when the window loads.
-    QCOMPARE(w.get<QListWidget>("listp")->count(), 0);
-    w.env.ctx->db().exec(QStringLiteral("INSERT INTO program (id,idos,resp) VALUES(1,9,'ION POP')"));
-    Liste reopened(*w.env.ctx);
-    auto *people = reopened.findChild<QListWidget *>(QStringLiteral("listp"));
-    QCOMPARE(people->count(), 1);
-    QTest::mouseClick(people->viewport(), Qt::LeftButton, {}, people->visualItemRect(people->item(0)).center());
-    QCOMPARE(reopened.findChild<QLineEdit *>(QStringLiteral("resp"))->text(), QStringLiteral("ION POP"));
-}
-
-void TestCatalogue::defaultsBySubunitName()
-{
-    struct Case {
-        const char *name;
-        const char *activity;
-        const char *fund;
-    };
-    const Case cases[] = {{"O.S. ARAD", "productie", "proprii"},
-                          {"B.E. VORIDA", "cercetare", "cercetare"},
-                          {"B.E. MIHAESTI", "productie", "proprii"},
-                          {"SEDIU", "cercetare", "cercetare"}};
-    for (const Case &c : cases) {
-        Window w(QLatin1String(c.name));
-        QCOMPARE(w.liste->activ(), QLatin1String(c.activity));
-        QCOMPARE(w.get<QListWidget>("fond")->currentItem()->text(), QLatin1String(c.fund));
-    }
-}
-
-void TestCatalogue::yearListsFollowTheClock()
-{
-    Window october(QStringLiteral("SEDIU"), QDate(2026, 10, 15));
-    QCOMPARE(october.get<QComboBox>("anul")->currentText(), QStringLiteral("2027"));
-    QCOMPARE(october.get<QComboBox>("an1")->currentText(), QStringLiteral("2026"));
-    QCOMPARE(october.get<QComboBox>("an2")->currentText(), QStringLiteral("2026"));
-    QCOMPARE(october.get<QComboBox>("an1")->itemText(october.get<QComboBox>("an1")->count() - 1), QStringLiteral("2027"));
-    QCOMPARE(october.liste->datamin(), QStringLiteral("20270101"));
-    QCOMPARE(october.liste->datamax(), QStringLiteral("20271231"));
-    Window september(QStringLiteral("SEDIU"), QDate(2026, 9, 30));
-    auto *anul = september.get<QComboBox>("anul");
-    QCOMPARE(anul->currentText(), QStringLiteral("2026"));
-    QCOMPARE(anul->itemText(anul->count() - 1), QStringLiteral("2015"));
-    QCOMPARE(september.get<QComboBox>("an1")->currentText(), QStringLiteral("2026"));
 }
 
 void TestCatalogue::codeSearchPositionsAllLevels()

@@ -1,6 +1,7 @@
 #include "browser.h"
 #include "levels.h"
 #include "pattern.h"
+#include "services/fields.h"
 #include "services/services.h"
 #include "store/database.h"
 #include "store/numbers.h"
@@ -45,20 +46,20 @@ CatalogueBrowser::CatalogueBrowser(Database &db, MessageService &messages, QWidg
         list->setMouseTracking(true);
         list->viewport()->setMouseTracking(true);
         list->viewport()->installEventFilter(new TooltipFilter(this, level, list));
+        // The tooltip always names the current entry, or nothing.
+        connect(list, &QListWidget::currentRowChanged, this, [this, level] { updateTooltip(level); });
         if (level <= 6) {
-            // A change of the current entry is the list's click, whether the
-            // user or the program made it.
-            connect(list, &QListWidget::currentRowChanged, this, [this, level](int row) {
-                if (row >= 0)
-                    levelClicked(level);
-            });
+            // Every click is the list's click, also on the entry already
+            // current, as is every change of the current entry by the program.
+            onEveryClick(list, [this, level](int) { levelClicked(level); });
             connect(list, &QListWidget::itemDoubleClicked, this, [this, level] { levelDoubleClicked(level); });
         }
     }
+    // A click on the chosen option refills the lists all the same.
     const std::array<QRadioButton *, 3> kinds{w_.prod, w_.serv, w_.lucr};
     for (int k = 0; k < 3; ++k)
-        connect(kinds[k], &QRadioButton::toggled, this, [this, k](bool on) {
-            if (on)
+        connect(kinds[k], &QRadioButton::clicked, this, [this, k, option = kinds[k]] {
+            if (option->isChecked())
                 kindChosen(k + 1);
         });
 }
@@ -76,20 +77,14 @@ void CatalogueBrowser::chooseKind(int fel)
     QRadioButton *option = fel == 1 ? w_.prod : fel == 2 ? w_.serv : fel == 3 ? w_.lucr : nullptr;
     if (!option)
         return;
-    if (option->isChecked())
-        kindChosen(fel);   // already chosen: refill all the same
-    else
-        option->setChecked(true);
+    option->setChecked(true);
+    kindChosen(fel);
 }
 
 void CatalogueBrowser::kindChosen(int fel)
 {
     QListWidget *list1 = w_.lists[0];
-    {
-        const QSignalBlocker quiet(list1);
-        list1->clear();
-    }
-    coduri_[0].clear();
+    clearList(1);
     try {
         for (const CpvEntry &e : store_.firstLevel(fel))
             addEntry(1, e.den, e.cod);
@@ -111,14 +106,20 @@ void CatalogueBrowser::addEntry(int level, const QString &name, const QString &c
     coduri_[level - 1].append(code);
 }
 
+void CatalogueBrowser::clearList(int level)
+{
+    {
+        const QSignalBlocker quiet(w_.lists[level - 1]);
+        w_.lists[level - 1]->clear();
+    }
+    coduri_[level - 1].clear();
+    updateTooltip(level);
+}
+
 void CatalogueBrowser::emptyFrom(int level)
 {
-    for (int l = level; l <= 7; ++l) {
-        const QSignalBlocker quiet(w_.lists[l - 1]);
-        w_.lists[l - 1]->clear();
-        w_.lists[l - 1]->setToolTip(QString());
-        coduri_[l - 1].clear();
-    }
+    for (int l = level; l <= 7; ++l)
+        clearList(l);
 }
 
 void CatalogueBrowser::levelClicked(int level)
@@ -136,11 +137,7 @@ void CatalogueBrowser::levelClicked(int level)
         const std::optional<CpvEntry> entry = store_.byCode(codeNumber(coduri_[level - 1].at(row)));
         if (!entry)
             return;   // the lists below stay as they were
-        {
-            const QSignalBlocker quiet(next);
-            next->clear();
-        }
-        coduri_[level].clear();
+        clearList(level + 1);
         for (qint64 candidate : childCandidates(entry->cod, level)) {
             if (const std::optional<CpvEntry> child = store_.byCode(candidate))
                 addEntry(level + 1, child->den, child->cod);
@@ -176,11 +173,25 @@ void CatalogueBrowser::updateTooltip(int level)
 {
     QListWidget *list = w_.lists[level - 1];
     const int row = list->currentRow();
-    if (row < 0 || row >= coduri_[level - 1].size())
-        return;
-    const QString tip = entryTooltip(level, coduri_[level - 1].at(row), list->item(row)->text());
+    const QString tip = row >= 0 && row < coduri_[level - 1].size()
+        ? entryTooltip(level, coduri_[level - 1].at(row), list->item(row)->text())
+        : QString();
     list->setToolTip(tip);
     list->viewport()->setToolTip(tip);
+}
+
+std::optional<ChosenEntry> CatalogueBrowser::chosen() const
+{
+    for (int level = 7; level >= 1; --level) {
+        const QListWidget *list = w_.lists[level - 1];
+        if (list->count() == 0)
+            continue;
+        const int row = list->currentRow();
+        if (row < 0 || row >= coduri_[level - 1].size())
+            return std::nullopt;
+        return ChosenEntry{level, coduri_[level - 1].at(row), list->item(row)->text()};
+    }
+    return std::nullopt;
 }
 
 void CatalogueBrowser::setBlocked(bool on) { blocat_.fill(on ? 1 : 0); }

@@ -8,6 +8,7 @@
 #include <QSet>
 #include <QStringList>
 #include <array>
+#include <optional>
 
 class QLabel;
 class QListWidget;
@@ -17,6 +18,13 @@ class QWidget;
 namespace tendro {
 
 class MessageService;
+
+// The entry a save takes: the current entry of the deepest list that holds entries.
+struct ChosenEntry {
+    int level = 0;       // 1..7
+    QString code;        // as remembered: the stored code text or the code number in digits
+    QString name;
+};
 
 struct BrowserWidgets {
     std::array<QListWidget *, 7> lists{};   // list1 .. list7
@@ -41,6 +49,8 @@ public:
     void pozitionare(const QString &code, int fel);
     void searchCode(const QString &text);
     void searchWord(const QString &word);
+    // Empty when the deepest list that holds entries has no current entry.
+    std::optional<ChosenEntry> chosen() const;
     // The window's close forgets the word.
     void forgetWord() { cuvvechi_.clear(); }
 
@@ -54,6 +64,7 @@ public:
 private:
     void kindChosen(int fel);
     void addEntry(int level, const QString &name, const QString &code);
+    void clearList(int level);   // the list, its codes and its tooltip
     void emptyFrom(int level);   // empties lists level..7
     void setBlocked(bool on);
 

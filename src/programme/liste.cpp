@@ -7,15 +7,16 @@
 #include "store/numbers.h"
 
 #include <QComboBox>
-#include <QFocusEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTableView>
 #include <QVBoxLayout>
 
 namespace tendro {
@@ -47,6 +48,16 @@ QLabel *caption(QWidget *parent, const QString &text)
     return l;
 }
 
+QLineEdit *field(QWidget *parent, const char *name, int maxLength, int width = 0)
+{
+    auto *e = named(new QLineEdit(parent), name);
+    e->setMaxLength(maxLength);
+    if (width > 0)
+        e->setFixedWidth(width);
+    selectAllOnFocus(e);
+    return e;
+}
+
 } // namespace
 
 Liste::Liste(AppContext &ctx, QWidget *parent) : QDialog(parent), ctx_(ctx)
@@ -60,8 +71,9 @@ Liste::Liste(AppContext &ctx, QWidget *parent) : QDialog(parent), ctx_(ctx)
     buildLeftHalf(left);
     buildRightHalf(right);
     auto *lay = new QHBoxLayout(this);
-    lay->addWidget(left, 5);
-    lay->addWidget(right, 4);
+    lay->setContentsMargins(6, 6, 6, 6);
+    lay->addWidget(left, 4);
+    lay->addWidget(right, 6);
     resize(1020, 740);
 
     BrowserWidgets w;
@@ -72,6 +84,9 @@ Liste::Liste(AppContext &ctx, QWidget *parent) : QDialog(parent), ctx_(ctx)
     w.label17 = label17_;
     try {
         browser_ = new CatalogueBrowser(ctx_.db(), ctx_.messages, this, w);
+        buildGrid(right);
+        wireEditor();
+        wireProjects();
         load();
     } catch (const DbError &e) {
         ctx_.messages.engineError(this, e);
@@ -109,7 +124,7 @@ void Liste::buildLeftHalf(QWidget *host)
         label->setObjectName(QStringLiteral("levelLabel%1").arg(i + 1));
         auto *list = new QListWidget(host);
         list->setObjectName(QStringLiteral("list%1").arg(i + 1));
-        list->setMinimumHeight(58);
+        list->setMinimumHeight(50);
         lists_[i] = list;
         grid->addWidget(label, 1 + 2 * i, 0, 1, 2);
         grid->addWidget(list, 2 + 2 * i, 0, 1, 2);
@@ -117,23 +132,23 @@ void Liste::buildLeftHalf(QWidget *host)
     }
 
     auto *search = new QHBoxLayout();
-    auto *codLabel = new QLabel(QStringLiteral("numar cod "), host);
-    cod_ = named(new QLineEdit(host), "cod");
-    cod_->setMaxLength(8);
-    cod_->setFixedWidth(90);
-    auto *cuvLabel = new QLabel(QStringLiteral("cuvant"), host);
-    cuvant_ = named(new QLineEdit(host), "cuvant");
+    cod_ = field(host, "cod", 8, 80);
+    cuvant_ = field(host, "cuvant", 32767);
     command6_ = button(host, "Command6", QStringLiteral("Cauta CPV"));
-    search->addWidget(codLabel);
+    search->addWidget(new QLabel(QStringLiteral("numar cod "), host));
     search->addWidget(cod_);
-    search->addWidget(cuvLabel);
+    search->addWidget(new QLabel(QStringLiteral("cuvant"), host));
     search->addWidget(cuvant_, 1);
     search->addWidget(command6_);
     grid->addLayout(search, 15, 0, 1, 2);
 
-    connect(act1_, &QRadioButton::toggled, this, [this](bool on) { if (on) activityChosen(1); });
-    connect(act2_, &QRadioButton::toggled, this, [this](bool on) { if (on) activityChosen(2); });
-    connect(act3_, &QRadioButton::toggled, this, [this](bool on) { if (on) activityChosen(3); });
+    // A click on the chosen option acts all the same.
+    const std::array<QRadioButton *, 3> acts3{act1_, act2_, act3_};
+    for (int k = 0; k < 3; ++k)
+        connect(acts3[k], &QRadioButton::clicked, this, [this, k, option = acts3[k]] {
+            if (option->isChecked())
+                activityChosen(k + 1);
+        });
 
     connect(cod_, &QLineEdit::textChanged, this, [this](const QString &t) {
         if (!t.isEmpty())
@@ -146,65 +161,99 @@ void Liste::buildLeftHalf(QWidget *host)
     connect(cod_, &QLineEdit::returnPressed, this, [this] { browser_->searchCode(cod_->text()); });
     connect(cuvant_, &QLineEdit::returnPressed, this, [this] { browser_->searchWord(cuvant_->text()); });
     connect(command6_, &QPushButton::clicked, this, &Liste::searchButton);
-    cod_->installEventFilter(this);
-    selectAllOnFocus(cod_);
-    selectAllOnFocus(cuvant_);
+    onFocusLost(cod_, [this] { codeLostFocus(); });
 }
 
 void Liste::buildRightHalf(QWidget *host)
 {
     auto *grid = new QGridLayout(host);
     grid->setContentsMargins(0, 0, 0, 0);
+    grid->setVerticalSpacing(4);
 
-    anul_ = named(new QComboBox(host), "anul");
-    grid->addWidget(caption(host, QStringLiteral("Anul")), 0, 0);
-    grid->addWidget(anul_, 0, 1);
-
+    anul_ = named(new QListWidget(host), "anul");
+    anul_->setFixedHeight(64);
+    anul_->setToolTip(QStringLiteral("Click dreapta pentru a copia datele din anii anteriori in anul curent, selectind "
+                                     "anul ce se vrea copiat"));
     fond_ = named(new QListWidget(host), "fond");
-    fond_->setMaximumHeight(96);
-    grid->addWidget(caption(host, QStringLiteral("Fonduri")), 1, 0);
-    grid->addWidget(fond_, 1, 1, 1, 2);
+    fond_->setFixedHeight(64);
+    auto *top = new QHBoxLayout();
+    top->addWidget(caption(host, QStringLiteral("Anul")));
+    top->addWidget(anul_, 1);
+    top->addSpacing(12);
+    top->addWidget(caption(host, QStringLiteral("Fonduri")));
+    top->addWidget(fond_, 2);
+    grid->addLayout(top, 0, 0, 1, 4);
 
     proiect_ = named(new QComboBox(host), "proiect");
     proiect_->setEditable(true);
+    proiect_->setInsertPolicy(QComboBox::NoInsert);
     command7_ = button(host, "Command7", QStringLiteral("Stergere proiect"));
-    grid->addWidget(caption(host, QStringLiteral("Denumire proiect")), 2, 0);
-    grid->addWidget(proiect_, 2, 1);
-    grid->addWidget(command7_, 2, 2);
+    command7_->setToolTip(QStringLiteral("Se pot sterge doar referintele la codurile CPV sau stergerea totala a "
+                                         "programului din proiectul selectat"));
+    grid->addWidget(caption(host, QStringLiteral("Denumire proiect")), 1, 0);
+    grid->addWidget(proiect_, 1, 1, 1, 2);
+    grid->addWidget(command7_, 1, 3);
+
+    auto *values = new QGroupBox(QStringLiteral("Valoarea estimata"), host);
+    vallei_ = field(values, "vallei", 7, 80);
+    valeuro_ = field(values, "valeuro", 7, 80);
+    auto *vl = new QGridLayout(values);
+    vl->addWidget(new QLabel(QStringLiteral("LEI"), values), 0, 0);
+    vl->addWidget(vallei_, 0, 1);
+    vl->addWidget(new QLabel(QStringLiteral("EURO"), values), 1, 0);
+    vl->addWidget(valeuro_, 1, 1);
 
     auto *dates = new QGroupBox(QStringLiteral("Data estimata pentru"), host);
+    zi1_ = field(dates, "zi1", 2, 30);
+    luna1_ = field(dates, "luna1", 2, 30);
+    zi2_ = field(dates, "zi2", 2, 30);
+    luna2_ = field(dates, "luna2", 2, 30);
     an1_ = named(new QComboBox(dates), "an1");
     an2_ = named(new QComboBox(dates), "an2");
     auto *dl = new QGridLayout(dates);
     dl->addWidget(new QLabel(QStringLiteral("inceperea procedurii"), dates), 0, 0);
-    dl->addWidget(an1_, 0, 1);
+    dl->addWidget(zi1_, 0, 1);
+    dl->addWidget(luna1_, 0, 2);
+    dl->addWidget(an1_, 0, 3);
     dl->addWidget(new QLabel(QStringLiteral("finalizarea procedurii"), dates), 1, 0);
-    dl->addWidget(an2_, 1, 1);
-    grid->addWidget(dates, 3, 0, 1, 3);
+    dl->addWidget(zi2_, 1, 1);
+    dl->addWidget(luna2_, 1, 2);
+    dl->addWidget(an2_, 1, 3);
+    auto *middle = new QHBoxLayout();
+    middle->addWidget(values);
+    middle->addWidget(dates, 1);
+    grid->addLayout(middle, 2, 0, 1, 4);
 
-    resp_ = named(new QLineEdit(host), "resp");
-    resp_->setMaxLength(40);
+    resp_ = field(host, "resp", 40);
     listp_ = named(new QListWidget(host), "listp");
-    listp_->setMaximumHeight(110);
-    grid->addWidget(caption(host, QStringLiteral("Responsabil ")), 4, 0);
-    grid->addWidget(resp_, 4, 1, 1, 2);
-    grid->addWidget(listp_, 5, 1, 1, 2);
+    listp_->setFixedHeight(52);
+    grid->addWidget(caption(host, QStringLiteral("Responsabil ")), 3, 0);
+    grid->addWidget(resp_, 3, 1);
+    grid->addWidget(listp_, 3, 2, 1, 2);
 
     label17_ = named(caption(host, QStringLiteral("Detalii")), "Label17");
-    detal_ = named(new QLineEdit(host), "detal");
-    detal_->setMaxLength(200);
-    grid->addWidget(label17_, 6, 0);
-    grid->addWidget(detal_, 6, 1, 1, 2);
+    detal_ = field(host, "detal", 200);
+    grid->addWidget(label17_, 4, 0);
+    grid->addWidget(detal_, 4, 1, 1, 3);
 
-    grid->setRowStretch(7, 1);
+    command2_ = button(host, "Command2", QStringLiteral("Salvare"));
+    command4_ = button(host, "Command4", QStringLiteral("Inregistrare noua"));
+    command3_ = button(host, "Command3", QStringLiteral("Stergere"));
     command1_ = button(host, "Command1", QStringLiteral("Iesire"));
-    grid->addWidget(command1_, 8, 2);
+    command3_->hide();
+    command4_->hide();
+    auto *buttons = new QHBoxLayout();
+    buttons->addWidget(command2_);
+    buttons->addWidget(command4_);
+    buttons->addWidget(command3_);
+    buttons->addStretch(1);
+    buttons->addWidget(command1_);
+    grid->addLayout(buttons, 5, 0, 1, 4);
+    grid->setColumnStretch(1, 2);
+    grid->setColumnStretch(2, 1);
 
     connect(listp_, &QListWidget::itemClicked, this, [this](QListWidgetItem *item) { resp_->setText(item->text()); });
-    connect(anul_, &QComboBox::currentIndexChanged, this, [this](int i) {
-        if (i >= 0)
-            yearChosen();
-    });
+    onEveryClick(anul_, [this](int) { yearChosen(); });
     connect(command1_, &QPushButton::clicked, this, &QDialog::accept);
 }
 
@@ -213,6 +262,8 @@ void Liste::load()
     Database &db = ctx_.db();
     const ResultSet people = db.query(QStringLiteral("SELECT DISTINCT resp FROM program"));
     browser_->reset();
+    idpsel_ = 0;
+    sort_ = SortToggles();
     browser_->chooseKind(1);
     fond_->clear();
     fond_->addItems({QStringLiteral("proprii"), QStringLiteral("cercetare"), QStringLiteral("bugetare"),
@@ -243,11 +294,11 @@ void Liste::fillYears()
     QStringList years;
     for (int year = top; year >= 2015; --year)
         years << QString::number(year);
-    anul_->blockSignals(true);
-    anul_->clear();
-    anul_->addItems(years);
-    anul_->setCurrentIndex(-1);
-    anul_->blockSignals(false);
+    {
+        const QSignalBlocker quiet(anul_);
+        anul_->clear();
+        anul_->addItems(years);
+    }
     an1_->clear();
     an2_->clear();
     an1_->addItems(years);
@@ -260,24 +311,31 @@ void Liste::fillYears()
         an1_->setCurrentIndex(0);
         an2_->setCurrentIndex(0);
     }
-    anul_->setCurrentIndex(0);   // runs the year's click
+    anul_->setCurrentRow(0);   // runs the year's click
+}
+
+QString Liste::selectedYear() const
+{
+    return anul_->currentItem() ? anul_->currentItem()->text() : QString();
 }
 
 void Liste::yearChosen()
 {
-    const YearBounds b = yearBounds(anul_->currentText());
+    const YearBounds b = yearBounds(selectedYear());
     datamin_ = b.lower;
     datamax_ = b.upper;
-    proiect_->clear();
-    proiect_->setEditText(QString());
+    {
+        const QSignalBlocker quiet(proiect_);
+        proiect_->clear();
+        proiect_->setEditText(QString());
+    }
+    showQuery(yearQuery(datamin_, datamax_));
 }
 
 void Liste::chooseActivity(QRadioButton *option)
 {
-    if (option->isChecked())
-        activityChosen(option == act1_ ? 1 : option == act2_ ? 2 : 3);
-    else
-        option->setChecked(true);
+    option->setChecked(true);
+    activityChosen(option == act1_ ? 1 : option == act2_ ? 2 : 3);
 }
 
 void Liste::activityChosen(int which)
@@ -302,24 +360,43 @@ void Liste::searchButton()
         browser_->searchWord(cuvant_->text());
 }
 
-bool Liste::codeLostFocus()
+void Liste::codeLostFocus()
 {
-    if (checking_ || cod_->text().isEmpty() || isNumeric(cod_->text()))
-        return false;
-    // The message takes the focus; the guard keeps the check from running on that.
-    checking_ = true;
+    if (cod_->text().isEmpty() || isNumeric(cod_->text()))
+        return;
     ctx_.messages.show(this, QStringLiteral(" Introduceti doar numere ! "));
     cod_->setFocus();
-    checking_ = false;
-    return true;
+}
+
+void Liste::keyPressEvent(QKeyEvent *event)
+{
+    // Escape would close the window and lose what the editor holds; only
+    // "Iesire" and the close box close it.
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 bool Liste::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == cod_ && event->type() == QEvent::FocusOut) {
-        const Qt::FocusReason r = static_cast<QFocusEvent *>(event)->reason();
-        if (r != Qt::ActiveWindowFocusReason && r != Qt::PopupFocusReason)
-            codeLostFocus();
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (watched == grid_ && key == Qt::Key_Delete) {
+            deleteGridRow(grid_->currentIndex().row());
+            return true;
+        }
+        if (arrowKey(watched, key))
+            return true;
+    }
+    if (watched == anul_->viewport() && event->type() == QEvent::MouseButtonPress) {
+        auto *me = static_cast<QMouseEvent *>(event);
+        if (me->button() == Qt::RightButton) {
+            // The right button only offers the copy; it does not change the year.
+            yearMousePressed(me->globalPosition().toPoint());
+            return true;
+        }
     }
     return QDialog::eventFilter(watched, event);
 }

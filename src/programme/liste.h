@@ -1,64 +1,133 @@
 #pragma once
-// "PROGRAMUL ACHIZITIILOR": the CPV browser on the left, the item editor on
-// the right. Each concern lives in its own helper; this class wires them.
+// "PROGRAMUL ACHIZITIILOR": the CPV browser on the left, the item editor and
+// the programme grid on the right. One window; its concerns live in their
+// own files: liste.cpp (building, load, year, close), liste_editor.cpp (the
+// editor's fields and the save), liste_grid.cpp (the grid, sorting, loading
+// a row, deletion), liste_projects.cpp (projects and the year copy). The
+// rules themselves are widget-free code beside it.
+
+#include "gridquery.h"
+#include "itemchecks.h"
 
 #include <QDialog>
 #include <array>
 
 class QComboBox;
+class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QMenu;
 class QPushButton;
 class QRadioButton;
+class QTableView;
 
 namespace tendro {
 
 class AppContext;
 class CatalogueBrowser;
+class QueryTableModel;
 
 class Liste : public QDialog {
     Q_OBJECT
 public:
     explicit Liste(AppContext &ctx, QWidget *parent = nullptr);
 
+    // The window's state, as its handlers share it.
     CatalogueBrowser *browser() const { return browser_; }
+    qint64 idpsel() const { return idpsel_; }
     QString activ() const { return activ_; }
     QString datamin() const { return datamin_; }
     QString datamax() const { return datamax_; }
+    const SortToggles &toggles() const { return sort_; }
+    QueryTableModel *gridModel() const { return model_; }
 
     void done(int result) override;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
+    // liste.cpp
     void buildLeftHalf(QWidget *host);
     void buildRightHalf(QWidget *host);
     void load();
     void fillYears();
     void yearChosen();
+    QString selectedYear() const;
     void activityChosen(int which);
     void chooseActivity(QRadioButton *option);
     void searchButton();
-    bool codeLostFocus();
+    void codeLostFocus();
+
+    // liste_editor.cpp
+    void wireEditor();
+    void numberLostFocus(QLineEdit *field);
+    void dayOrMonthLostFocus(QLineEdit *field, bool day);
+    void upperCaseLostFocus(QLineEdit *field);
+    bool arrowKey(QObject *watched, int key);
+    void newItem();
+    void save();
+    ItemForm readForm() const;
+    bool refuse(const Refusal &r);
+    void focusField(ItemField field);
+    QWidget *fieldWidget(ItemField field) const;
+    bool refusedJustNow(ItemField field) const;
+    void refreshPeople(const QString &select);
+    void setEditingMode(bool editing);
+
+    // liste_grid.cpp
+    void buildGrid(QWidget *host);
+    void showQuery(const GridQuery &q);
+    QString projectForQuery() const;
+    void headerClicked(int column);
+    void rowDoubleClicked();
+    void deleteLoaded();
+    void deleteGridRow(int row);
+    bool checkCellEdit(int row, int column, QVariant &value);
+    void afterCellEdit(int row);
+    void selectGridRow(int row);
+
+    // liste_projects.cpp
+    void wireProjects();
+    void rebuildProjects();
+    void projectTextChanged(const QString &text);
+    void projectLostFocus();
+    void projectPicked(int index);
+    void deleteProject();
+    void yearMousePressed(const QPoint &at);
+    void copyFromYear();
 
     AppContext &ctx_;
     CatalogueBrowser *browser_ = nullptr;
+
+    // Left half
     std::array<QListWidget *, 7> lists_{};
     QRadioButton *prod_, *serv_, *lucr_;
     QRadioButton *act1_, *act2_, *act3_;
-    QLabel *label17_;
     QLineEdit *cod_, *cuvant_;
     QPushButton *command6_;
-    QListWidget *fond_, *listp_;
-    QComboBox *proiect_, *anul_, *an1_, *an2_;
-    QPushButton *command7_, *command1_;
-    QLineEdit *resp_, *detal_;
 
+    // Editor
+    QListWidget *anul_, *fond_, *listp_;
+    QComboBox *proiect_, *an1_, *an2_;
+    QLineEdit *vallei_, *valeuro_, *zi1_, *luna1_, *zi2_, *luna2_, *resp_, *detal_;
+    QLabel *label17_;
+    QPushButton *command1_, *command2_, *command3_, *command4_, *command7_;
+    QMenu *mnutrans_;
+
+    // Grid
+    QLabel *gridCaption_;
+    QTableView *grid_;
+    QueryTableModel *model_ = nullptr;
+
+    // Window state
+    qint64 idpsel_ = 0;
     QString activ_;
     QString datamin_, datamax_;
-    bool checking_ = false;
+    SortToggles sort_;
+    QString copySourceYear_;
 };
 
 } // namespace tendro

@@ -1,7 +1,10 @@
 #include "fields.h"
 
 #include <QEvent>
+#include <QFocusEvent>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QMouseEvent>
 #include <QTimer>
 
 namespace tendro {
@@ -22,11 +25,86 @@ protected:
     }
 };
 
+bool checkRunning = false;
+
+class FocusLostCheck : public QObject {
+public:
+    FocusLostCheck(std::function<void()> check, QObject *parent) : QObject(parent), check_(std::move(check)) {}
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::FocusOut && !checkRunning) {
+            const Qt::FocusReason r = static_cast<QFocusEvent *>(event)->reason();
+            if (r != Qt::ActiveWindowFocusReason && r != Qt::PopupFocusReason) {
+                checkRunning = true;
+                struct Reset {
+                    ~Reset() { checkRunning = false; }
+                } reset;
+                check_();
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void()> check_;
+};
+
+class ClickOnCurrent : public QObject {
+public:
+    ClickOnCurrent(QListWidget *list, std::function<void(int)> handler) : QObject(list), list_(list), handler_(std::move(handler))
+    {
+        connect(list, &QListWidget::currentRowChanged, this, [this](int row) {
+            if (row >= 0)
+                handler_(row);
+        });
+        connect(list, &QListWidget::itemClicked, this, [this](QListWidgetItem *item) {
+            const bool act = pressedCurrent_ && !doubleClick_;
+            pressedCurrent_ = doubleClick_ = false;
+            if (act && item && list_->row(item) == list_->currentRow())
+                handler_(list_->currentRow());
+        });
+        list->viewport()->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::MouseButtonPress) {
+            const auto *me = static_cast<QMouseEvent *>(event);
+            const int row = list_->indexAt(me->position().toPoint()).row();
+            pressedCurrent_ = row >= 0 && row == list_->currentRow();
+            doubleClick_ = false;
+        } else if (event->type() == QEvent::MouseButtonDblClick) {
+            // The release that ends a double-click is no click of its own.
+            doubleClick_ = true;
+        }
+        return false;
+    }
+
+private:
+    QListWidget *list_;
+    std::function<void(int)> handler_;
+    bool pressedCurrent_ = false;
+    bool doubleClick_ = false;
+};
+
 } // namespace
 
 void selectAllOnFocus(QLineEdit *field)
 {
     field->installEventFilter(new SelectAllOnFocus(field));
+}
+
+void onFocusLost(QWidget *field, std::function<void()> check)
+{
+    field->installEventFilter(new FocusLostCheck(std::move(check), field));
+}
+
+void onEveryClick(QListWidget *list, std::function<void(int row)> handler)
+{
+    new ClickOnCurrent(list, std::move(handler));
 }
 
 } // namespace tendro

@@ -1,11 +1,27 @@
 #pragma once
 // Small behaviours shared by the entry fields of several windows.
 
+#include <functional>
+
 class QLineEdit;
+class QListWidget;
+class QWidget;
 
 namespace tendro {
 
 // The whole text is selected whenever the field gets the focus, by mouse too.
 void selectAllOnFocus(QLineEdit *field);
+
+// Runs `check` when `field` loses the focus to another control of its window.
+// Leaving for another window (a message box, a pop-up) does not count, and
+// while one check runs no other starts: its message and its move of the
+// focus back would otherwise set off the checks of the fields in between.
+void onFocusLost(QWidget *field, std::function<void()> check);
+
+// Runs `handler` on every click on an entry of `list`, also on the entry
+// that is already current (which changes nothing and so emits no change),
+// and on every change of the current entry made by keyboard or program.
+// A double-click delivers one click, as the window system's own lists do.
+void onEveryClick(QListWidget *list, std::function<void(int row)> handler);
 
 } // namespace tendro

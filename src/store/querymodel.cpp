@@ -2,9 +2,53 @@
 #include "numbers.h"
 
 #include <QItemSelectionModel>
+#include <QLineEdit>
+#include <QStyledItemDelegate>
 #include <QTableView>
+#include <memory>
 
 namespace tendro {
+
+namespace {
+
+// The cell editor takes no more characters than the column allows.
+class LimitedDelegate : public QStyledItemDelegate {
+public:
+    LimitedDelegate(QueryTableModel *model, QObject *parent) : QStyledItemDelegate(parent), model_(model) {}
+
+    QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        QWidget *w = QStyledItemDelegate::createEditor(parent, option, index);
+        const int limit = model_->gridColumns().value(index.column()).maxLength;
+        if (auto *line = qobject_cast<QLineEdit *>(w); line && limit > 0)
+            line->setMaxLength(limit);
+        return w;
+    }
+
+    void setEditorData(QWidget *editor, const QModelIndex &index) const override
+    {
+        // Numbers are edited as the grid shows them, in their "." form.
+        if (auto *line = qobject_cast<QLineEdit *>(editor)) {
+            line->setText(index.data(Qt::EditRole).toString());
+            return;
+        }
+        QStyledItemDelegate::setEditorData(editor, index);
+    }
+
+    void setModelData(QWidget *editor, QAbstractItemModel *model, const QModelIndex &index) const override
+    {
+        if (auto *line = qobject_cast<QLineEdit *>(editor)) {
+            model->setData(index, line->text(), Qt::EditRole);
+            return;
+        }
+        QStyledItemDelegate::setModelData(editor, model, index);
+    }
+
+private:
+    QueryTableModel *model_;
+};
+
+} // namespace
 
 QueryTableModel::QueryTableModel(Database &db, QVector<GridColumn> columns, QObject *parent)
     : QAbstractTableModel(parent), db_(db), columns_(std::move(columns)) {}
@@ -42,6 +86,12 @@ void QueryTableModel::setWriteBack(const QString &table, const QString &keyColum
 QVariant QueryTableModel::value(int row, const QString &column) const
 {
     return rows_.value(row, column);
+}
+
+QString QueryTableModel::text(int row, int gridColumn) const
+{
+    const QVariant v = data(index(row, gridColumn));
+    return v.isNull() ? QString() : v.toString();
 }
 
 int QueryTableModel::rowCount(const QModelIndex &parent) const
@@ -91,9 +141,14 @@ bool QueryTableModel::setData(const QModelIndex &index, const QVariant &value, i
     const int src = sourceIndex(index.column());
     if (src < 0)
         return false;
-    rows_.rows()[index.row()][src] = value;
+    QVariant taken = value;
+    if (cellCheck_ && !cellCheck_(index.row(), index.column(), taken))
+        return false;
+    rows_.rows()[index.row()][src] = taken;
     dirty_[index.row()].insert(index.column());
     emit dataChanged(index, index, {Qt::DisplayRole, Qt::EditRole});
+    if (writeAtOnce_)
+        return submitRow(index.row());
     return true;
 }
 
@@ -141,12 +196,25 @@ bool QueryTableModel::submitAll()
 void bindGrid(QTableView *view, QueryTableModel *model)
 {
     view->setModel(model);
-    auto hide = [view, model] {
-        for (int c = 0; c < model->gridColumns().size(); ++c)
+    view->setItemDelegate(new LimitedDelegate(model, view));
+    // A refresh resets the header; the widths the user gave stay.
+    auto widths = std::make_shared<QVector<int>>();
+    for (const GridColumn &c : model->gridColumns())
+        widths->append(c.width);
+    auto apply = [view, model, widths] {
+        for (int c = 0; c < model->gridColumns().size(); ++c) {
             view->setColumnHidden(c, model->gridColumns().at(c).hidden);
+            if (widths->value(c) > 0)
+                view->setColumnWidth(c, widths->value(c));
+        }
     };
-    hide();
-    QObject::connect(model, &QAbstractItemModel::modelReset, view, hide);
+    apply();
+    QObject::connect(model, &QAbstractItemModel::modelAboutToBeReset, view, [view, model, widths] {
+        for (int c = 0; c < model->gridColumns().size(); ++c)
+            if (!view->isColumnHidden(c))
+                (*widths)[c] = view->columnWidth(c);
+    });
+    QObject::connect(model, &QAbstractItemModel::modelReset, view, apply);
     QObject::connect(view->selectionModel(), &QItemSelectionModel::currentRowChanged, model,
                      [model](const QModelIndex &current, const QModelIndex &previous) {
                          if (previous.isValid() && previous.row() != current.row())

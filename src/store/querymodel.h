@@ -18,6 +18,8 @@ struct GridColumn {
     QString column;       // column of the query's rows
     bool editable = false;
     bool hidden = false;
+    int maxLength = 0;    // 0: no limit on what the cell's editor takes
+    int width = 0;        // pixels; 0: the view's default
 };
 
 class QueryTableModel : public QAbstractTableModel {
@@ -33,6 +35,12 @@ public:
     void setWriteBack(const QString &table, const QString &keyColumn);
     // Called once for a failed write-back; the row then shows the stored values.
     void setErrorHandler(std::function<void(const DbError &)> handler) { onError_ = std::move(handler); }
+    // Asked before an edited cell is taken: false refuses the edit (the
+    // check says why); the check may also change the value taken.
+    using CellCheck = std::function<bool(int row, int column, QVariant &value)>;
+    void setCellCheck(CellCheck check) { cellCheck_ = std::move(check); }
+    // Writes every accepted edit at once instead of when the row is left.
+    void setWriteAtOnce(bool atOnce) { writeAtOnce_ = atOnce; }
     // Writes the row's pending changes; true when nothing failed.
     bool submitRow(int row);
     bool submitAll();
@@ -40,6 +48,11 @@ public:
 
     const QVector<GridColumn> &gridColumns() const { return columns_; }
     QVariant value(int row, const QString &column) const;
+    // The shown text of a grid column, as the user reads it.
+    QString text(int row, int gridColumn) const;
+    // The model's current query, re-run by refresh().
+    QString sql() const { return sql_; }
+    QVariantList params() const { return params_; }
 
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
@@ -60,6 +73,8 @@ private:
     QString table_, keyColumn_;
     QHash<int, QSet<int>> dirty_;   // row -> edited grid columns
     std::function<void(const DbError &)> onError_;
+    CellCheck cellCheck_;
+    bool writeAtOnce_ = false;
 };
 
 // Hides the hidden columns and writes a row back when the user leaves it.

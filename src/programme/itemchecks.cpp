@@ -1,0 +1,117 @@
+#include "itemchecks.h"
+#include "store/numbers.h"
+
+#include <cmath>
+
+namespace tendro {
+
+const char *const kApostropheRefused = " Nu se accepta caracterul apostrof ( ' ) ";
+
+namespace {
+
+// The whole text as a number rounded half away from zero; false when it is none.
+bool roundedValue(const QString &text, qint64 &out)
+{
+    if (!isNumeric(text))
+        return false;
+    const double v = std::round(text.trimmed().toDouble());
+    if (!std::isfinite(v) || std::fabs(v) >= 1e15)
+        return false;
+    out = qint64(v);
+    return true;
+}
+
+double valueOf(const QString &text) { return leadingNumber(text); }
+
+} // namespace
+
+QString formatWhole(const QString &text)
+{
+    qint64 v = 0;
+    return roundedValue(text, v) ? QString::number(v) : text;
+}
+
+QString formatTwoDigits(const QString &text)
+{
+    qint64 v = 0;
+    if (!roundedValue(text, v))
+        return text;
+    const QString digits = QString::number(v < 0 ? -v : v).rightJustified(2, QLatin1Char('0'));
+    return v < 0 ? QLatin1Char('-') + digits : digits;
+}
+
+QString dayRefusal(const QString &text)
+{
+    const double v = valueOf(text);
+    return v > 31 || v < 0 ? QStringLiteral(" Nu exista aceasta zi ! ") : QString();
+}
+
+QString monthRefusal(const QString &text)
+{
+    const double v = valueOf(text);
+    return v > 12 || v < 0 ? QStringLiteral(" Nu exista aceasta luna ! ") : QString();
+}
+
+std::optional<Refusal> checkFields(const ItemForm &f)
+{
+    const struct {
+        QString message;
+        ItemField field;
+    } checks[] = {
+        {dayRefusal(f.zi1), ItemField::Zi1},
+        {monthRefusal(f.luna1), ItemField::Luna1},
+        {dayRefusal(f.zi2), ItemField::Zi2},
+        {monthRefusal(f.luna2), ItemField::Luna2},
+        {f.detal.contains(QLatin1Char('\'')) ? QLatin1String(kApostropheRefused) : QString(), ItemField::Detal},
+        {f.resp.contains(QLatin1Char('\'')) ? QLatin1String(kApostropheRefused) : QString(), ItemField::Resp},
+        {f.proiect.contains(QLatin1Char('\'')) ? QLatin1String(kApostropheRefused) : QString(), ItemField::Proiect},
+    };
+    for (const auto &c : checks)
+        if (!c.message.isEmpty())
+            return Refusal{c.message, c.field};
+    return std::nullopt;
+}
+
+std::optional<Refusal> checkItem(const ItemForm &f)
+{
+    if (!f.level2HasEntries)
+        return Refusal{QStringLiteral("Selectati pana la cel putin lista de gradul II ")};
+    if (!f.proiect.isEmpty() && f.fondRow != 1)
+        return Refusal{QStringLiteral(" Toate achizitiile in cadrul unui proiect se fac din fonduri de cercetare ! "),
+                       ItemField::None, true};
+    if (f.fondRow == 1 && f.proiect.isEmpty())
+        return Refusal{QStringLiteral(" Toate achizitiile din fonduri de cercetare se fac in cadrul unui proiect ! "),
+                       ItemField::Proiect};
+    if (valueOf(f.vallei) <= 0)
+        return Refusal{QStringLiteral(" Specificati valoarea in lei a achizitiei ! "), ItemField::Vallei};
+    const struct {
+        const QString &text;
+        const char *message;
+        ItemField field;
+    } zeros[] = {
+        {f.zi1, " Specificati ziua inceperii procedurii de achizitie ! ", ItemField::Zi1},
+        {f.luna1, " Specificati luna inceperii procedurii de achizitie ! ", ItemField::Luna1},
+        {f.an1, " Specificati anul inceperii procedurii de achizitie ! ", ItemField::An1},
+        {f.zi2, " Specificati ziua finalizarii procedurii de achizitie ! ", ItemField::Zi2},
+        {f.luna2, " Specificati luna finalizarii procedurii de achizitie ! ", ItemField::Luna2},
+        {f.an2, " Specificati anul finalizarii procedurii de achizitie ! ", ItemField::An2},
+    };
+    for (const auto &z : zeros)
+        if (valueOf(z.text) == 0)
+            return Refusal{QLatin1String(z.message), z.field};
+    // The day and month boxes hold two digits, so comparing the joined texts
+    // compares the dates.
+    if (f.an1 + f.luna1 + f.zi1 > f.an2 + f.luna2 + f.zi2)
+        return Refusal{QStringLiteral(" Data finalizarii procedurii nu poate mai mica decat data inceperii ! "),
+                       ItemField::Luna2};
+    if (f.detal.isEmpty())
+        return Refusal{f.works ? QStringLiteral(" Specificati obiectivul unde va fi efectuata lucrarea ! ")
+                               : QStringLiteral(" Specificati detalii ale acestei achizitii ! "),
+                       ItemField::Detal};
+    if (f.resp.isEmpty())
+        return Refusal{QStringLiteral(" Specificati persoana responsabila de contractul acestei achizitii ! "),
+                       ItemField::Resp};
+    return std::nullopt;
+}
+
+} // namespace tendro

@@ -1,0 +1,49 @@
+#pragma once
+// The rules of the programme item editor, without widgets: how a field is
+// reformatted and checked when it loses the focus, and the checks of a save
+// in their fixed order.
+
+#include <QString>
+#include <optional>
+
+namespace tendro {
+
+extern const char *const kApostropheRefused;   // " Nu se accepta caracterul apostrof ( ' ) "
+
+// "#0": a whole number, rounded half away from zero; text that is not a
+// number stays as it is.
+QString formatWhole(const QString &text);
+// "00": at least two digits ("5" becomes "05"); empty text and text that is
+// not a number stay as they are.
+QString formatTwoDigits(const QString &text);
+
+// Messages of the focus-loss checks; empty text when the field passes.
+QString dayRefusal(const QString &text);     // above 31 or below 0
+QString monthRefusal(const QString &text);   // above 12 or below 0
+
+// The editor's controls a save reads, as the user sees them.
+enum class ItemField { None, Proiect, Vallei, Zi1, Luna1, An1, Zi2, Luna2, An2, Detal, Resp };
+
+struct ItemForm {
+    bool level2HasEntries = false;   // list II holds entries
+    QString proiect;
+    int fondRow = -1;                // 1 is research funds
+    QString vallei, valeuro;
+    QString zi1, luna1, an1, zi2, luna2, an2;
+    QString detal, resp;
+    bool works = false;              // "lucrari" chosen
+};
+
+struct Refusal {
+    QString message;
+    ItemField focus = ItemField::None;
+    bool chooseResearchFunds = false;   // the project check moves the funds to "cercetare"
+};
+
+// The field checks again, first of all: a field left with a wrong value
+// never reaches the file, whatever the order of clicks was.
+std::optional<Refusal> checkFields(const ItemForm &f);
+// The save's checks, in their order; the first that fails.
+std::optional<Refusal> checkItem(const ItemForm &f);
+
+} // namespace tendro

@@ -1,0 +1,278 @@
+// The programme grid: the year's items, sorting by a header click, a row
+// loaded into the editor by a double-click, edits in place and deletion.
+
+#include "liste.h"
+#include "catalogue/browser.h"
+#include "services/context.h"
+#include "store/database.h"
+#include "store/numbers.h"
+#include "store/querymodel.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableView>
+
+namespace tendro {
+
+namespace {
+
+// Grid columns by index, as the handlers read them.
+enum Col { CCod = 0, CDen, CActivit, CFond, CLei, CProced, CInc, CFin, CResp, CDetal, CIdp, CFel, CRealiz, CProiect };
+
+QString deletionQuestion(const QString &cod, const QString &lei)
+{
+    return QStringLiteral(" Sigur doriti stergerea inregistrarii selectate ? ") + QLatin1Char('\n')
+        + QStringLiteral(" Cod CPV : ") + cod + QStringLiteral(", LEI : ") + lei;
+}
+
+const char *const kDeletionTitle = "Confirmare stergere inregistrare selectata";
+
+// Twips of the original layout, a little wider for today's fonts.
+int px(int twips) { return twips / 12; }
+
+} // namespace
+
+void Liste::buildGrid(QWidget *host)
+{
+    gridCaption_ = new QLabel(host);
+    gridCaption_->setObjectName(QStringLiteral("DataGrid1Caption"));
+    QFont f = gridCaption_->font();
+    f.setBold(true);
+    gridCaption_->setFont(f);
+    grid_ = new QTableView(host);
+    grid_->setObjectName(QStringLiteral("DataGrid1"));
+    grid_->setToolTip(QStringLiteral("DubluClick pe inregistrarea de modificat sau de sters"));
+    grid_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    grid_->setSelectionMode(QAbstractItemView::SingleSelection);
+    // A double-click loads the row into the editor; the three editable
+    // cells open on a click in the selected row, on F2 or on typing.
+    grid_->setEditTriggers(QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed
+                           | QAbstractItemView::AnyKeyPressed);
+    grid_->verticalHeader()->setDefaultSectionSize(22);
+    auto *lay = static_cast<QGridLayout *>(host->layout());
+    lay->addWidget(gridCaption_, 6, 0, 1, 4);
+    lay->addWidget(grid_, 7, 0, 1, 4);
+    lay->setRowStretch(7, 1);
+
+    model_ = new QueryTableModel(ctx_.db(),
+                                 {{QStringLiteral("CPV"), QStringLiteral("cod"), false, false, 0, px(1515)},
+                                  {QStringLiteral("0biectul contractului/acordului cadru"), QStringLiteral("den"), false,
+                                   false, 0, px(1905)},
+                                  {QStringLiteral("Activitatea"), QStringLiteral("activit"), false, false, 0, px(1050)},
+                                  {QStringLiteral("Sursa"), QStringLiteral("fond"), false, false, 0, px(1245)},
+                                  {QStringLiteral("LEI"), QStringLiteral("lei"), true, false, 7, px(795)},
+                                  {QStringLiteral("Procedura"), QStringLiteral("proced"), false, false, 0, px(1125)},
+                                  {QStringLiteral("Incepere"), QStringLiteral("datainc1"), false, false, 0, px(900)},
+                                  {QStringLiteral("Finalizare"), QStringLiteral("datafin1"), false, false, 0, px(900)},
+                                  {QStringLiteral("Responsabil"), QStringLiteral("resp"), true, false, 40, px(1515)},
+                                  {QStringLiteral("Detalii"), QStringLiteral("detal"), true, false, 200, px(1515)},
+                                  {QStringLiteral("idp"), QStringLiteral("idp"), false, true},
+                                  {QStringLiteral("fel"), QStringLiteral("fel"), false, true},
+                                  {QStringLiteral("Realiz.(lei)"), QStringLiteral("realiz"), false, false, 0, px(840)},
+                                  {QStringLiteral("proiect"), QStringLiteral("proiect"), false, false, 0, px(1515)}},
+                                 this);
+    model_->setObjectName(QStringLiteral("Adodc1"));
+    model_->setWriteBack(QStringLiteral("program"), QStringLiteral("idp"));
+    model_->setWriteAtOnce(true);
+    model_->setCellCheck([this](int row, int column, QVariant &value) { return checkCellEdit(row, column, value); });
+    model_->setErrorHandler([this](const DbError &e) { ctx_.messages.engineError(this, e); });
+    connect(model_, &QAbstractItemModel::dataChanged, this, [this](const QModelIndex &tl) {
+        if (tl.column() != CResp)
+            afterCellEdit(tl.row());
+    });
+    bindGrid(grid_, model_);
+    grid_->horizontalHeader()->setSectionsClickable(true);
+    grid_->horizontalHeader()->setSortIndicatorShown(false);
+    connect(grid_->horizontalHeader(), &QHeaderView::sectionClicked, this, &Liste::headerClicked);
+    connect(grid_, &QTableView::doubleClicked, this, &Liste::rowDoubleClicked);
+    connect(command3_, &QPushButton::clicked, this, &Liste::deleteLoaded);
+    grid_->installEventFilter(this);
+}
+
+void Liste::showQuery(const GridQuery &q)
+{
+    if (!model_)
+        return;
+    model_->setQuery(q.sql, q.params);
+    try {
+        model_->refresh();
+    } catch (const DbError &e) {
+        ctx_.messages.engineError(this, e);
+    }
+}
+
+QString Liste::projectForQuery() const
+{
+    return proiect_->currentText().trimmed().toUpper();
+}
+
+void Liste::selectGridRow(int row)
+{
+    const int n = model_->rowCount();
+    if (n == 0)
+        return;
+    row = qBound(0, row, n - 1);
+    grid_->setCurrentIndex(model_->index(row, CCod));
+}
+
+void Liste::headerClicked(int column)
+{
+    const SortKey key = sortKeyOfColumn(column);
+    bool *toggle = sort_.of(key);
+    if (!toggle)
+        return;
+    showQuery(refreshQuery(datamin_, datamax_, projectForQuery(), *toggle ? SortKey::None : key));
+    *toggle = !*toggle;
+}
+
+void Liste::rowDoubleClicked()
+{
+    const int row = grid_->currentIndex().row();
+    if (row < 0 || row >= model_->rowCount())
+        return;
+    const qint64 idp = wholeNumber(leadingNumber(model_->text(row, CIdp)));
+    if (idp == 0)
+        return;
+    idpsel_ = idp;
+    // The row's texts, read before the options below refill anything.
+    QStringList c;
+    for (int i = 0; i <= CProiect; ++i)
+        c << model_->text(row, i);
+
+    setEditingMode(true);
+    const QString activity = c.at(CActivit);
+    for (QRadioButton *option : {act1_, act2_, act3_})
+        if (option->text() == activity)
+            chooseActivity(option);
+    const QList<QListWidgetItem *> funds = fond_->findItems(c.at(CFond), Qt::MatchExactly);
+    if (!funds.isEmpty())
+        fond_->setCurrentItem(funds.first());
+    vallei_->setText(c.at(CLei));
+    const auto setYear = [](QComboBox *box, const QString &year) {
+        // A year the list does not offer is added, so a save keeps it.
+        if (box->findText(year) < 0)
+            box->insertItem(0, year);
+        box->setCurrentIndex(box->findText(year));
+    };
+    zi1_->setText(c.at(CInc).mid(0, 2));
+    luna1_->setText(c.at(CInc).mid(3, 2));
+    setYear(an1_, c.at(CInc).mid(6, 4));
+    zi2_->setText(c.at(CFin).mid(0, 2));
+    luna2_->setText(c.at(CFin).mid(3, 2));
+    setYear(an2_, c.at(CFin).mid(6, 4));
+    detal_->setText(c.at(CDetal));
+    resp_->setText(c.at(CResp));
+    const QList<QListWidgetItem *> person = listp_->findItems(c.at(CResp), Qt::MatchExactly);
+    listp_->setCurrentItem(person.isEmpty() ? nullptr : person.first());
+    if (proiect_->isEnabled())
+        proiect_->setEditText(c.at(CProiect));
+    browser_->pozitionare(c.at(CCod), int(leadingNumber(c.at(CFel))));
+}
+
+void Liste::deleteLoaded()
+{
+    if (idpsel_ == 0)
+        return;
+    try {
+        Database &db = ctx_.db();
+        // The loaded item decides, whatever row of the grid is current now.
+        const ResultSet item = db.query(QStringLiteral("SELECT program.proced, program.lei, cpv.cod FROM program"
+                                                       " LEFT JOIN cpv ON cpv.id=program.id WHERE program.idp=?"),
+                                        {idpsel_});
+        if (item.isEmpty())
+            return;
+        const QString cod = item.text(0, QStringLiteral("cod"));
+        const QString lei = item.text(0, QStringLiteral("lei"));
+        if (!item.text(0, QStringLiteral("proced")).isEmpty()) {
+            ctx_.messages.show(this, QStringLiteral(" La produsul cu codul CPV : ") + cod + QStringLiteral(", LEI : ") + lei
+                                         + QStringLiteral(" a fost stabilita procedura de achizitie si nu mai poate fi"
+                                                          " stears de dvs. ! "));
+            return;
+        }
+        if (!ctx_.messages.ask(this, deletionQuestion(cod, lei), QLatin1String(kDeletionTitle)))
+            return;
+        const int remembered = grid_->currentIndex().row();
+        db.exec(QStringLiteral("DELETE FROM program WHERE idp=?"), {idpsel_});
+        showQuery(refreshQuery(datamin_, datamax_, QString(), SortKey::None));
+        vallei_->setText(QStringLiteral("0"));
+        valeuro_->setText(QStringLiteral("0"));
+        for (QLineEdit *e : {zi1_, luna1_, zi2_, luna2_})
+            e->setText(QStringLiteral("00"));
+        idpsel_ = 0;
+        showQuery(refreshQuery(datamin_, datamax_, projectForQuery(), restoredOrder(sort_)));
+        selectGridRow(remembered);
+    } catch (const DbError &e) {
+        ctx_.messages.engineError(this, e);
+        return;
+    }
+    detal_->clear();
+    resp_->clear();
+    command2_->setText(QStringLiteral("Salvare"));
+    setEditingMode(false);
+    ctx_.messages.show(this, QStringLiteral(" Stergerea a fost executata "));
+}
+
+void Liste::deleteGridRow(int row)
+{
+    if (row < 0 || row >= model_->rowCount())
+        return;
+    if (!model_->text(row, CProced).isEmpty()) {
+        ctx_.messages.show(this, QStringLiteral(" Aceasta achizitie a fost aprobata si nu poate fi stersa ! "));
+        return;
+    }
+    if (!ctx_.messages.ask(this, deletionQuestion(model_->text(row, CCod), model_->text(row, CLei)),
+                           QLatin1String(kDeletionTitle)))
+        return;
+    const qint64 idp = wholeNumber(leadingNumber(model_->text(row, CIdp)));
+    try {
+        ctx_.db().exec(QStringLiteral("DELETE FROM program WHERE idp=?"), {idp});
+        model_->refresh();
+    } catch (const DbError &e) {
+        ctx_.messages.engineError(this, e);
+        return;
+    }
+    selectGridRow(row);
+    if (idp == idpsel_) {
+        // The loaded item is gone: the editor holds a new item again.
+        idpsel_ = 0;
+        command2_->setText(QStringLiteral("Salvare"));
+        setEditingMode(false);
+    }
+}
+
+bool Liste::checkCellEdit(int, int column, QVariant &value)
+{
+    const QString text = value.toString();
+    if (column == CLei) {
+        if (!isNumeric(text) || leadingNumber(text) <= 0) {
+            ctx_.messages.show(this, QStringLiteral(" Data invalida ! "));
+            return false;
+        }
+        value = leadingNumber(text);
+        return true;
+    }
+    // The lists and reports take these texts as they are: no apostrophe.
+    if (text.contains(QLatin1Char('\''))) {
+        ctx_.messages.show(this, QLatin1String(kApostropheRefused));
+        return false;
+    }
+    if (column == CResp)
+        value = text.toUpper();
+    return true;
+}
+
+void Liste::afterCellEdit(int row)
+{
+    const QString resp = model_->text(row, CResp);
+    if (resp != resp.toUpper())
+        model_->setData(model_->index(row, CResp), resp.toUpper());
+}
+
+} // namespace tendro

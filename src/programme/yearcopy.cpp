@@ -1,0 +1,84 @@
+#include "yearcopy.h"
+#include "store/database.h"
+#include "store/dates.h"
+#include "store/numbers.h"
+
+#include <QDate>
+
+namespace tendro {
+
+namespace {
+
+// One date in both forms, moved to `year`. The comparison form decides when
+// it is well formed; the display form follows it.
+void shiftOne(QString &display, QString &compare, int sourceYear, int from, int to)
+{
+    const int year = to + (sourceYear - from);
+    const QString y = QString::number(year);
+    const QString mm = compare.mid(4, 2), dd = compare.mid(6, 2);
+    bool okY = false, okM = false, okD = false;
+    compare.left(4).toInt(&okY);
+    const int m = mm.toInt(&okM), d = dd.toInt(&okD);
+    if (compare.size() == 8 && okY && okM && okD) {
+        QString day = dd;
+        if (m == 2 && d == 29 && !QDate::isLeapYear(year))
+            day = QStringLiteral("28");
+        compare = y + mm + day;
+        display = day + QLatin1Char('.') + mm + QLatin1Char('.') + y;
+        return;
+    }
+    // Not a date this program wrote: the new year goes where the old one was.
+    display = display.left(6) + y;
+    compare = y + compare.mid(4);
+}
+
+int yearOf(const QString &compare, int fallback)
+{
+    bool ok = false;
+    const int y = compare.left(4).toInt(&ok);
+    return ok && compare.size() == 8 ? y : fallback;
+}
+
+} // namespace
+
+ItemDates shiftDates(const ItemDates &s, int from, int to)
+{
+    ItemDates out = s;
+    shiftOne(out.datainc1, out.datainc2, from, from, to);
+    shiftOne(out.datafin1, out.datafin2, yearOf(s.datafin2, from), from, to);
+    return out;
+}
+
+bool yearHasItems(Database &db, int year)
+{
+    const YearBounds b = yearBounds(year);
+    return !db.query(QStringLiteral("SELECT idp FROM program WHERE datainc2>=? and datainc2<=? LIMIT 1"),
+                     {b.lower, b.upper})
+                .isEmpty();
+}
+
+void copyYear(Database &db, int from, int to)
+{
+    const YearBounds target = yearBounds(to);
+    const YearBounds source = yearBounds(from);
+    Transaction tx(db);
+    db.exec(QStringLiteral("DELETE FROM program WHERE datainc2>=? and datainc2<=?"), {target.lower, target.upper});
+    const ResultSet rows =
+        db.query(QStringLiteral("SELECT * FROM program WHERE datainc2>=? and datainc2<=?"), {source.lower, source.upper});
+    const QString insert = QStringLiteral("INSERT INTO program (id,activit,lei,euro,datainc1,datainc2,datafin1,datafin2,"
+                                          "resp,detal,fond,idos,proiect) VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?)");
+    for (int r = 0; r < rows.count(); ++r) {
+        const ItemDates dates = shiftDates({rows.text(r, QStringLiteral("datainc1")), rows.text(r, QStringLiteral("datainc2")),
+                                            rows.text(r, QStringLiteral("datafin1")), rows.text(r, QStringLiteral("datafin2"))},
+                                           from, to);
+        // An empty value or text in a numeric column goes in as 0.
+        db.exec(insert, {wholeNumber(rows.number(r, QStringLiteral("id"))), rows.text(r, QStringLiteral("activit")),
+                         rows.number(r, QStringLiteral("lei")), rows.number(r, QStringLiteral("euro")), dates.datainc1,
+                         dates.datainc2, dates.datafin1, dates.datafin2, rows.text(r, QStringLiteral("resp")),
+                         rows.text(r, QStringLiteral("detal")), rows.text(r, QStringLiteral("fond")),
+                         wholeNumber(rows.number(r, QStringLiteral("idos"))), rows.text(r, QStringLiteral("proiect"))});
+    }
+    tx.commit();
+}
+
+} // namespace tendro

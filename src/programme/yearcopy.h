@@ -1,0 +1,26 @@
+#pragma once
+// Copying the programme of an earlier year into the current year.
+
+#include <QString>
+
+namespace tendro {
+
+class Database;
+
+struct ItemDates {
+    QString datainc1, datainc2, datafin1, datafin2;
+};
+
+// The dates of an item of year `from` moved into year `to`: the start takes
+// year `to`; the end keeps its distance in years from the start year, so an
+// item ending the next year still ends the year after `to`. A 29 February
+// that year `to` lacks becomes the 28th. Dates that are not dd.mm.yyyy /
+// yyyymmdd take the new year in place of their own.
+ItemDates shiftDates(const ItemDates &source, int from, int to);
+
+bool yearHasItems(Database &db, int year);
+// In one transaction: every item of year `to` goes, then every item of year
+// `from` is written again as a proposal of year `to`.
+void copyYear(Database &db, int from, int to);
+
+} // namespace tendro
