@@ -6,6 +6,7 @@
 #include "catalogue/browser.h"
 #include "exchange/import.h"
 #include "programme/liste.h"
+#include "reports/engine.h"
 #include "store/querymodel.h"
 #include "store/connections.h"
 #include "store/database.h"
@@ -22,6 +23,7 @@
 #include <cstdio>
 #include <map>
 #include <sqlcipher/sqlite3.h>
+#include <sys/resource.h>
 
 using namespace tendro;
 using namespace tendro::test;
@@ -414,6 +416,90 @@ void RowDoubleClick_baseline(benchmark::State &state)
     }
 }
 BENCHMARK(RowDoubleClick_baseline)->Unit(benchmark::kMillisecond);
+
+constexpr int kReportItems = 2000;
+
+// 2 000 approved items of one year, with the report files beside them.
+struct ReportFixture {
+    ReportFixture()
+    {
+        env.installDefaultFile();
+        env.installReports();
+        env.configure(2, 9, QStringLiteral("ARAD"), QStringLiteral("O.S. ARAD"));
+        Database &db = env.ctx->db();
+        Transaction tx(db);
+        for (int i = 0; i < kReportItems; ++i)
+            db.exec(QStringLiteral("INSERT INTO program (id,activit,lei,euro,datainc1,datainc2,datafin1,datafin2,resp,"
+                                   "detal,fond,idos,proced,proiect) VALUES(?,'productie',?,0,'01.02.2026','20260201',"
+                                   "'01.03.2026','20260301','POP ION','DETALII ALE ACHIZITIEI','proprii',9,"
+                                   "'licitatie','')"),
+                    {1 + (i * 13) % 9000, 100.0 + i});
+        tx.commit();
+        qputenv("TENDRO_REPORT_DIR", env.path(QStringLiteral("pdf")).toUtf8());
+    }
+    Env env;
+};
+
+ReportFixture &reports()
+{
+    static ReportFixture f;
+    return f;
+}
+
+long peakKilobytes()
+{
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return u.ru_maxrss;
+}
+
+void runReport(benchmark::State &state, const char *file)
+{
+    ReportFixture &f = reports();
+    ReportJob job(f.env.messages, f.env.clock);
+    const long before = peakKilobytes();
+    for (auto _ : state) {
+        job.setReportFile(f.env.path(QLatin1String(file)));
+        job.setDataFile(0, f.env.workingFile());
+        job.setConnect(QStringLiteral(";PWD=") + QLatin1String(kDatabasePassword));
+        job.setSelectionFormula(QStringLiteral("{program.proced}<>'' and {program.datainc2}>='20260101' and "
+                                               "{program.datainc2}<='20261231'"));
+        job.setFormula(0, QStringLiteral("titlu='PROGRAM ACHIZITII PE ANUL 2026'"));
+        job.setFormula(1, QStringLiteral("crit=''"));
+        if (!job.setAction(1, nullptr))
+            state.SkipWithError("the report failed");
+        state.PauseTiming();
+        QFile::remove(job.lastPdf());
+        state.ResumeTiming();
+    }
+    state.counters["peak_rise_MB"] = double(peakKilobytes() - before) / 1024.0;
+}
+
+void ReportApproved2000(benchmark::State &state) { runReport(state, "rapproga.rpt"); }
+BENCHMARK(ReportApproved2000)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void ReportGrouped2000(benchmark::State &state) { runReport(state, "rapprogagrup.rpt"); }
+BENCHMARK(ReportGrouped2000)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The same rows read through the raw API, on a connection of its own.
+void ReportRows_baseline(benchmark::State &state)
+{
+    ReportFixture &f = reports();
+    const QByteArray path = f.env.workingFile().toUtf8();
+    for (auto _ : state) {
+        sqlite3 *db = nullptr;
+        sqlite3_open_v2(path.constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+        sqlite3_key(db, kDatabasePassword, int(strlen(kDatabasePassword)));
+        rawReadAll(db, "SELECT cpv.cod,cpv.den,program.detal,program.activit,program.fond,program.lei,program.euro,"
+                       "program.proced,program.datainc1,program.datafin1,program.resp,program.proiect FROM cpv,program "
+                       "WHERE cpv.id=program.id AND program.proced<>'' AND program.datainc2>=? AND "
+                       "program.datainc2<=? ORDER BY cpv.cod,program.idp",
+                   "20260101", "20261231");
+        sqlite3_close(db);
+    }
+}
+BENCHMARK(ReportRows_baseline)->Name("ReportApproved2000_baseline")->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(ReportRows_baseline)->Name("ReportGrouped2000_baseline")->Unit(benchmark::kMillisecond)->Iterations(3);
 
 // Prints the usual table, then each operation against its baseline.
 class RatioReporter : public benchmark::ConsoleReporter {

@@ -2,6 +2,7 @@
 #include "startup.h"
 #include "platform/platform.h"
 #include "services/context.h"
+#include "services/romanian.h"
 #include "services/services.h"
 #include "shell/setare.h"
 
@@ -13,6 +14,8 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("TENDRO"));
+    RomanianQtTexts romanian;
+    QApplication::installTranslator(&romanian);
 
     BoxMessages messages;
     QtFileDialogs files;

@@ -6,6 +6,7 @@
 #include "exchange/export.h"
 #include "exchange/import.h"
 #include "programme/liste.h"
+#include "reports/cen.h"
 
 #include <QKeyEvent>
 #include <QLabel>
@@ -99,9 +100,14 @@ void Mnu::openProgram()
     w.exec();
 }
 
-// The realizations and centralizer windows come with their own modules.
+// The realizations window comes with its own module.
 void Mnu::openRealizations() {}
-void Mnu::openCentralizer() {}
+
+void Mnu::openCentralizer()
+{
+    Cen w(ctx_, this);
+    w.exec();
+}
 
 void Mnu::notAvailable() { ctx_.messages.show(this, QStringLiteral(" Momentan nu este posibil ! ")); }
 

@@ -1,12 +1,15 @@
 #include "liste.h"
 #include "catalogue/browser.h"
+#include "reports/engine.h"
 #include "services/context.h"
 #include "services/fields.h"
+#include "store/connections.h"
 #include "store/database.h"
 #include "store/dates.h"
 #include "store/numbers.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -239,6 +242,7 @@ void Liste::buildRightHalf(QWidget *host)
     command2_ = button(host, "Command2", QStringLiteral("Salvare"));
     command4_ = button(host, "Command4", QStringLiteral("Inregistrare noua"));
     command3_ = button(host, "Command3", QStringLiteral("Stergere"));
+    command5_ = button(host, "Command5", QStringLiteral("Raport"));
     command1_ = button(host, "Command1", QStringLiteral("Iesire"));
     command3_->hide();
     command4_->hide();
@@ -247,6 +251,7 @@ void Liste::buildRightHalf(QWidget *host)
     buttons->addWidget(command4_);
     buttons->addWidget(command3_);
     buttons->addStretch(1);
+    buttons->addWidget(command5_);
     buttons->addWidget(command1_);
     grid->addLayout(buttons, 5, 0, 1, 4);
     grid->setColumnStretch(1, 2);
@@ -255,6 +260,9 @@ void Liste::buildRightHalf(QWidget *host)
     connect(listp_, &QListWidget::itemClicked, this, [this](QListWidgetItem *item) { resp_->setText(item->text()); });
     onEveryClick(anul_, [this](int) { yearChosen(); });
     connect(command1_, &QPushButton::clicked, this, &QDialog::accept);
+    rapprog_ = new ReportJob(ctx_.messages, ctx_.clock, this);
+    rapprog_->setObjectName(QStringLiteral("rapprog"));
+    connect(command5_, &QPushButton::clicked, this, &Liste::proposalsReport);
 }
 
 void Liste::load()
@@ -366,6 +374,18 @@ void Liste::codeLostFocus()
         return;
     ctx_.messages.show(this, QStringLiteral(" Introduceti doar numere ! "));
     cod_->setFocus();
+}
+
+void Liste::proposalsReport()
+{
+    rapprog_->setReportFile(QDir(ctx_.cale).filePath(QStringLiteral("rapprog.rpt")));
+    rapprog_->setDataFile(0, workingFilePath(ctx_.cale));
+    rapprog_->setConnect(QStringLiteral(";PWD=") + QLatin1String(kDatabasePassword));
+    rapprog_->setSelectionFormula(QStringLiteral("{program.euro}=0 and {program.datainc2}>='") + datamin_
+                                  + QStringLiteral("' and {program.datainc2}<='") + datamax_ + QLatin1Char('\''));
+    rapprog_->setFormula(0, QStringLiteral("titlu='PROPUNERI PROGRAM ACHIZITII PE ANUL ") + selectedYear()
+                                + QLatin1Char('\''));
+    rapprog_->setAction(1, this);
 }
 
 void Liste::keyPressEvent(QKeyEvent *event)

@@ -27,6 +27,7 @@ namespace tendro {
 class AppContext;
 class CatalogueBrowser;
 class QueryTableModel;
+class ReportJob;
 
 class Liste : public QDialog {
     Q_OBJECT
@@ -99,6 +100,9 @@ private:
     void yearMousePressed(const QPoint &at);
     void copyFromYear();
 
+    // liste.cpp
+    void proposalsReport();
+
     AppContext &ctx_;
     CatalogueBrowser *browser_ = nullptr;
 
@@ -114,7 +118,8 @@ private:
     QComboBox *proiect_, *an1_, *an2_;
     QLineEdit *vallei_, *valeuro_, *zi1_, *luna1_, *zi2_, *luna2_, *resp_, *detal_;
     QLabel *label17_;
-    QPushButton *command1_, *command2_, *command3_, *command4_, *command7_;
+    QPushButton *command1_, *command2_, *command3_, *command4_, *command5_, *command7_;
+    ReportJob *rapprog_;
     QMenu *mnutrans_;
 
     // Grid

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QApplication>
 #include <QFile>
+#include <QProcess>
 #include <QTimer>
 #include <QWidget>
 
@@ -65,6 +66,20 @@ void Env::installDefaultFile()
     QFile::remove(workingFile());
     QFile::copy(made, workingFile());
     QFile::setPermissions(workingFile(), QFile::ReadOwner | QFile::WriteOwner);
+}
+
+void Env::installReports()
+{
+    for (const char *name : {"rapprog.rpt", "rapproga.rpt", "rapprogagrup.rpt", "raprealiz.rpt"})
+        QFile::copy(QStringLiteral(TENDRO_SOURCE_DATA "/") + QLatin1String(name), path(QLatin1String(name)));
+}
+
+QString pdfText(const QString &path)
+{
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-enc"), QStringLiteral("UTF-8"), path, QStringLiteral("-")});
+    p.waitForFinished(30000);
+    return QString::fromUtf8(p.readAllStandardOutput());
 }
 
 void Env::configure(int idds, int idos, const QString &numeds, const QString &numeos)

@@ -73,6 +73,8 @@ public:
     QString workingFile() const;
     // The shipped default file, made once per test run and copied in.
     void installDefaultFile();
+    // The report definitions the build puts beside the executable.
+    void installReports();
     // Stores a configured sub-unit and fills the context's record.
     void configure(int idds, int idos, const QString &numeds, const QString &numeos);
 
@@ -87,6 +89,9 @@ public:
 // Runs `fn` once a modal window of that name is shown (polled, since a
 // splash may come first).
 void whenModal(const QString &name, std::function<void(QWidget *)> fn);
+
+// The text of a PDF, as pdftotext reads it.
+QString pdfText(const QString &path);
 
 // Row values of a whole table, ordered, for before/after comparisons.
 QStringList tableDump(Database &db, const QString &table);

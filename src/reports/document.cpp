@@ -1,0 +1,156 @@
+#include "document.h"
+#include "store/database.h"
+#include "store/numbers.h"
+
+#include <QHash>
+
+namespace tendro {
+
+namespace {
+
+// Every "table.column" a definition reads, each once, with its alias.
+class FieldList {
+public:
+    QString alias(const QString &qualified)
+    {
+        auto it = aliases_.constFind(qualified);
+        if (it != aliases_.constEnd())
+            return *it;
+        const QString a = QStringLiteral("f%1").arg(aliases_.size());
+        aliases_.insert(qualified, a);
+        select_ << qualified + QStringLiteral(" AS ") + a;
+        return a;
+    }
+    QString select() const { return select_.join(QLatin1Char(',')); }
+
+private:
+    QHash<QString, QString> aliases_;
+    QStringList select_;
+};
+
+double numberAt(const ResultSet &rs, int row, const QString &alias)
+{
+    return rs.value(row, alias).isNull() ? 0.0 : rs.number(row, alias);
+}
+
+} // namespace
+
+QString reportMoney(double value)
+{
+    const QString s = QString::number(value, 'f', 2);
+    return s == QLatin1String("-0.00") ? QStringLiteral("0.00") : s;
+}
+
+ReportDocument buildDocument(Database &db, const ReportDefinition &def, const SqlCondition &selection,
+                             const QString &title, const QString &criteria)
+{
+    ReportDocument doc;
+    doc.title = title;
+    doc.criteria = criteria;
+    doc.columns = def.columns;
+
+    FieldList fields;
+    struct Read {
+        QString first, second;
+    };
+    QVector<Read> reads;
+    for (const ReportColumn &c : def.columns) {
+        Read r;
+        if (c.field.kind != ReportField::RowNumber)
+            r.first = fields.alias(c.field.first);
+        if (c.field.kind == ReportField::Stacked || c.field.kind == ReportField::Difference)
+            r.second = fields.alias(c.field.second);
+        reads << r;
+    }
+    const QString groupAlias = def.group.isEmpty() ? QString() : fields.alias(def.group);
+    const QString labelAlias = def.groupLabel.isEmpty() ? QString() : fields.alias(def.groupLabel);
+    QStringList order;
+    if (!def.group.isEmpty())
+        order << def.group;
+    order << def.order;
+
+    QString sql = QStringLiteral("SELECT ") + fields.select() + QStringLiteral(" FROM cpv,program WHERE cpv.id=program.id");
+    if (!selection.where.isEmpty())
+        sql += QStringLiteral(" AND (") + selection.where + QLatin1Char(')');
+    if (!order.isEmpty())
+        sql += QStringLiteral(" ORDER BY ") + order.join(QLatin1Char(','));
+    const ResultSet rs = db.query(sql, selection.params);
+
+    const int n = int(def.columns.size());
+    QVector<double> groupSums(n, 0.0), totalSums(n, 0.0);
+    const auto sumLine = [&](ReportLine::Kind kind, const QString &label, const QVector<double> &sums) {
+        ReportLine line;
+        line.kind = kind;
+        for (int c = 0; c < n; ++c)
+            line.cells << (def.columns.at(c).total ? reportMoney(sums.at(c)) : QString());
+        line.under = QStringList(n, QString());
+        line.cells[0] = label;
+        doc.lines << line;
+    };
+    QString currentGroup;
+    bool inGroup = false;
+    for (int r = 0; r < rs.count(); ++r) {
+        if (!groupAlias.isEmpty()) {
+            const QString key = rs.text(r, groupAlias);
+            if (!inGroup || key != currentGroup) {
+                if (inGroup)
+                    sumLine(ReportLine::Subtotal, QStringLiteral("Total ") + currentGroup, groupSums);
+                groupSums.fill(0.0);
+                currentGroup = key;
+                inGroup = true;
+                ReportLine head;
+                head.kind = ReportLine::Group;
+                head.cells = QStringList(n, QString());
+                head.under = QStringList(n, QString());
+                head.cells[0] = labelAlias.isEmpty() ? key : key + QStringLiteral(" - ") + rs.text(r, labelAlias);
+                doc.lines << head;
+            }
+        }
+        ReportLine line;
+        for (int c = 0; c < n; ++c) {
+            const ReportColumn &col = def.columns.at(c);
+            QString text, under;
+            double value = 0;
+            switch (col.field.kind) {
+            case ReportField::RowNumber:
+                text = QString::number(r + 1);
+                break;
+            case ReportField::Column:
+                value = numberAt(rs, r, reads.at(c).first);
+                text = col.format == ReportColumn::Money ? reportMoney(value) : rs.text(r, reads.at(c).first);
+                break;
+            case ReportField::Stacked:
+                text = rs.text(r, reads.at(c).first);
+                under = rs.text(r, reads.at(c).second);
+                break;
+            case ReportField::Difference:
+                value = numberAt(rs, r, reads.at(c).first) - numberAt(rs, r, reads.at(c).second);
+                text = reportMoney(value);
+                break;
+            }
+            if (col.total) {
+                groupSums[c] += value;
+                totalSums[c] += value;
+            }
+            line.cells << text;
+            line.under << under;
+        }
+        doc.lines << line;
+    }
+    if (inGroup)
+        sumLine(ReportLine::Subtotal, QStringLiteral("Total ") + currentGroup, groupSums);
+    sumLine(ReportLine::Total, QStringLiteral("TOTAL GENERAL"), totalSums);
+
+    const ResultSet s = db.query(QStringLiteral("SELECT * FROM setare WHERE numeos<>''"));
+    if (!s.isEmpty()) {
+        const QString numeds = s.text(0, QStringLiteral("numeds"));
+        doc.directorate = s.integer(0, QStringLiteral("idds")) == 38 ? numeds + QStringLiteral(" - CENTRAVA")
+                                                                     : QStringLiteral("DIRECTIA SILVICA ") + numeds;
+        doc.subunit = s.text(0, QStringLiteral("numeos"));
+        doc.signatories = {s.text(0, QStringLiteral("functiesef")), s.text(0, QStringLiteral("sef")),
+                           s.text(0, QStringLiteral("contabil")), s.text(0, QStringLiteral("intocmit"))};
+    }
+    return doc;
+}
+
+} // namespace tendro

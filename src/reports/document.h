@@ -1,0 +1,43 @@
+#pragma once
+// What a report shows, before it is laid out on pages: the header, the
+// title and criteria, the lines of the table and the signatories.
+
+#include "definition.h"
+#include "formula.h"
+
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+namespace tendro {
+
+class Database;
+
+struct ReportLine {
+    enum Kind { Item, Group, Subtotal, Total } kind = Item;
+    QStringList cells;   // one per column; a group line has its text in the first
+    QStringList under;   // the second, smaller line of stacked columns
+};
+
+struct Signatories {
+    QString functiesef, sef, contabil, intocmit;
+};
+
+struct ReportDocument {
+    QString directorate, subunit;
+    QString title, criteria;
+    QVector<ReportColumn> columns;
+    QVector<ReportLine> lines;
+    Signatories signatories;
+    int topMarginTwips = 0;
+};
+
+// Money as the reports print it: two decimals, "." as separator.
+QString reportMoney(double value);
+
+// Reads the rows the selection keeps, with the header and signatories of
+// the configured sub-unit. Throws DbError.
+ReportDocument buildDocument(Database &db, const ReportDefinition &def, const SqlCondition &selection,
+                             const QString &title, const QString &criteria);
+
+} // namespace tendro

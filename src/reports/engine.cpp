@@ -1,0 +1,153 @@
+#include "engine.h"
+#include "definition.h"
+#include "document.h"
+#include "formula.h"
+#include "render.h"
+#include "services/services.h"
+#include "store/connections.h"
+#include "store/database.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QPageLayout>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QTime>
+
+namespace tendro {
+
+namespace {
+
+struct ReportFailure {
+    QString cause;
+};
+
+const QPageLayout kPage(QPageSize(QPageSize::A4), QPageLayout::Landscape, QMarginsF(10, 10, 10, 10),
+                        QPageLayout::Millimeter);
+
+} // namespace
+
+ReportJob::ReportJob(MessageService &messages, Clock &clock, QObject *parent)
+    : QObject(parent), messages_(messages), clock_(clock) {}
+
+void ReportJob::setReportFile(const QString &path)
+{
+    // A new report starts from nothing of the previous one.
+    reportFile_ = path;
+    dataFile_.clear();
+    connect_.clear();
+    selection_.clear();
+    formulas_.clear();
+    topMargin_ = 0;
+}
+
+void ReportJob::setDataFile(int index, const QString &path)
+{
+    if (index == 0)
+        dataFile_ = path;
+}
+
+void ReportJob::setConnect(const QString &text) { connect_ = text; }
+void ReportJob::setSelectionFormula(const QString &formula) { selection_ = formula; }
+void ReportJob::setFormula(int index, const QString &formula) { formulas_.insert(index, formula); }
+void ReportJob::setTopMargin(int twips) { topMargin_ = twips; }
+
+ReportDocument ReportJob::build() const
+{
+    ReportDefinition def;
+    try {
+        def = loadDefinition(reportFile_);
+    } catch (const DefinitionError &e) {
+        throw ReportFailure{e.message};
+    }
+    QMap<QString, QString> named;
+    SqlCondition where;
+    try {
+        for (const QString &f : formulas_)
+            if (!f.isEmpty()) {
+                const NamedText t = parseFormulaValue(f);
+                named.insert(t.name, t.text);
+            }
+        where = parseSelection(selection_);
+    } catch (const FormulaError &e) {
+        throw ReportFailure{e.message};
+    }
+    const QString prefix = QStringLiteral(";PWD=");
+    if (!connect_.startsWith(prefix, Qt::CaseInsensitive))
+        throw ReportFailure{QStringLiteral("textul de conectare nu contine parola")};
+    try {
+        auto db = Database::open({dataFile_, connect_.mid(prefix.size())}, Database::Mode::ReadOnly);
+        ReportDocument doc = buildDocument(*db, def, where, named.value(def.titleFormula),
+                                           def.criteriaFormula.isEmpty() ? QString() : named.value(def.criteriaFormula));
+        doc.topMarginTwips = topMargin_;
+        return doc;
+    } catch (const DbError &e) {
+        throw ReportFailure{QStringLiteral("fisierul de date ") + QFileInfo(dataFile_).fileName() + QStringLiteral(": ")
+                            + engineErrorMessage(e)};
+    }
+}
+
+bool ReportJob::setAction(int action, QWidget *parent)
+{
+    if (action != 1)
+        return false;
+    lastPdf_.clear();
+    try {
+        const ReportDocument doc = build();
+        const QString folder = qEnvironmentVariable("TENDRO_REPORT_DIR");
+        if (folder.isEmpty())
+            preview(doc, parent);
+        else
+            lastPdf_ = writePdf(doc, folder);
+        return true;
+    } catch (const ReportFailure &f) {
+        messages_.show(parent,
+                       QStringLiteral(" Raportul ") + QFileInfo(reportFile_).fileName()
+                           + QStringLiteral(" nu a putut fi afisat: ") + f.cause + QLatin1Char(' '),
+                       QStringLiteral("Eroare"), MessageIcon::Information);
+        return false;
+    }
+}
+
+void ReportJob::preview(const ReportDocument &doc, QWidget *parent)
+{
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setPageLayout(kPage);
+    printer.setDocName(doc.title);
+    QPrintPreviewDialog dialog(&printer, parent);
+    dialog.setObjectName(QStringLiteral("previzualizare"));
+    dialog.setWindowTitle(doc.title);
+    connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, [&doc](QPrinter *p) {
+        QPainter painter(p);
+        ReportLayout(doc, p).paint(painter, p);
+    });
+    dialog.resize(1000, 720);
+    dialog.exec();
+}
+
+QString ReportJob::writePdf(const ReportDocument &doc, const QString &folder)
+{
+    if (!QDir().mkpath(folder))
+        throw ReportFailure{QStringLiteral("folderul ") + folder + QStringLiteral(" nu poate fi creat")};
+    const QString stem = QFileInfo(reportFile_).completeBaseName() + QLatin1Char('-')
+        + clock_.today().toString(QStringLiteral("yyyyMMdd")) + QLatin1Char('-')
+        + QTime::currentTime().toString(QStringLiteral("hhmmss"));
+    QString path = QDir(folder).filePath(stem + QStringLiteral(".pdf"));
+    for (int n = 2; QFileInfo::exists(path); ++n)
+        path = QDir(folder).filePath(stem + QStringLiteral("-%1.pdf").arg(n));
+    QPdfWriter writer(path);
+    writer.setPageLayout(kPage);
+    writer.setResolution(300);
+    writer.setTitle(doc.title);
+    writer.setCreator(QStringLiteral("TENDRO"));
+    QPainter painter;
+    if (!painter.begin(&writer))
+        throw ReportFailure{QStringLiteral("fisierul ") + path + QStringLiteral(" nu poate fi scris")};
+    ReportLayout(doc, &writer).paint(painter, &writer);
+    painter.end();
+    return path;
+}
+
+} // namespace tendro
