@@ -6,6 +6,8 @@
 #include "catalogue/browser.h"
 #include "exchange/import.h"
 #include "programme/liste.h"
+#include "realizations/realiz.h"
+#include "realizations/totals.h"
 #include "reports/engine.h"
 #include "store/querymodel.h"
 #include "store/connections.h"
@@ -501,6 +503,73 @@ void ReportRows_baseline(benchmark::State &state)
 BENCHMARK(ReportRows_baseline)->Name("ReportApproved2000_baseline")->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(ReportRows_baseline)->Name("ReportGrouped2000_baseline")->Unit(benchmark::kMillisecond)->Iterations(3);
 
+constexpr int kApprovedItems = 2000;
+constexpr int kYearRealizations = 10000;
+
+// 2 000 approved items of a year with 10 000 realizations among them.
+struct RealizationFixture {
+    RealizationFixture()
+    {
+        env.installDefaultFile();
+        env.configure(2, 9, QStringLiteral("ARAD"), QStringLiteral("O.S. ARAD"));
+        env.clock.date = QDate(2026, 5, 10);
+        Database &db = env.ctx->db();
+        Transaction tx(db);
+        for (int i = 0; i < kApprovedItems; ++i)
+            db.exec(QStringLiteral("INSERT INTO program (id,activit,lei,euro,datainc1,datainc2,datafin1,datafin2,resp,"
+                                   "detal,fond,idos,proced,proiect) VALUES(?,'productie',?,0,'01.02.2026','20260201',"
+                                   "'01.03.2026','20260301','POP','D','proprii',9,'licitatie',?)"),
+                    {1 + i, 1000.0 + i, i % 10 == 0 ? QStringLiteral("PROIECT %1").arg(i % 30) : QString()});
+        for (int i = 0; i < kYearRealizations; ++i) {
+            const int item = (i * 7) % kApprovedItems;
+            db.exec(QStringLiteral("INSERT INTO realiz (id,lei,actnr,actdata1,actdata2,idos,furniz,refer,denumach,"
+                                   "proiect) VALUES(?,?,'1','05.02.2026','20260205',9,'SC','1/01.02.2026','X',?)"),
+                    {1 + item, 10.0 + i % 100,
+                     item % 10 == 0 ? QStringLiteral("PROIECT %1").arg(item % 30) : QStringLiteral(" ")});
+        }
+        tx.commit();
+        window = std::make_unique<Realiz>(*env.ctx);
+    }
+    Env env;
+    std::unique_ptr<Realiz> window;
+};
+
+std::unique_ptr<RealizationFixture> realizationFixture;
+
+RealizationFixture &realizations()
+{
+    if (!realizationFixture)
+        realizationFixture = std::make_unique<RealizationFixture>();
+    return *realizationFixture;
+}
+
+// "Suma": the totals of the year recomputed and the approved programme shown again.
+void SumTotals(benchmark::State &state)
+{
+    RealizationFixture &f = realizations();
+    QPushButton *suma = f.window->findChild<QPushButton *>(QStringLiteral("Command3"));
+    for (auto _ : state)
+        suma->click();
+    if (f.window->programmeModel()->rowCount() != kApprovedItems)
+        state.SkipWithError("the programme is not all shown");
+}
+BENCHMARK(SumTotals)->Unit(benchmark::kMillisecond);
+
+// One grouped sum over the year's realizations, and the programme read back.
+void SumTotals_baseline(benchmark::State &state)
+{
+    RealizationFixture &f = realizations();
+    sqlite3 *db = f.env.ctx->db().handle();
+    for (auto _ : state) {
+        rawReadAll(db, "SELECT id,proiect,sum(lei) FROM realiz WHERE actdata2>=? and actdata2<=? GROUP BY id,proiect",
+                   "20260101", "20261231");
+        rawReadAll(db, "SELECT * FROM cpv,program WHERE cpv.id=program.id and program.datainc2>=? and "
+                       "program.datainc2<=? and program.proced<>'' ORDER BY program.idp",
+                   "20260101", "20261231");
+    }
+}
+BENCHMARK(SumTotals_baseline)->Unit(benchmark::kMillisecond);
+
 // Prints the usual table, then each operation against its baseline.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
@@ -546,5 +615,6 @@ int main(int argc, char **argv)
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     programmeFixture.reset();
+    realizationFixture.reset();
     return 0;
 }

@@ -6,6 +6,7 @@
 #include "exchange/export.h"
 #include "exchange/import.h"
 #include "programme/liste.h"
+#include "realizations/realiz.h"
 #include "reports/cen.h"
 
 #include <QKeyEvent>
@@ -100,8 +101,11 @@ void Mnu::openProgram()
     w.exec();
 }
 
-// The realizations window comes with its own module.
-void Mnu::openRealizations() {}
+void Mnu::openRealizations()
+{
+    Realiz w(ctx_, this);
+    w.exec();
+}
 
 void Mnu::openCentralizer()
 {

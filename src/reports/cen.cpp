@@ -28,16 +28,6 @@ template <typename W> W *named(W *w, const char *name)
     return w;
 }
 
-// Options of a disabled group hold no choice.
-void clearOptions(std::initializer_list<QRadioButton *> options)
-{
-    for (QRadioButton *o : options) {
-        o->setAutoExclusive(false);
-        o->setChecked(false);
-        o->setAutoExclusive(true);
-    }
-}
-
 QString selectedText(const QListWidget *list)
 {
     return list->currentItem() && list->currentItem()->isSelected() ? list->currentItem()->text() : QString();

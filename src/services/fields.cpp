@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMouseEvent>
+#include <QRadioButton>
 #include <QTimer>
 
 namespace tendro {
@@ -100,6 +101,16 @@ void selectAllOnFocus(QLineEdit *field)
 void onFocusLost(QWidget *field, std::function<void()> check)
 {
     field->installEventFilter(new FocusLostCheck(std::move(check), field));
+}
+
+void clearOptions(std::initializer_list<QRadioButton *> options)
+{
+    // Options that exclude each other cannot all be unchecked while they do.
+    for (QRadioButton *o : options) {
+        o->setAutoExclusive(false);
+        o->setChecked(false);
+        o->setAutoExclusive(true);
+    }
 }
 
 void onEveryClick(QListWidget *list, std::function<void(int row)> handler)

@@ -2,9 +2,11 @@
 // Small behaviours shared by the entry fields of several windows.
 
 #include <functional>
+#include <initializer_list>
 
 class QLineEdit;
 class QListWidget;
+class QRadioButton;
 class QWidget;
 
 namespace tendro {
@@ -23,5 +25,8 @@ void onFocusLost(QWidget *field, std::function<void()> check);
 // and on every change of the current entry made by keyboard or program.
 // A double-click delivers one click, as the window system's own lists do.
 void onEveryClick(QListWidget *list, std::function<void(int row)> handler);
+
+// Leaves none of the options chosen.
+void clearOptions(std::initializer_list<QRadioButton *> options);
 
 } // namespace tendro

@@ -3,18 +3,21 @@
 
 #include <QItemSelectionModel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QStyledItemDelegate>
 #include <QTableView>
+#include <QTimer>
 #include <memory>
 
 namespace tendro {
 
 namespace {
 
-// The cell editor takes no more characters than the column allows.
-class LimitedDelegate : public QStyledItemDelegate {
+// The cell editor takes no more characters than the column allows; a
+// refused edit is opened again with the text the user typed.
+class CellDelegate : public QStyledItemDelegate {
 public:
-    LimitedDelegate(QueryTableModel *model, QObject *parent) : QStyledItemDelegate(parent), model_(model) {}
+    CellDelegate(QueryTableModel *model, QTableView *view) : QStyledItemDelegate(view), model_(model), view_(view) {}
 
     QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &option, const QModelIndex &index) const override
     {
@@ -29,7 +32,12 @@ public:
     {
         // Numbers are edited as the grid shows them, in their "." form.
         if (auto *line = qobject_cast<QLineEdit *>(editor)) {
-            line->setText(index.data(Qt::EditRole).toString());
+            if (index == pendingIndex_) {
+                line->setText(pendingText_);
+                pendingIndex_ = QPersistentModelIndex();
+            } else {
+                line->setText(index.data(Qt::EditRole).toString());
+            }
             return;
         }
         QStyledItemDelegate::setEditorData(editor, index);
@@ -37,15 +45,36 @@ public:
 
     void setModelData(QWidget *editor, QAbstractItemModel *model, const QModelIndex &index) const override
     {
-        if (auto *line = qobject_cast<QLineEdit *>(editor)) {
-            model->setData(index, line->text(), Qt::EditRole);
+        auto *line = qobject_cast<QLineEdit *>(editor);
+        if (!line) {
+            QStyledItemDelegate::setModelData(editor, model, index);
             return;
         }
-        QStyledItemDelegate::setModelData(editor, model, index);
+        const QString text = line->text();
+        if (index.data(Qt::EditRole).toString() == text)
+            return;   // nothing changed: nothing to check
+        if (model->setData(index, text, Qt::EditRole) || !model_->reopenRefused())
+            return;
+        pendingIndex_ = index;
+        pendingText_ = text;
+        QPointer<QTableView> view = view_;
+        QueryTableModel *owner = model_;
+        const QPersistentModelIndex at = index;
+        QTimer::singleShot(0, view_, [view, owner, at] {
+            if (!view || !at.isValid())
+                return;
+            view->setCurrentIndex(at);
+            view->edit(at);
+            // Back in the cell: what happens to the row now is the user's next move.
+            owner->clearRefusedRow();
+        });
     }
 
 private:
     QueryTableModel *model_;
+    QTableView *view_;
+    mutable QPersistentModelIndex pendingIndex_;
+    mutable QString pendingText_;
 };
 
 } // namespace
@@ -59,21 +88,25 @@ void QueryTableModel::setQuery(const QString &sql, const QVariantList &params)
     params_ = params;
 }
 
+void QueryTableModel::setAppendRow(bool on)
+{
+    beginResetModel();
+    appendRow_ = on;
+    endResetModel();
+}
+
 void QueryTableModel::refresh()
 {
     ResultSet fresh = db_.query(sql_, params_);
     beginResetModel();
     rows_ = std::move(fresh);
     dirty_.clear();
+    original_.clear();
+    refusedRow_ = -1;
+    newRow_ = QVector<QVariant>(rows_.columns().size());
     sourceIndex_.clear();
-    for (const GridColumn &c : columns_) {
-        int idx = -1;
-        try {
-            idx = rows_.columnIndex(c.column);
-        } catch (const DbError &) {
-        }
-        sourceIndex_.append(idx);
-    }
+    for (const GridColumn &c : columns_)
+        sourceIndex_.append(rows_.hasColumn(c.column) ? rows_.columnIndex(c.column) : -1);
     endResetModel();
 }
 
@@ -83,9 +116,25 @@ void QueryTableModel::setWriteBack(const QString &table, const QString &keyColum
     keyColumn_ = keyColumn;
 }
 
+QVariant QueryTableModel::stored(int row, int src) const
+{
+    if (src < 0)
+        return {};
+    if (isAppendRow(row))
+        return newRow_.value(src);
+    return rows_.value(row, src);
+}
+
+QVariant &QueryTableModel::slot(int row, int src)
+{
+    if (isAppendRow(row))
+        return newRow_[src];
+    return rows_.rows()[row][src];
+}
+
 QVariant QueryTableModel::value(int row, const QString &column) const
 {
-    return rows_.value(row, column);
+    return stored(row, rows_.hasColumn(column) ? rows_.columnIndex(column) : -1);
 }
 
 QString QueryTableModel::text(int row, int gridColumn) const
@@ -96,7 +145,7 @@ QString QueryTableModel::text(int row, int gridColumn) const
 
 int QueryTableModel::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : rows_.count();
+    return parent.isValid() ? 0 : rows_.count() + (appendRow_ ? 1 : 0);
 }
 
 int QueryTableModel::columnCount(const QModelIndex &parent) const
@@ -108,10 +157,7 @@ QVariant QueryTableModel::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole))
         return {};
-    const int src = sourceIndex(index.column());
-    if (src < 0)
-        return {};
-    const QVariant v = rows_.value(index.row(), src);
+    const QVariant v = stored(index.row(), sourceIndex(index.column()));
     if (v.typeId() == QMetaType::Double)
         return formatNumber(v.toDouble());
     return v;
@@ -123,6 +169,8 @@ QVariant QueryTableModel::headerData(int section, Qt::Orientation o, int role) c
         return {};
     if (o == Qt::Horizontal)
         return section >= 0 && section < columns_.size() ? columns_.at(section).caption : QVariant();
+    if (appendRow_ && section == rows_.count())
+        return QStringLiteral("*");
     return section + 1;
 }
 
@@ -134,6 +182,24 @@ Qt::ItemFlags QueryTableModel::flags(const QModelIndex &index) const
     return f;
 }
 
+void QueryTableModel::markChanged(int row, int gridColumn)
+{
+    if (!original_.contains(row) && !isAppendRow(row))
+        original_.insert(row, rows_.row(row));
+    dirty_[row].insert(gridColumn);
+}
+
+void QueryTableModel::setCell(int row, int gridColumn, const QVariant &value)
+{
+    const int src = sourceIndex(gridColumn);
+    if (src < 0 || row < 0 || row >= rowCount())
+        return;
+    markChanged(row, gridColumn);
+    slot(row, src) = value;
+    const QModelIndex i = index(row, gridColumn);
+    emit dataChanged(i, i, {Qt::DisplayRole, Qt::EditRole});
+}
+
 bool QueryTableModel::setData(const QModelIndex &index, const QVariant &value, int role)
 {
     if (!index.isValid() || role != Qt::EditRole || !(flags(index) & Qt::ItemIsEditable))
@@ -142,37 +208,61 @@ bool QueryTableModel::setData(const QModelIndex &index, const QVariant &value, i
     if (src < 0)
         return false;
     QVariant taken = value;
-    if (cellCheck_ && !cellCheck_(index.row(), index.column(), taken))
+    if (cellCheck_ && !cellCheck_(index.row(), index.column(), taken)) {
+        if (reopenRefused_)
+            refusedRow_ = index.row();
         return false;
-    rows_.rows()[index.row()][src] = taken;
-    dirty_[index.row()].insert(index.column());
-    emit dataChanged(index, index, {Qt::DisplayRole, Qt::EditRole});
+    }
+    refusedRow_ = -1;
+    setCell(index.row(), index.column(), taken);
     if (writeAtOnce_)
         return submitRow(index.row());
     return true;
 }
 
+void QueryTableModel::revertRow(int row)
+{
+    if (isAppendRow(row)) {
+        newRow_.fill(QVariant());
+    } else if (original_.contains(row)) {
+        rows_.rows()[row] = original_.take(row);
+    }
+    dirty_.remove(row);
+    if (row == refusedRow_)
+        refusedRow_ = -1;
+    if (row >= 0 && row < rowCount())
+        emit dataChanged(index(row, 0), index(row, columnCount() - 1), {Qt::DisplayRole, Qt::EditRole});
+}
+
 bool QueryTableModel::submitRow(int row)
 {
-    auto it = dirty_.find(row);
-    if (it == dirty_.end())
+    auto it = dirty_.constFind(row);
+    if (it == dirty_.constEnd())
         return true;
+    if (rowCheck_ && !rowCheck_(row))
+        return false;
     const QSet<int> edited = *it;
-    dirty_.erase(it);
-    QStringList sets;
+    QStringList names;
     QVariantList values;
     for (int c = 0; c < columns_.size(); ++c) {
         if (!edited.contains(c))
             continue;
-        sets << columns_.at(c).column + QStringLiteral("=?");
-        values << rows_.value(row, sourceIndex(c));
+        names << columns_.at(c).column;
+        values << stored(row, sourceIndex(c));
     }
-    values << rows_.value(row, keyColumn_);
+    const bool inserting = isAppendRow(row);
     try {
-        db_.exec(QStringLiteral("UPDATE ") + table_ + QStringLiteral(" SET ") + sets.join(QLatin1Char(','))
-                     + QStringLiteral(" WHERE ") + keyColumn_ + QStringLiteral("=?"),
-                 values);
-        return true;
+        if (inserting) {
+            db_.exec(QStringLiteral("INSERT INTO ") + table_ + QStringLiteral(" (") + names.join(QLatin1Char(','))
+                         + QStringLiteral(") VALUES(") + QStringList(names.size(), QStringLiteral("?")).join(QLatin1Char(','))
+                         + QLatin1Char(')'),
+                     values);
+        } else {
+            values << rows_.value(row, keyColumn_);
+            db_.exec(QStringLiteral("UPDATE ") + table_ + QStringLiteral(" SET ") + names.join(QStringLiteral("=?,"))
+                         + QStringLiteral("=? WHERE ") + keyColumn_ + QStringLiteral("=?"),
+                     values);
+        }
     } catch (const DbError &e) {
         if (onError_)
             onError_(e);
@@ -182,6 +272,18 @@ bool QueryTableModel::submitRow(int row)
         }
         return false;
     }
+    dirty_.remove(row);
+    original_.remove(row);
+    if (inserting) {
+        // The new row takes its key and its place; a new empty row follows.
+        try {
+            refresh();
+        } catch (const DbError &e) {
+            if (onError_)
+                onError_(e);
+        }
+    }
+    return true;
 }
 
 bool QueryTableModel::submitAll()
@@ -196,7 +298,7 @@ bool QueryTableModel::submitAll()
 void bindGrid(QTableView *view, QueryTableModel *model)
 {
     view->setModel(model);
-    view->setItemDelegate(new LimitedDelegate(model, view));
+    view->setItemDelegate(new CellDelegate(model, view));
     // A refresh resets the header; the widths the user gave stay.
     auto widths = std::make_shared<QVector<int>>();
     for (const GridColumn &c : model->gridColumns())
@@ -216,9 +318,29 @@ void bindGrid(QTableView *view, QueryTableModel *model)
     });
     QObject::connect(model, &QAbstractItemModel::modelReset, view, apply);
     QObject::connect(view->selectionModel(), &QItemSelectionModel::currentRowChanged, model,
-                     [model](const QModelIndex &current, const QModelIndex &previous) {
-                         if (previous.isValid() && previous.row() != current.row())
-                             model->submitRow(previous.row());
+                     [view, model](const QModelIndex &current, const QModelIndex &previous) {
+                         if (!previous.isValid() || previous.row() == current.row())
+                             return;
+                         const int from = previous.row();
+                         int row = current.row(), column = current.column();
+                         if (model->refusedRow() == from) {
+                             // The refused cell opens again; the row stays where it was.
+                             model->clearRefusedRow();
+                             row = from;
+                             column = previous.column();
+                         } else if (!model->rowHasChanges(from)) {
+                             return;
+                         } else if (!model->submitRow(from)) {
+                             row = from;
+                             column = previous.column();
+                         }
+                         // Stored: an inserted row reset the model, so the
+                         // user's new place is set again.
+                         QPointer<QTableView> v = view;
+                         QTimer::singleShot(0, view, [v, model, row, column] {
+                             if (v && row < model->rowCount())
+                                 v->setCurrentIndex(model->index(row, column));
+                         });
                      });
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // A grid model over one query, re-run on every refresh. Editable columns
 // keep the user's changes until the row is left, then write them back in
-// one UPDATE keyed by the row's key column.
+// one statement keyed by the row's key column. A grid may end with an empty
+// row where a new row is typed; it is inserted when the user leaves it.
 
 #include "database.h"
 
@@ -28,7 +29,7 @@ public:
     QueryTableModel(Database &db, QVector<GridColumn> columns, QObject *parent = nullptr);
 
     void setQuery(const QString &sql, const QVariantList &params = {});
-    // Re-runs the query; throws DbError.
+    // Re-runs the query, dropping unsaved changes; throws DbError.
     void refresh();
 
     // Where edited rows are written: table and key column (present in the query).
@@ -39,20 +40,36 @@ public:
     // check says why); the check may also change the value taken.
     using CellCheck = std::function<bool(int row, int column, QVariant &value)>;
     void setCellCheck(CellCheck check) { cellCheck_ = std::move(check); }
+    // Asked before a changed or new row is written: false keeps it unsaved.
+    void setRowCheck(std::function<bool(int row)> check) { rowCheck_ = std::move(check); }
     // Writes every accepted edit at once instead of when the row is left.
     void setWriteAtOnce(bool atOnce) { writeAtOnce_ = atOnce; }
-    // Writes the row's pending changes; true when nothing failed.
+    // The grid ends with an empty row; what is typed there is inserted.
+    void setAppendRow(bool on);
+    // A refused edit opens its cell again with the refused text.
+    void setReopenRefused(bool on) { reopenRefused_ = on; }
+    bool reopenRefused() const { return reopenRefused_; }
+
+    // Writes the row's pending changes; true when it is stored (or had none).
     bool submitRow(int row);
     bool submitAll();
     bool hasPendingChanges() const { return !dirty_.isEmpty(); }
+    bool rowHasChanges(int row) const { return dirty_.contains(row); }
+    // Drops the row's unsaved changes.
+    void revertRow(int row);
+    bool isAppendRow(int row) const { return appendRow_ && row == rows_.count(); }
+    // Sets a cell without the cell check, as a check fills the columns that
+    // follow from another; it is written with the row.
+    void setCell(int row, int gridColumn, const QVariant &value);
+    // The row of the last refused edit, until the edit is taken up again.
+    int refusedRow() const { return refusedRow_; }
+    void clearRefusedRow() { refusedRow_ = -1; }
 
     const QVector<GridColumn> &gridColumns() const { return columns_; }
     QVariant value(int row, const QString &column) const;
     // The shown text of a grid column, as the user reads it.
     QString text(int row, int gridColumn) const;
-    // The model's current query, re-run by refresh().
     QString sql() const { return sql_; }
-    QVariantList params() const { return params_; }
 
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
@@ -63,21 +80,32 @@ public:
 
 private:
     int sourceIndex(int gridColumn) const { return sourceIndex_.value(gridColumn, -1); }
+    QVariant stored(int row, int src) const;
+    QVariant &slot(int row, int src);
+    void markChanged(int row, int gridColumn);
 
     Database &db_;
     QVector<GridColumn> columns_;
     QString sql_;
     QVariantList params_;
     ResultSet rows_;
+    QVector<QVariant> newRow_;          // the trailing empty row, by source column
     QVector<int> sourceIndex_;
     QString table_, keyColumn_;
-    QHash<int, QSet<int>> dirty_;   // row -> edited grid columns
+    QHash<int, QSet<int>> dirty_;       // row -> edited grid columns
+    QHash<int, QVector<QVariant>> original_;   // row as stored, for a revert
     std::function<void(const DbError &)> onError_;
     CellCheck cellCheck_;
+    std::function<bool(int)> rowCheck_;
     bool writeAtOnce_ = false;
+    bool appendRow_ = false;
+    bool reopenRefused_ = false;
+    int refusedRow_ = -1;
 };
 
-// Hides the hidden columns and writes a row back when the user leaves it.
+// Hides the hidden columns, gives the cells their editors and writes a row
+// back when the user leaves it; a row that cannot be stored is made current
+// again.
 void bindGrid(QTableView *view, QueryTableModel *model);
 
 } // namespace tendro

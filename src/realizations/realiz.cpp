@@ -1,0 +1,464 @@
+#include "realiz.h"
+#include "totals.h"
+#include "reports/engine.h"
+#include "services/context.h"
+#include "services/fields.h"
+#include "store/connections.h"
+#include "store/database.h"
+#include "store/dates.h"
+#include "store/numbers.h"
+#include "store/querymodel.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableView>
+#include <QVBoxLayout>
+
+namespace tendro {
+
+namespace {
+
+template <typename W> W *named(W *w, const char *name)
+{
+    w->setObjectName(QLatin1String(name));
+    return w;
+}
+
+const char *const kApproved = " and program.proced<>'' ORDER BY program.idp";
+
+// Upper grid columns as the handlers read them.
+enum { PCod = 0, PDen, PProced, PResp, PDetal, PIdp, PId, PLei, PRealiz, PProiect, PFond };
+
+QVariant typedValue(int column, const QString &text)
+{
+    switch (column) {
+    case ELei: return text.isEmpty() ? QVariant() : QVariant(leadingNumber(text));
+    case EId:
+    case EIdos: return text.isEmpty() ? QVariant() : QVariant(wholeNumber(leadingNumber(text)));
+    default: return text;
+    }
+}
+
+} // namespace
+
+Realiz::Realiz(AppContext &ctx, QWidget *parent) : QDialog(parent), ctx_(ctx)
+{
+    setObjectName(QStringLiteral("realiz"));
+    setWindowTitle(QStringLiteral("Achizitii de produse, servicii, lucrari"));
+    build();
+    load();
+}
+
+void Realiz::build()
+{
+    auto *lay = new QVBoxLayout(this);
+    auto *top = new QHBoxLayout();
+    anul_ = named(new QListWidget(this), "anul");
+    anul_->setFixedSize(90, 64);
+    anul_->setToolTip(QStringLiteral("Click dreapta pentru a copia datele din anii anteriori in anul curent, selectind "
+                                     "anul ce se vrea copiat"));
+    auto *frame1 = named(new QGroupBox(QStringLiteral("Achizitia de"), this), "Frame1");
+    prod_ = named(new QRadioButton(QStringLiteral("produse"), frame1), "prod");
+    serv_ = named(new QRadioButton(QStringLiteral("servicii"), frame1), "serv");
+    lucr_ = named(new QRadioButton(QStringLiteral("lucrari"), frame1), "lucr");
+    auto *kinds = new QHBoxLayout(frame1);
+    kinds->addWidget(prod_);
+    kinds->addWidget(serv_);
+    kinds->addWidget(lucr_);
+    proiect_ = named(new QComboBox(this), "proiect");
+    proiect_->setMinimumWidth(260);
+    top->addWidget(new QLabel(QStringLiteral("Anul"), this));
+    top->addWidget(anul_);
+    top->addWidget(frame1);
+    top->addWidget(new QLabel(QStringLiteral("Denumire proiect"), this));
+    top->addWidget(proiect_, 1);
+    lay->addLayout(top);
+
+    auto *caption1 = named(new QLabel(QStringLiteral("PROGRAM APROBAT"), this), "DataGrid1Caption");
+    QFont bold = caption1->font();
+    bold.setBold(true);
+    caption1->setFont(bold);
+    grid1_ = named(new QTableView(this), "DataGrid1");
+    grid1_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    grid1_->setSelectionMode(QAbstractItemView::SingleSelection);
+    grid1_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    caption2_ = named(new QLabel(this), "DataGrid2Caption");
+    caption2_->setFont(bold);
+    grid2_ = named(new QTableView(this), "DataGrid2");
+    grid2_->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked
+                            | QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
+    for (QTableView *g : {grid1_, grid2_})
+        g->verticalHeader()->setDefaultSectionSize(22);
+    lay->addWidget(caption1);
+    lay->addWidget(grid1_, 3);
+    lay->addWidget(caption2_);
+    lay->addWidget(grid2_, 2);
+
+    command3_ = named(new QPushButton(QStringLiteral("Suma"), this), "Command3");
+    command2_ = named(new QPushButton(QStringLiteral("Raport"), this), "Command2");
+    command1_ = named(new QPushButton(QStringLiteral("Iesire"), this), "Command1");
+    auto *buttons = new QHBoxLayout();
+    buttons->addStretch(1);
+    for (QPushButton *b : {command3_, command2_, command1_}) {
+        b->setAutoDefault(false);
+        buttons->addWidget(b);
+    }
+    lay->addLayout(buttons);
+    resize(1010, 720);
+
+    raprealiz_ = named(new ReportJob(ctx_.messages, ctx_.clock, this), "raprealiz");
+
+    try {
+        Database &db = ctx_.db();
+        model1_ = new QueryTableModel(db,
+                                      {{QStringLiteral("CPV"), QStringLiteral("cod"), false, false, 0, 95},
+                                       {QStringLiteral("Denumire"), QStringLiteral("den"), false, false, 0, 220},
+                                       {QStringLiteral("Procedura"), QStringLiteral("proced"), false, false, 0, 95},
+                                       {QStringLiteral("Responsabil"), QStringLiteral("resp"), false, false, 0, 120},
+                                       {QStringLiteral("Detalii"), QStringLiteral("detal"), false, false, 0, 150},
+                                       {QStringLiteral("idp"), QStringLiteral("idp"), false, true},
+                                       {QStringLiteral("id"), QStringLiteral("id"), false, true},
+                                       {QStringLiteral("Program (lei)"), QStringLiteral("lei"), false, false, 0, 90},
+                                       {QStringLiteral("Realizat (lei)"), QStringLiteral("realiz"), false, false, 0, 90},
+                                       {QStringLiteral("proiect"), QStringLiteral("proiect"), false, false, 0, 110},
+                                       {QStringLiteral("Sursa"), QStringLiteral("fond"), false, false, 0, 90}},
+                                      this);
+        model1_->setObjectName(QStringLiteral("Adodc1"));
+        bindGrid(grid1_, model1_);
+
+        const auto user = [](const char *caption, const char *column, int width) {
+            return GridColumn{QLatin1String(caption), QLatin1String(column), true, false, 0, width};
+        };
+        const auto filled = [](const char *caption, const char *column) {
+            return GridColumn{QLatin1String(caption), QLatin1String(column), true, true, 0, 0};
+        };
+        model2_ = new QueryTableModel(db,
+                                      {user("Nr.contract", "contrnr", 80), user("Data contract (zz.ll.aaaa)", "contrdata1", 95),
+                                       filled("contrdata2", "contrdata2"), user("Furnizor", "furniz", 150),
+                                       user("Denumire produse/servicii/lucrari", "denumach", 190),
+                                       user("Nr.act (factura/bon fiscal)", "actnr", 95),
+                                       user("Data act (zz.ll.aaaa)", "actdata1", 95), user("Valoare (lei)", "lei", 80),
+                                       filled("actdata2", "actdata2"), filled("id", "id"), filled("idos", "idos"),
+                                       user("Referat nr./data", "refer", 120), filled("proiect", "proiect")},
+                                      this);
+        model2_->setObjectName(QStringLiteral("Adodc2"));
+        model2_->setWriteBack(QStringLiteral("realiz"), QStringLiteral("idr"));
+        model2_->setAppendRow(true);
+        model2_->setReopenRefused(true);
+        model2_->setCellCheck([this](int row, int column, QVariant &value) { return checkCell(row, column, value); });
+        model2_->setRowCheck([this](int row) { return checkRow(row); });
+        model2_->setErrorHandler([this](const DbError &e) { ctx_.messages.engineError(this, e); });
+        bindGrid(grid2_, model2_);
+        grid2_->horizontalHeader()->setDefaultAlignment(Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter) | Qt::Alignment(int(Qt::TextWordWrap)));
+        grid2_->horizontalHeader()->setMinimumHeight(46);
+    } catch (const DbError &e) {
+        ctx_.messages.engineError(this, e);
+    }
+
+    onEveryClick(anul_, [this](int) { yearChosen(); });
+    for (QRadioButton *k : {prod_, serv_, lucr_})
+        connect(k, &QRadioButton::clicked, this, [this, k] {
+            if (k->isChecked())
+                kindChosen();
+        });
+    proiect_->installEventFilter(this);
+    connect(proiect_, &QComboBox::activated, this, &Realiz::projectChosen);
+    grid1_->viewport()->installEventFilter(this);
+    grid2_->installEventFilter(this);
+    connect(command3_, &QPushButton::clicked, this, &Realiz::sum);
+    connect(command2_, &QPushButton::clicked, this, &Realiz::report);
+    connect(command1_, &QPushButton::clicked, this, &Realiz::leave);
+}
+
+void Realiz::load()
+{
+    ctx_.platform.removeCloseCommand(this);
+    const QDate today = ctx_.clock.today();
+    const int first = today.month() > 11 ? today.year() + 1 : today.year();
+    {
+        const QSignalBlocker quiet(anul_);
+        for (int y = first; y >= 2015; --y)
+            anul_->addItem(QString::number(y));
+    }
+    anul_->setCurrentRow(0);
+    idsel_ = 0;
+    proiectsel_.clear();
+}
+
+void Realiz::showProgramme(const QString &sql, const QVariantList &params)
+{
+    if (!model1_)
+        return;
+    model1_->setQuery(sql, params);
+    try {
+        model1_->refresh();
+    } catch (const DbError &e) {
+        ctx_.messages.engineError(this, e);
+    }
+}
+
+void Realiz::yearChosen()
+{
+    const YearBounds b = yearBounds(anul_->currentItem() ? anul_->currentItem()->text() : QString());
+    datamin_ = b.lower;
+    datamax_ = b.upper;
+    proiect_->clear();
+    showProgramme(QStringLiteral("SELECT * FROM cpv,program WHERE cpv.id=program.id and program.datainc2>=? and "
+                                 "program.datainc2<=?")
+                      + QLatin1String(kApproved),
+                  {datamin_, datamax_});
+    if (model2_) {
+        model2_->setQuery(QStringLiteral("SELECT * FROM realiz WHERE id=-1"));
+        try {
+            model2_->refresh();
+        } catch (const DbError &e) {
+            ctx_.messages.engineError(this, e);
+        }
+    }
+    caption2_->clear();
+    clearOptions({prod_, serv_, lucr_});
+}
+
+QString Realiz::kindEnding() const
+{
+    const int k = prod_->isChecked() ? 1 : serv_->isChecked() ? 2 : lucr_->isChecked() ? 3 : 0;
+    return k == 0 ? QLatin1String(kApproved)
+                  : QStringLiteral(" and cpv.fel=%1").arg(k) + QLatin1String(kApproved);
+}
+
+void Realiz::kindChosen()
+{
+    QString sql = QStringLiteral("SELECT * FROM cpv,program WHERE cpv.id=program.id and program.datainc2>=? and "
+                                 "program.datainc2<=?");
+    QVariantList params{datamin_, datamax_};
+    if (!proiect_->currentText().isEmpty()) {
+        sql += QStringLiteral(" and program.proiect=?");
+        params << proiect_->currentText();
+    }
+    showProgramme(sql + kindEnding(), params);
+}
+
+void Realiz::rebuildProjects()
+{
+    try {
+        const ResultSet rs = ctx_.db().query(QStringLiteral("SELECT DISTINCT proiect FROM program WHERE datainc2>=? and"
+                                                            " datainc2<=? and proiect<>'' and idos=?"),
+                                             {datamin_, datamax_, ctx_.subunitate.idos});
+        const QSignalBlocker quiet(proiect_);
+        const QString chosen = proiect_->currentText();
+        proiect_->clear();
+        for (int r = 0; r < rs.count(); ++r)
+            proiect_->addItem(rs.text(r, QStringLiteral("proiect")));
+        proiect_->setCurrentIndex(proiect_->findText(chosen));
+    } catch (const DbError &e) {
+        ctx_.messages.engineError(this, e);
+    }
+}
+
+void Realiz::projectChosen()
+{
+    showProgramme(QStringLiteral("SELECT * FROM cpv,program WHERE cpv.id=program.id and program.datainc2>=? and "
+                                 "program.datainc2<=? and program.proiect=?")
+                      + kindEnding(),
+                  {datamin_, datamax_, proiect_->currentText()});
+}
+
+void Realiz::itemChosen(int row)
+{
+    if (!model1_ || row < 0 || row >= model1_->rowCount()) {
+        ctx_.messages.show(this, QStringLiteral(" Nu aveti program aprobat la care sa adaugati realizari ! "));
+        return;
+    }
+    idsel_ = wholeNumber(leadingNumber(model1_->text(row, PId)));
+    proiectsel_ = model1_->text(row, PProiect);
+    model2_->setQuery(QStringLiteral("SELECT * FROM realiz WHERE id=? and actdata2>=? and actdata2<=? ORDER BY realiz.idr"),
+                      {idsel_, datamin_, datamax_});
+    try {
+        model2_->refresh();
+    } catch (const DbError &e) {
+        ctx_.messages.engineError(this, e);
+    }
+    caption2_->setText(QStringLiteral("Realizari la codul CPV : ") + model1_->text(row, PCod) + QStringLiteral(" - ")
+                       + model1_->text(row, PDen) + QStringLiteral(" - ") + model1_->text(row, PProced)
+                       + QStringLiteral(" - ") + model1_->text(row, PResp) + QStringLiteral(" - ")
+                       + model1_->text(row, PDetal));
+}
+
+EntryContext Realiz::entryContext() const
+{
+    return {idsel_, ctx_.subunitate.idos, proiectsel_, anul_->currentItem() ? anul_->currentItem()->text() : QString()};
+}
+
+QStringList Realiz::rowTexts(int row) const
+{
+    QStringList out;
+    for (int c = 0; c < EColumnCount; ++c)
+        out << model2_->text(row, c);
+    return out;
+}
+
+bool Realiz::checkCell(int row, int column, QVariant &value)
+{
+    QStringList texts = rowTexts(row);
+    const QStringList before = texts;
+    const QString refusal = checkEntryCell(texts, column, value.toString(), entryContext());
+    if (!refusal.isEmpty()) {
+        ctx_.messages.show(this, refusal);
+        return false;
+    }
+    for (int c = 0; c < EColumnCount; ++c)
+        if (c != column && texts.at(c) != before.at(c))
+            model2_->setCell(row, c, typedValue(c, texts.at(c)));
+    value = typedValue(column, texts.at(column));
+    return true;
+}
+
+bool Realiz::checkRow(int row)
+{
+    const QString refusal = checkEntryRow(rowTexts(row));
+    if (refusal.isEmpty())
+        return true;
+    ctx_.messages.show(this, refusal);
+    return false;
+}
+
+bool Realiz::storePendingRow()
+{
+    return !model2_ || !model2_->hasPendingChanges() || model2_->submitAll();
+}
+
+void Realiz::deleteEntry(int row)
+{
+    if (row < 0 || row >= model2_->rowCount())
+        return;
+    if (model2_->isAppendRow(row)) {
+        model2_->revertRow(row);
+        return;
+    }
+    if (!ctx_.messages.ask(this, QStringLiteral(" Doriti stergerea realizarii selectate ? ")))
+        return;
+    try {
+        ctx_.db().exec(QStringLiteral("DELETE FROM realiz WHERE idr=?"), {model2_->value(row, QStringLiteral("idr"))});
+        model2_->refresh();
+    } catch (const DbError &e) {
+        ctx_.messages.engineError(this, e);
+    }
+}
+
+bool Realiz::recompute()
+{
+    try {
+        recomputeTotals(ctx_.db(), datamin_, datamax_, ctx_.subunitate.idos);
+        return true;
+    } catch (const DbError &e) {
+        ctx_.messages.engineError(this, e);
+        return false;
+    }
+}
+
+void Realiz::sum()
+{
+    if (!storePendingRow() || !recompute())
+        return;
+    // Unlike the filters, this list keeps only the sub-unit's own items.
+    QString sql = QStringLiteral("SELECT * FROM cpv,program WHERE cpv.id=program.id and program.datainc2>=? and "
+                                 "program.datainc2<=?");
+    QVariantList params{datamin_, datamax_};
+    if (!proiect_->currentText().isEmpty()) {
+        sql += QStringLiteral(" and program.proiect=?");
+        params << proiect_->currentText();
+    }
+    const int k = prod_->isChecked() ? 1 : serv_->isChecked() ? 2 : lucr_->isChecked() ? 3 : 0;
+    if (k)
+        sql += QStringLiteral(" and cpv.fel=%1").arg(k);
+    sql += QStringLiteral(" and program.proced<>'' and program.idos=? ORDER BY program.idp");
+    params << ctx_.subunitate.idos;
+    showProgramme(sql, params);
+}
+
+void Realiz::report()
+{
+    if (!storePendingRow())
+        return;
+    const bool over = ctx_.messages.ask(this, QStringLiteral(" Doriti afisarea doar a pozitiilor din program care au fost"
+                                                             " depasite ? "));
+    // The report prints the totals as they are now, never stale ones.
+    if (!recompute())
+        return;
+    const QString year = anul_->currentItem() ? anul_->currentItem()->text() : QString();
+    QString selection = QStringLiteral("{program.proced}<>'' and {program.datainc2}>='") + datamin_
+        + QStringLiteral("' and {program.datainc2}<='") + datamax_ + QLatin1Char('\'');
+    QString title = QStringLiteral("titlu='SITUATIA REALIZARILOR PE ANUL ") + year;
+    if (over) {
+        selection += QStringLiteral(" and {program.realiz}>{program.lei}");
+        title += QStringLiteral(", CARE AU DEPASIT PROGRAMUL APROBAT");
+    }
+    raprealiz_->setReportFile(QDir(ctx_.cale).filePath(QStringLiteral("raprealiz.rpt")));
+    raprealiz_->setDataFile(0, workingFilePath(ctx_.cale));
+    raprealiz_->setConnect(QStringLiteral(";PWD=") + QLatin1String(kDatabasePassword));
+    raprealiz_->setSelectionFormula(selection);
+    raprealiz_->setFormula(0, title + QLatin1Char('\''));
+    raprealiz_->setAction(1, this);
+}
+
+void Realiz::leave()
+{
+    if (!storePendingRow())
+        return;
+    recompute();
+    accept();
+}
+
+bool Realiz::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == grid1_->viewport() && event->type() == QEvent::MouseButtonDblClick) {
+        const int at = grid1_->indexAt(static_cast<QMouseEvent *>(event)->position().toPoint()).row();
+        itemChosen(at >= 0 ? at : grid1_->currentIndex().row());
+        return true;
+    }
+    if (watched == proiect_ && event->type() == QEvent::FocusIn)
+        rebuildProjects();
+    if (watched == grid2_ && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        const int row = grid2_->currentIndex().row();
+        if (key == Qt::Key_Delete) {
+            deleteEntry(row);
+            return true;
+        }
+        if (key == Qt::Key_Escape) {
+            // Escape drops the row's unsaved changes.
+            model2_->revertRow(row);
+            return true;
+        }
+        // A key that comes up from an open cell editor is the editor's.
+        if (key == Qt::Key_Down && QApplication::focusWidget() == grid2_ && model2_->isAppendRow(row)
+            && model2_->rowHasChanges(row)) {
+            // Down from the new row at the end stores it; the next new row follows.
+            const int column = grid2_->currentIndex().column();
+            if (model2_->submitRow(row))
+                grid2_->setCurrentIndex(model2_->index(model2_->rowCount() - 1, column));
+            return true;
+        }
+    }
+    if (watched == grid2_ && event->type() == QEvent::FocusOut && model2_) {
+        // Leaving the grid for another control stores the row, as leaving
+        // the row does; the buttons store it themselves.
+        QWidget *to = QApplication::focusWidget();
+        const bool elsewhere = to && to->window() == this && !grid2_->isAncestorOf(to) && to != command1_
+            && to != command2_ && to != command3_;
+        if (elsewhere && model2_->refusedRow() < 0)
+            storePendingRow();
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+} // namespace tendro

@@ -1,0 +1,74 @@
+#pragma once
+// "Achizitii de produse, servicii, lucrari": the approved programme of a
+// year above, the contracts and purchase acts of the selected item below,
+// where new ones are typed; the realized totals and their report.
+
+#include "entrychecks.h"
+
+#include <QDialog>
+
+class QComboBox;
+class QLabel;
+class QListWidget;
+class QPushButton;
+class QRadioButton;
+class QTableView;
+
+namespace tendro {
+
+class AppContext;
+class QueryTableModel;
+class ReportJob;
+
+class Realiz : public QDialog {
+    Q_OBJECT
+public:
+    explicit Realiz(AppContext &ctx, QWidget *parent = nullptr);
+
+    QString datamin() const { return datamin_; }
+    QString datamax() const { return datamax_; }
+    qint64 idsel() const { return idsel_; }
+    QString proiectsel() const { return proiectsel_; }
+    QueryTableModel *programmeModel() const { return model1_; }
+    QueryTableModel *entryModel() const { return model2_; }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void build();
+    void load();
+    void yearChosen();
+    void kindChosen();
+    void rebuildProjects();
+    void projectChosen();
+    void itemChosen(int row);
+    void showProgramme(const QString &sql, const QVariantList &params);
+    QString kindEnding() const;
+    bool checkCell(int row, int column, QVariant &value);
+    bool checkRow(int row);
+    QStringList rowTexts(int row) const;
+    EntryContext entryContext() const;
+    bool storePendingRow();
+    void deleteEntry(int row);
+    bool recompute();
+    void sum();
+    void report();
+    void leave();
+
+    AppContext &ctx_;
+    QListWidget *anul_;
+    QRadioButton *prod_, *serv_, *lucr_;
+    QComboBox *proiect_;
+    QTableView *grid1_, *grid2_;
+    QLabel *caption2_;
+    QueryTableModel *model1_ = nullptr, *model2_ = nullptr;
+    QPushButton *command1_, *command2_, *command3_;
+    ReportJob *raprealiz_;
+
+    QString datamin_, datamax_;
+    qint64 idsel_ = 0;
+    QString proiectsel_;
+};
+
+} // namespace tendro

@@ -1,0 +1,439 @@
+// Realizations: the approved programme, the entry grid with its cell and row
+// checks typed as a user types, the totals and their report.
+
+#include "fakes.h"
+#include "app/mnu.h"
+#include "realizations/entrychecks.h"
+#include "realizations/realiz.h"
+#include "realizations/totals.h"
+#include "store/database.h"
+#include "store/querymodel.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableView>
+#include <QtTest>
+
+using namespace tendro;
+using namespace tendro::test;
+
+namespace {
+
+const EntryContext kItem{4, 9, QString(), QStringLiteral("2026")};
+
+struct Window {
+    explicit Window(QDate today = QDate(2026, 5, 10))
+    {
+        env.installDefaultFile();
+        env.installReports();
+        env.configure(2, 9, QStringLiteral("ARAD"), QStringLiteral("O.S. ARAD"));
+        env.clock.date = today;
+    }
+    Database &db() { return env.ctx->db(); }
+    qint64 item(qint64 cod2, double lei, const QString &proced = QStringLiteral("licitatie"),
+                const QString &proiect = QString(), int idos = 9, const QString &start = QStringLiteral("20260301"))
+    {
+        db().exec(QStringLiteral("INSERT INTO program (id,activit,lei,euro,datainc1,datainc2,datafin1,datafin2,resp,"
+                                 "detal,fond,idos,proced,proiect) SELECT id,'cercetare',?,0,'',?,'','20261231','POP',"
+                                 "'D','cercetare',?,?,? FROM cpv WHERE cod2=?"),
+                  {lei, start, idos, proced, proiect, cod2});
+        return db().query(QStringLiteral("SELECT id FROM cpv WHERE cod2=?"), {cod2}).integer(0, QStringLiteral("id"));
+    }
+    void realization(qint64 id, double lei, const QString &proiect = QStringLiteral(" "), int idos = 9)
+    {
+        db().exec(QStringLiteral("INSERT INTO realiz (id,lei,actdata2,idos,proiect) VALUES(?,?,'20260401',?,?)"),
+                  {id, lei, idos, proiect});
+    }
+    void open()
+    {
+        w = std::make_unique<Realiz>(*env.ctx);
+        w->show();
+        QApplication::setActiveWindow(w.get());
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+    }
+    template <typename T> T *get(const char *name) const { return w->findChild<T *>(QLatin1String(name)); }
+    QTableView *grid(int n) const { return get<QTableView>(n == 1 ? "DataGrid1" : "DataGrid2"); }
+    QStringList column(int grid, int c) const
+    {
+        QueryTableModel *m = grid == 1 ? w->programmeModel() : w->entryModel();
+        QStringList out;
+        for (int r = 0; r < m->rowCount(); ++r)
+            out << m->text(r, c);
+        return out;
+    }
+    void doubleClickItem(int row)
+    {
+        const QPoint at = row < 0 ? QPoint(10, 10) : grid(1)->visualRect(w->programmeModel()->index(row, 0)).center();
+        QTest::mouseDClick(grid(1)->viewport(), Qt::LeftButton, {}, at);
+    }
+    // Types into a cell of the entry grid as a user does: F2, the text, Return.
+    void type(int row, int column, const QString &text)
+    {
+        QTableView *g = grid(2);
+        g->setFocus();
+        g->setCurrentIndex(w->entryModel()->index(row, column));
+        QTest::keyClick(g, Qt::Key_F2);
+        auto *editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+        QVERIFY(editor);
+        editor->selectAll();
+        QTest::keyClicks(editor, text);
+        QTest::keyClick(editor, Qt::Key_Return);
+        QTest::qWait(20);   // the commit and a refused cell's reopening are queued
+    }
+    // A complete row typed into the empty row at the end.
+    void typeRow(const QStringList &cells)
+    {
+        const int row = w->entryModel()->rowCount() - 1;
+        const int columns[] = {EFurniz, EDenumach, EActnr, EActdata1, ELei, ERefer};
+        for (int i = 0; i < cells.size(); ++i)
+            if (!cells.at(i).isEmpty())
+                type(row, columns[i], cells.at(i));
+    }
+    // Down from the empty row at the end, as the user leaves a new row.
+    void leaveRow()
+    {
+        QTest::keyClick(grid(2), Qt::Key_Down);
+        QTest::qWait(20);
+    }
+    void escapeEditor()
+    {
+        if (auto *e = qobject_cast<QLineEdit *>(QApplication::focusWidget()))
+            QTest::keyClick(e, Qt::Key_Escape);
+    }
+    QStringList texts() const { return env.messages.texts(); }
+    qint64 count(const QString &sql) { return db().query(sql).integer(0, QStringLiteral("n")); }
+
+    Env env;
+    std::unique_ptr<Realiz> w;
+};
+
+} // namespace
+
+class TestRealizations : public QObject {
+    Q_OBJECT
+private slots:
+    void cellChecks_data();
+    void cellChecks();
+    void rowChecks_data();
+    void rowChecks();
+    void totals();
+
+    void windowOpensByTheClock();
+    void approvedProgrammeAndFilters();
+    void entriesTypedInTheGrid();
+    void refusedCellsAndRows();
+    void sumReportAndExit();
+};
+
+void TestRealizations::cellChecks_data()
+{
+    QTest::addColumn<QStringList>("row");      // the row before, by column
+    QTest::addColumn<int>("column");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QStringList>("after");    // the row after a pass
+    const QStringList empty(EColumnCount, QString());
+    const auto with = [&empty](std::initializer_list<std::pair<int, const char *>> cells) {
+        QStringList r = empty;
+        for (const auto &[c, t] : cells)
+            r[c] = QLatin1String(t);
+        return r;
+    };
+    QTest::newRow("contract number") << empty << int(EContrnr) << "12" << "" << with({{EContrnr, "12"}});
+    QTest::newRow("contract number with letters") << empty << int(EContrnr) << "12a" << "Introduceti doar numere !" << empty;
+    QTest::newRow("contract number emptied") << with({{EContrnr, "12"}}) << int(EContrnr) << "" << "" << empty;
+    QTest::newRow("act number of 16") << empty << int(EActnr) << "1234567890123456"
+                                      << " Numarul maxim de caractere este 15 " << empty;
+    QTest::newRow("contract date fills its compare form")
+        << empty << int(EContrdata1) << "15.03.2026" << "" << with({{EContrdata1, "15.03.2026"}, {EContrdata2, "20260315"}});
+    QTest::newRow("contract date in another year") << empty << int(EContrdata1) << "15.03.2025"
+                                                   << "Anul trebuie sa fie 2026 " << empty;
+    QTest::newRow("date too long") << empty << int(EActdata1) << "15.03.20266" << " Numarul maxim de caractere ce reprezinta"
+                                                                                 " data este 10 " << empty;
+    QTest::newRow("date format") << empty << int(EActdata1) << "15/03/2026" << "Formatul datei nu este zz.ll.aaaa " << empty;
+    QTest::newRow("day") << empty << int(EActdata1) << "32.03.2026" << "Numarul zilei este necorespunzator " << empty;
+    QTest::newRow("month") << empty << int(EActdata1) << "15.13.2026" << "Numarul lunii este necorespunzator " << empty;
+    QTest::newRow("apostrophe in a date") << empty << int(EActdata1) << "1'.03.2026"
+                                          << " Nu puteti introduce caracterul apostrof " << empty;
+    QTest::newRow("act before contract") << with({{EContrdata1, "15.03.2026"}, {EContrdata2, "20260315"}}) << int(EActdata1)
+                                         << "14.03.2026" << " Data achizitiei mai mica decat data contractului !!! "
+                                         << with({{EContrdata1, "15.03.2026"}, {EContrdata2, "20260315"}});
+    QTest::newRow("act without contract") << empty << int(EActdata1) << "04.03.2026" << ""
+                                          << with({{EActdata1, "04.03.2026"}, {EActdata2, "20260304"}});
+    QTest::newRow("supplier of 31") << empty << int(EFurniz) << QString(31, QLatin1Char('S'))
+                                    << " Numarul maxim de caractere este 30 " << empty;
+    QTest::newRow("31 already there, the name changed") << with({{EFurniz, "SSSSSSSSSSSSSSSSSSSSSSSSSSSSSSS"}})
+                                                        << int(EDenumach) << "LEMN" << " Numarul maxim de caractere este 30 "
+                                                        << with({{EFurniz, "SSSSSSSSSSSSSSSSSSSSSSSSSSSSSSS"}});
+    QTest::newRow("supplier with apostrophe") << empty << int(EFurniz) << "O'BRAD" << " Nu puteti introduce caracterul apostrof "
+                                              << empty;
+    QTest::newRow("request after the act") << with({{EActdata1, "04.03.2026"}, {EActdata2, "20260304"}}) << int(ERefer)
+                                           << "12/05.03.2026" << " Data referatului este mai mare decat data achizitiei !!! "
+                                           << with({{EActdata1, "04.03.2026"}, {EActdata2, "20260304"}});
+    QTest::newRow("request before any act") << empty << int(ERefer) << "12/05.03.2026"
+                                            << " Data referatului este mai mare decat data achizitiei !!! " << empty;
+    QTest::newRow("request of 26") << empty << int(ERefer) << "123456789012345/01.03.2026"
+                                   << " Numarul maxim de caractere este 25 " << empty;
+    QTest::newRow("complete: item, sub-unit, no project")
+        << with({{EFurniz, "SC X"}, {EDenumach, "LEMN"}, {EActnr, "7"}, {EActdata1, "04.03.2026"}, {EActdata2, "20260304"},
+                 {ERefer, "3/01.03.2026"}})
+        << int(ELei) << "250.5" << ""
+        << with({{EFurniz, "SC X"}, {EDenumach, "LEMN"}, {EActnr, "7"}, {EActdata1, "04.03.2026"},
+                 {EActdata2, "20260304"}, {ERefer, "3/01.03.2026"}, {ELei, "250.5"}, {EId, "4"}, {EIdos, "9"},
+                 {EProiect, " "}});
+}
+
+void TestRealizations::cellChecks()
+{
+    QFETCH(QStringList, row);
+    QFETCH(int, column);
+    QFETCH(QString, text);
+    QFETCH(QString, message);
+    QFETCH(QStringList, after);
+    QCOMPARE(checkEntryCell(row, column, text, kItem), message);
+    QCOMPARE(row, after);
+    // Nothing is taken before an item is chosen.
+    QStringList r(EColumnCount, QString());
+    QVERIFY(checkEntryCell(r, column, text, EntryContext{}).startsWith(QStringLiteral(" Faceti click pe sageata neagra")));
+}
+
+void TestRealizations::rowChecks_data()
+{
+    QTest::addColumn<QString>("emptied");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("complete, no contract") << "contract" << "";
+    QTest::newRow("date without number") << "contrnr" << " Completati numarul contractului ";
+    QTest::newRow("number without date") << "contrdata1" << " Completati data contractului ";
+    QTest::newRow("supplier") << "furniz" << " Completati furnizorul ";
+    QTest::newRow("name") << "denumach" << " Completati denumirea produsului/serviciului/lucrarii ";
+    QTest::newRow("act number") << "actnr" << " Completati numarul actului de achizitie (factura / bon fiscal) ";
+    QTest::newRow("act date") << "actdata1" << " Completati data actului de achizitie (factura / bon fiscal) ";
+    QTest::newRow("value") << "lei" << " Completati valoarea actului de achizitie (factura / bon fiscal) ";
+    QTest::newRow("request") << "refer" << " Completati numarul si data referatului ";
+}
+
+void TestRealizations::rowChecks()
+{
+    QFETCH(QString, emptied);
+    QFETCH(QString, message);
+    const QStringList names{"contrnr", "contrdata1", "contrdata2", "furniz", "denumach", "actnr", "actdata1", "lei",
+                            "actdata2", "id", "idos", "refer", "proiect"};
+    QStringList row{"1", "01.03.2026", "20260301", "SC X", "LEMN", "7", "04.03.2026", "10", "20260304", "4", "9",
+                    "3/01.03.2026", " "};
+    if (emptied == QLatin1String("contract"))
+        row[EContrnr] = row[EContrdata1] = QString();
+    else
+        row[names.indexOf(emptied)] = QString();
+    QCOMPARE(checkEntryRow(row), message);
+}
+
+void TestRealizations::totals()
+{
+    Window t;
+    const qint64 a = t.item(3111100, 1000), b = t.item(3111200, 100, QStringLiteral("licitatie"), QStringLiteral("P1"));
+    const qint64 c = t.item(3111300, 500);
+    t.item(3111100, 7, QStringLiteral("licitatie"), QString(), 3);   // another sub-unit's
+    t.db().exec(QStringLiteral("UPDATE program SET realiz=77"));
+    t.realization(a, 1000);
+    t.realization(a, 250.5);
+    t.realization(b, 40, QStringLiteral("P1"));
+    t.realization(b, 1, QStringLiteral(" "));   // no project: not P1's
+    t.realization(a, 9, QStringLiteral(" "), 3);
+    recomputeTotals(t.db(), QStringLiteral("20260101"), QStringLiteral("20261231"), 9);
+    const auto total = [&](qint64 id, int idos) {
+        return t.db().query(QStringLiteral("SELECT realiz FROM program WHERE id=? and idos=?"), {id, idos})
+            .number(0, QStringLiteral("realiz"));
+    };
+    QCOMPARE(total(a, 9), 1250.5);
+    QCOMPARE(total(b, 9), 40.0);
+    QCOMPARE(total(c, 9), 0.0);   // none of its own: 0, whatever it held
+    QCOMPARE(total(a, 3), 77.0);  // another sub-unit is not touched
+    // The only realization of an item deleted while others remain: back to 0.
+    t.db().exec(QStringLiteral("DELETE FROM realiz WHERE id=? and idos=9"), {b});
+    recomputeTotals(t.db(), QStringLiteral("20260101"), QStringLiteral("20261231"), 9);
+    QCOMPARE(total(b, 9), 0.0);
+    QCOMPARE(total(a, 9), 1250.5);
+}
+
+void TestRealizations::windowOpensByTheClock()
+{
+    for (const auto &[today, first] : {std::pair{QDate(2026, 12, 1), "2027"}, std::pair{QDate(2026, 11, 30), "2026"}}) {
+        Window t(today);
+        t.open();
+        auto *anul = t.get<QListWidget>("anul");
+        QCOMPARE(anul->currentItem()->text(), QLatin1String(first));
+        QCOMPARE(anul->item(anul->count() - 1)->text(), QStringLiteral("2015"));
+        QCOMPARE(t.w->windowTitle(), QStringLiteral("Achizitii de produse, servicii, lucrari"));
+        QVERIFY(t.env.platform.closeRemoved.contains(t.w.get()));
+        QTest::keyClick(t.w.get(), Qt::Key_Escape);
+        QVERIFY(t.w->isVisible());
+        QCOMPARE(t.get<QLabel>("DataGrid1Caption")->text(), QStringLiteral("PROGRAM APROBAT"));
+    }
+}
+
+void TestRealizations::approvedProgrammeAndFilters()
+{
+    Window t;
+    t.item(3111100, 10, QStringLiteral("licitatie"), QStringLiteral("PX"));
+    t.item(50111000, 20, QStringLiteral("licitatie"), QStringLiteral("PX"));   // services
+    t.item(50112000, 30, QStringLiteral("licitatie"));
+    t.item(3111200, 40, QString());                                              // a proposal
+    t.item(3111300, 50, QStringLiteral("licitatie"), QString(), 3);             // another sub-unit
+    t.item(3111400, 60, QStringLiteral("licitatie"), QString(), 9, QStringLiteral("20250301"));
+    // Opened, double-clicked on an empty year first.
+    t.env.clock.date = QDate(2026, 5, 10);
+    t.open();
+    QCOMPARE(t.column(1, 7), (QStringList{"10", "20", "30", "50"}));   // every sub-unit's approved items
+    t.get<QRadioButton>("serv")->click();
+    QCOMPARE(t.column(1, 7), (QStringList{"20", "30"}));
+    auto *proiect = t.get<QComboBox>("proiect");
+    proiect->setFocus();
+    QCOMPARE(proiect->count(), 1);
+    proiect->setCurrentIndex(0);
+    emit proiect->activated(0);
+    QCOMPARE(t.column(1, 7), QStringList{"20"});   // the project's services
+    // Another year: kind and project cleared, every approved item listed.
+    QTest::mouseClick(t.get<QListWidget>("anul")->viewport(), Qt::LeftButton, {},
+                      t.get<QListWidget>("anul")->visualItemRect(t.get<QListWidget>("anul")->item(1)).center());
+    QVERIFY(!t.get<QRadioButton>("serv")->isChecked() && proiect->currentText().isEmpty() && proiect->count() == 0);
+    QCOMPARE(t.column(1, 7), QStringList{"60"});
+    QCOMPARE(t.w->entryModel()->rowCount(), 1);   // only the empty row
+    // A year with nothing approved: the double-click says so.
+    QTest::mouseClick(t.get<QListWidget>("anul")->viewport(), Qt::LeftButton, {},
+                      t.get<QListWidget>("anul")->visualItemRect(t.get<QListWidget>("anul")->item(2)).center());
+    t.doubleClickItem(-1);
+    QCOMPARE(t.texts(), QStringList{QStringLiteral(" Nu aveti program aprobat la care sa adaugati realizari ! ")});
+    QCOMPARE(t.w->idsel(), 0);
+}
+
+void TestRealizations::entriesTypedInTheGrid()
+{
+    Window t;
+    const qint64 id = t.item(3111100, 1000, QStringLiteral("licitatie"), QStringLiteral("PX"));
+    t.open();
+    // Before an item is chosen every cell says how to choose one.
+    t.type(0, EFurniz, QStringLiteral("SC X"));
+    QVERIFY(t.env.messages.last().startsWith(QStringLiteral(" Faceti click pe sageata neagra")));
+    t.escapeEditor();
+    t.env.messages.shown.clear();
+    t.doubleClickItem(0);
+    QCOMPARE(t.w->idsel(), id);
+    QCOMPARE(t.w->proiectsel(), QStringLiteral("PX"));
+    QVERIFY(t.get<QLabel>("DataGrid2Caption")->text().startsWith(QStringLiteral("Realizari la codul CPV : 03111100-")));
+    // A row without contract: stored with its filled columns when left.
+    t.typeRow({QStringLiteral("SC LEMN SRL"), QStringLiteral("SCANDURI"), QStringLiteral("77"), QStringLiteral("04.03.2026"),
+               QStringLiteral("1000"), QStringLiteral("12/01.03.2026")});
+    QVERIFY2(t.env.messages.shown.isEmpty(), qPrintable(t.texts().join(QLatin1Char('|'))));
+    QCOMPARE(t.count(QStringLiteral("SELECT count(*) AS n FROM realiz")), 0);   // not before the row is left
+    t.leaveRow();
+    const ResultSet rs = t.db().query(QStringLiteral("SELECT * FROM realiz"));
+    QCOMPARE(rs.count(), 1);
+    QStringList got;
+    for (const char *c : {"id", "idos", "proiect", "contrnr", "contrdata2", "actdata2", "lei", "furniz", "refer"})
+        got << rs.text(0, QLatin1String(c));
+    QCOMPARE(got, (QStringList{QString::number(id), "9", "PX", "", "", "20260304", "1000", "SC LEMN SRL", "12/01.03.2026"}));
+    QCOMPARE(t.w->entryModel()->rowCount(), 2);   // the stored row and a new empty one
+    QVERIFY(t.grid(2)->isColumnHidden(EActdata2) && t.grid(2)->isColumnHidden(EId) && t.grid(2)->isColumnHidden(EProiect));
+    // An existing row changed and left is written back.
+    t.type(0, ELei, QStringLiteral("1250.5"));
+    QTest::keyClick(t.grid(2), Qt::Key_Down);
+    QTest::qWait(20);
+    QCOMPARE(t.count(QStringLiteral("SELECT count(*) AS n FROM realiz WHERE lei=1250.5")), 1);
+    // The Delete key asks first.
+    t.grid(2)->setCurrentIndex(t.w->entryModel()->index(0, 0));
+    QTest::keyClick(t.grid(2), Qt::Key_Delete);
+    QCOMPARE(t.count(QStringLiteral("SELECT count(*) AS n FROM realiz")), 1);
+    t.env.messages.answers = {true};
+    QTest::keyClick(t.grid(2), Qt::Key_Delete);
+    QCOMPARE(t.count(QStringLiteral("SELECT count(*) AS n FROM realiz")), 0);
+}
+
+void TestRealizations::refusedCellsAndRows()
+{
+    Window t;
+    const qint64 id = t.item(3111100, 1000);
+    t.db().exec(QStringLiteral("INSERT INTO realiz (id,lei,actnr,actdata1,actdata2,idos,furniz,refer,denumach,proiect)"
+                               " VALUES(?,10,'1','04.03.2026','20260304',9,'SC A','1/01.03.2026','LEMN',' ')"),
+                {id});
+    t.open();
+    t.doubleClickItem(0);
+    QCOMPARE(t.w->entryModel()->rowCount(), 2);
+    // A refused cell opens again with the refused text.
+    t.type(1, EFurniz, QString(31, QLatin1Char('S')));
+    QCOMPARE(t.texts(), QStringList{QStringLiteral(" Numarul maxim de caractere este 30 ")});
+    auto *editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+    QVERIFY(editor);
+    QCOMPARE(editor->text(), QString(31, QLatin1Char('S')));
+    t.escapeEditor();
+    QVERIFY(t.w->entryModel()->text(1, EFurniz).isEmpty());
+    // A stored row changed so that it is incomplete stays unsaved when left.
+    t.env.messages.shown.clear();
+    t.type(0, EContrnr, QStringLiteral("5"));
+    QTest::keyClick(t.grid(2), Qt::Key_Down);
+    QTest::qWait(20);
+    QCOMPARE(t.texts(), QStringList{QStringLiteral(" Completati data contractului ")});
+    QCOMPARE(t.grid(2)->currentIndex().row(), 0);   // back on the refused row
+    QCOMPARE(t.count(QStringLiteral("SELECT count(*) AS n FROM realiz WHERE contrnr<>''")), 0);
+    // Escape drops its changes.
+    QTest::keyClick(t.grid(2), Qt::Key_Escape);
+    QVERIFY(t.w->entryModel()->text(0, EContrnr).isEmpty() && !t.w->entryModel()->hasPendingChanges());
+    // Leaving for another control tries to store a new row too.
+    t.env.messages.shown.clear();
+    t.type(1, EFurniz, QStringLiteral("SC Y"));
+    t.get<QComboBox>("proiect")->setFocus();
+    QCOMPARE(t.texts(), QStringList{QStringLiteral(" Completati denumirea produsului/serviciului/lucrarii ")});
+    // "Iesire" does not close over a row it cannot store.
+    t.get<QPushButton>("Command1")->click();
+    QVERIFY(t.w->isVisible());
+    QCOMPARE(t.count(QStringLiteral("SELECT count(*) AS n FROM realiz")), 1);
+}
+
+void TestRealizations::sumReportAndExit()
+{
+    Window t;
+    const qint64 a = t.item(3111100, 1000);
+    const qint64 b = t.item(3111200, 500);
+    t.item(3111300, 800, QStringLiteral("licitatie"), QString(), 3);   // another sub-unit's
+    t.realization(a, 1000);
+    t.realization(a, 250.5);
+    t.realization(b, 100);
+    t.open();
+    QCOMPARE(t.column(1, 8), (QStringList{"", "", ""}));
+    t.get<QPushButton>("Command3")->click();   // "Suma": the sub-unit's items, with totals
+    QCOMPARE(t.column(1, 8), (QStringList{"1250.5", "100"}));
+    // "Raport", Yes: only the items over their value, totals recomputed first.
+    t.realization(a, 100);
+    t.realization(b, 300);
+    const QString pdfs = t.env.path(QStringLiteral("pdf"));
+    qputenv("TENDRO_REPORT_DIR", pdfs.toUtf8());
+    t.env.messages.answers = {true};
+    t.get<QPushButton>("Command2")->click();
+    QCOMPARE(t.env.messages.shown.first().text, QStringLiteral(" Doriti afisarea doar a pozitiilor din program care au fost"
+                                                                " depasite ? "));
+    const QStringList files = QDir(pdfs).entryList({QStringLiteral("raprealiz-*.pdf")});
+    QCOMPARE(files.size(), 1);
+    const QString text = pdfText(QDir(pdfs).filePath(files.first())).simplified();
+    QVERIFY2(text.contains(QStringLiteral("SITUATIA REALIZARILOR PE ANUL 2026, CARE AU DEPASIT PROGRAMUL APROBAT")),
+             qPrintable(text));
+    QVERIFY(text.contains(QStringLiteral("1350.50")));
+    QVERIFY(!text.contains(QStringLiteral("400.00")) && !text.contains(QStringLiteral("800.00")));
+    // "Iesire" recomputes and closes.
+    t.db().exec(QStringLiteral("DELETE FROM realiz WHERE id=?"), {b});
+    t.get<QPushButton>("Command1")->click();
+    QVERIFY(!t.w->isVisible());
+    QCOMPARE(t.db().query(QStringLiteral("SELECT realiz FROM program WHERE id=?"), {b}).number(0, QStringLiteral("realiz")), 0.0);
+    // The main menu opens the window.
+    Mnu mnu(*t.env.ctx);
+    whenModal(QStringLiteral("realiz"), [](QWidget *w) { w->findChild<QPushButton *>(QStringLiteral("Command1"))->click(); });
+    mnu.action(QStringLiteral("mnureal"))->trigger();
+}
+
+QTEST_MAIN(TestRealizations)
+#include "test_realizations.moc"
