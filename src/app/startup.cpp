@@ -8,6 +8,7 @@
 #include "store/filecopy.h"
 #include "store/schema.h"
 
+#include <QEventLoop>
 #include <QFileInfo>
 #include <sqlcipher/sqlite3.h>
 
@@ -46,8 +47,14 @@ StartupResult runStartup(AppContext &ctx, Setare &setare)
     ctx.platform.removeCloseCommand(&setare);
 
     {
+        // Shown modally and waited for; a splash whose interval ends while it
+        // is being shown has ended, and is not waited for again.
         Init init(ctx, &setare);
-        init.exec();
+        QEventLoop wait;
+        QObject::connect(&init, &QDialog::finished, &wait, &QEventLoop::quit);
+        init.show();
+        if (init.isVisible())
+            wait.exec();
     }
 
     const QString path = workingFilePath(ctx.cale);
