@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Installs the Debian packages TENDRO needs to build, run and test.
 # Only what is missing is installed; as non-root it prints the command instead.
+# Packages named on the command line are wanted too (the fuzzers' compiler).
 set -euo pipefail
 
 packages=(g++ cmake pkg-config qt6-base-dev libsqlcipher-dev sqlcipher libssl-dev
-          fonts-dejavu-core xvfb xauth poppler-utils libbenchmark-dev)
+          fonts-dejavu-core xvfb xauth poppler-utils libbenchmark-dev "$@")
 
 missing=()
 for p in "${packages[@]}"; do

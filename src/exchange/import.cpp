@@ -41,12 +41,24 @@ QVariant numberOf(const ResultSet &rs, int row, const QString &column, Kind kind
 
 bool importFile(AppContext &ctx, QWidget *parent, const QString &source)
 {
+    std::unique_ptr<Database> src;
+    try {
+        // The source is opened read-only and never written.
+        src = Database::open(conexiuneC(source), Database::Mode::ReadOnly);
+    } catch (const DbError &e) {
+        ctx.messages.engineError(parent, e);
+        return false;
+    }
+    return importFrom(ctx, parent, std::move(src), source);
+}
+
+bool importFrom(AppContext &ctx, QWidget *parent, std::unique_ptr<Database> src, const QString &source)
+{
     BusyCursor busy;
     const int idos = ctx.subunitate.idos;
     try {
         // Everything is read first and the source closed before the working
-        // file changes; the source is opened read-only and never written.
-        auto src = Database::open(conexiuneC(source), Database::Mode::ReadOnly);
+        // file changes.
         const ResultSet program = src->query(QStringLiteral("SELECT * FROM program WHERE idos=? ORDER BY idp"), {idos});
         if (program.isEmpty()) {
             ctx.messages.show(parent, QStringLiteral(" Fisierul selectat nu are date pentru ") + ctx.subunitate.numeos

@@ -1,0 +1,81 @@
+// The import of a damaged source: the input is the image of a plain
+// database file (the seed is a small valid source), opened without key and
+// imported into a working file. The import refuses it with a message or
+// takes it; the working file stays whole either way.
+
+#include "exchange/import.h"
+#include "services/context.h"
+#include "store/connections.h"
+#include "store/database.h"
+#include "store/schema.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+using namespace tendro;
+
+namespace {
+
+class Answers : public MessageService {
+public:
+    void show(QWidget *, const QString &, const QString &, MessageIcon) override {}
+    bool ask(QWidget *, const QString &, const QString &) override { return true; }
+};
+class NoFiles : public FileDialogService {
+public:
+    QString saveFileName(QWidget *, const QString &, const QString &) override { return {}; }
+    QString openFileName(QWidget *, const QString &, const QString &) override { return {}; }
+};
+class Today : public Clock {
+public:
+    QDate today() const override { return QDate(2026, 3, 15); }
+};
+
+struct World {
+    World()
+    {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        static int argc = 1;
+        static char name[] = "fuzz_import";
+        static char *argv[] = {name, nullptr};
+        app = new QApplication(argc, argv);
+        createDefaultFile(workingFilePath(dir.path()));
+        ctx = new AppContext(dir.path(), messages, files, clock, platform);
+        ctx->subunitate = {2, 9, QStringLiteral("ARAD"), QStringLiteral("O.S. ARAD")};
+    }
+    QApplication *app;
+    QTemporaryDir dir;
+    Answers messages;
+    NoFiles files;
+    Today clock;
+    LinuxPlatform platform;
+    AppContext *ctx;
+};
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    static World world;
+    const QString source = QDir(world.dir.path()).filePath(QStringLiteral("sursa.db"));
+    {
+        QFile f(source);
+        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            return 0;
+        f.write(reinterpret_cast<const char *>(data), qint64(size));
+    }
+    std::unique_ptr<Database> src;
+    try {
+        src = Database::open({source, QString()}, Database::Mode::ReadOnly);
+    } catch (const DbError &) {
+        return 0;   // not a database at all: refused at the door
+    }
+    importFrom(*world.ctx, nullptr, std::move(src), source);
+    // Whatever came of it, the working file is whole.
+    const ResultSet check = world.ctx->db().query(QStringLiteral("PRAGMA quick_check"));
+    if (check.isEmpty() || check.value(0, 0).toString() != QLatin1String("ok"))
+        __builtin_trap();
+    return 0;
+}
