@@ -22,7 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (std::isfinite(v) && std::fabs(v) < 1e15 && std::fabs(leadingNumber(written) - v) > 1e-6 * std::fabs(v) + 1e-9)
         __builtin_trap();
     wholeNumber(v);
-    isNumeric(text);
+    if (isNumeric(text) && std::isnan(numberValue(text)))
+        __builtin_trap();
     formatWhole(text);
     formatTwoDigits(text);
     dayRefusal(text);

@@ -211,8 +211,8 @@ void Liste::save()
         ProgrammeItem item;
         item.cpvId = entry->id;
         item.activit = activ_;
-        item.lei = leadingNumber(form.vallei);
-        item.euro = leadingNumber(form.valeuro);
+        item.lei = numberValue(form.vallei);
+        item.euro = numberValue(form.valeuro);
         item.datainc1 = displayDate(form.zi1, form.luna1, form.an1);
         item.datainc2 = compareDate(form.zi1, form.luna1, form.an1);
         item.datafin1 = displayDate(form.zi2, form.luna2, form.an2);

@@ -251,11 +251,11 @@ bool Liste::checkCellEdit(int, int column, QVariant &value)
 {
     const QString text = value.toString();
     if (column == CLei) {
-        if (!isNumeric(text) || leadingNumber(text) <= 0) {
+        if (!isNumeric(text) || numberValue(text) <= 0) {
             ctx_.messages.show(this, QStringLiteral(" Data invalida ! "));
             return false;
         }
-        value = leadingNumber(text);
+        value = numberValue(text);
         return true;
     }
     // The lists and reports take these texts as they are: no apostrophe.

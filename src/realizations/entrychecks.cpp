@@ -91,7 +91,7 @@ QString checkEntryCell(QStringList &row, int column, const QString &text, const 
             return QStringLiteral(" Data referatului este mai mare decat data achizitiei !!! ");
     }
     const bool complete = !r.at(EFurniz).isEmpty() && !r.at(EDenumach).isEmpty() && !r.at(EActnr).isEmpty()
-        && !r.at(EActdata1).isEmpty() && !r.at(ERefer).isEmpty() && leadingNumber(r.at(ELei)) > 0;
+        && !r.at(EActdata1).isEmpty() && !r.at(ERefer).isEmpty() && numberValue(r.at(ELei)) > 0;
     if (complete) {
         r[EId] = QString::number(ctx.idsel);
         r[EIdos] = QString::number(ctx.idos);
@@ -117,7 +117,7 @@ QString checkEntryRow(const QStringList &r)
         return QStringLiteral(" Completati numarul actului de achizitie (factura / bon fiscal) ");
     if (!filled(EActdata1))
         return QStringLiteral(" Completati data actului de achizitie (factura / bon fiscal) ");
-    if (leadingNumber(r.value(ELei)) == 0)
+    if (numberValue(r.value(ELei)) == 0)
         return QStringLiteral(" Completati valoarea actului de achizitie (factura / bon fiscal) ");
     if (!filled(ERefer))
         return QStringLiteral(" Completati numarul si data referatului ");

@@ -41,7 +41,7 @@ enum { PCod = 0, PDen, PProced, PResp, PDetal, PIdp, PId, PLei, PRealiz, PProiec
 QVariant typedValue(int column, const QString &text)
 {
     switch (column) {
-    case ELei: return text.isEmpty() ? QVariant() : QVariant(leadingNumber(text));
+    case ELei: return text.isEmpty() ? QVariant() : QVariant(numberValue(text));
     case EId:
     case EIdos: return text.isEmpty() ? QVariant() : QVariant(wholeNumber(leadingNumber(text)));
     default: return text;

@@ -65,3 +65,18 @@ bool isNumeric(const QString &text)
 }
 
 } // namespace tendro
+
+namespace tendro {
+
+double numberValue(const QString &text)
+{
+    if (isNumeric(text)) {
+        bool ok = false;
+        const double v = text.trimmed().toDouble(&ok);
+        if (ok && std::isfinite(v))
+            return v;
+    }
+    return leadingNumber(text);
+}
+
+} // namespace tendro

@@ -15,5 +15,8 @@ double leadingNumber(const QString &text);
 qint64 wholeNumber(double value);
 // True when the whole text (blanks around it allowed) is one number.
 bool isNumeric(const QString &text);
+// The value of a text: the whole text when it is one number ("1.5e3" is
+// 1500), otherwise its leading number.
+double numberValue(const QString &text);
 
 } // namespace tendro

@@ -208,6 +208,10 @@ bool QueryTableModel::setData(const QModelIndex &index, const QVariant &value, i
     if (src < 0)
         return false;
     QVariant taken = value;
+    // The column's limit holds for any text, typed or not.
+    const int limit = columns_.at(index.column()).maxLength;
+    if (limit > 0 && taken.typeId() == QMetaType::QString && taken.toString().size() > limit)
+        taken = taken.toString().left(limit);
     if (cellCheck_ && !cellCheck_(index.row(), index.column(), taken)) {
         if (reopenRefused_)
             refusedRow_ = index.row();

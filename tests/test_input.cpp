@@ -1,0 +1,232 @@
+// Bad input in every entry field and editable cell, window by window: each
+// text gets the field's own message or is stored exactly as typed (within
+// the field's limit, in the field's case); no statement breaks, nothing
+// crashes.
+
+#include "fakes.h"
+#include "catalogue/browser.h"
+#include "programme/liste.h"
+#include "realizations/entrychecks.h"
+#include "realizations/realiz.h"
+#include "reports/cen.h"
+#include "shell/password.h"
+#include "shell/setare2.h"
+#include "store/database.h"
+#include "store/querymodel.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QListWidget>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QtTest>
+
+using namespace tendro;
+using namespace tendro::test;
+
+namespace {
+
+const QStringList &badInputs()
+{
+    static const QStringList inputs{QStringLiteral("O'NEIL"),        QStringLiteral("A\"B"),
+                                    QString(10000, QLatin1Char('x')), QStringLiteral("A\tB\u0001C"),
+                                    QStringLiteral("Brad 😀"),        QStringLiteral("  LA MARGINI  "),
+                                    QStringLiteral("abc"),           QStringLiteral("-12.5e3")};
+    return inputs;
+}
+
+struct Office {
+    Office()
+    {
+        env.installDefaultFile();
+        env.installReports();
+        env.configure(2, 9, QStringLiteral("ARAD"), QStringLiteral("SEDIU"));
+        qputenv("TENDRO_REPORT_DIR", env.path(QStringLiteral("pdf")).toUtf8());
+    }
+    Database &db() { return env.ctx->db(); }
+    // Leaves a field as a user does, so that its check runs.
+    static void leave(QWidget *field, QWidget *next)
+    {
+        field->setFocus(Qt::MouseFocusReason);
+        next->setFocus(Qt::TabFocusReason);
+    }
+    static void show(QWidget *w)
+    {
+        w->show();
+        QApplication::setActiveWindow(w);
+        QVERIFY(QTest::qWaitForWindowActive(w));
+    }
+    Env env;
+};
+
+} // namespace
+
+class TestInput : public QObject {
+    Q_OBJECT
+private slots:
+    void programmeWindow();
+    void signatoriesAndPasswords();
+    void criteriaWindow();
+    void realizationGrid();
+};
+
+void TestInput::programmeWindow()
+{
+    Office o;
+    Liste w(*o.env.ctx);
+    Office::show(&w);
+    const auto line = [&w](const char *n) { return w.findChild<QLineEdit *>(QLatin1String(n)); };
+    auto *proiect = w.findChild<QComboBox *>(QStringLiteral("proiect"));
+    auto *save = w.findChild<QPushButton *>(QStringLiteral("Command2"));
+    w.browser()->searchCode(QStringLiteral("03111100"));
+    const struct {
+        const char *field;
+        const char *column;
+        std::function<QString(const QString &)> stored;
+    } fields[] = {
+        {"resp", "resp", [](const QString &t) { return t.left(40).toUpper(); }},
+        {"detal", "detal", [](const QString &t) { return t.left(200).toUpper(); }},
+        {"proiect", "proiect", [](const QString &t) { return t.left(50).trimmed().toUpper(); }},
+        {"vallei", "lei", [](const QString &t) { return QString::number(qRound(t.left(7).toDouble())); }},
+        {"valeuro", "euro", [](const QString &t) { return QString::number(qRound(t.left(7).toDouble())); }},
+        {"zi1", "datainc1", [](const QString &t) { return t.left(2) + QStringLiteral(".03.2026"); }},
+    };
+    int saved = 0, round = 0;
+    for (const auto &f : fields)
+        for (const QString &input : badInputs()) {
+            ++round;
+            o.env.messages.shown.clear();
+            line("vallei")->setText(QStringLiteral("1500"));
+            line("valeuro")->setText(QStringLiteral("0"));
+            line("zi1")->setText(QStringLiteral("01"));
+            line("luna1")->setText(QStringLiteral("03"));
+            line("zi2")->setText(QStringLiteral("30"));
+            line("luna2")->setText(QStringLiteral("06"));
+            line("detal")->setText(QStringLiteral("D"));
+            line("resp")->setText(QStringLiteral("POP"));
+            proiect->setEditText(QStringLiteral("P%1").arg(round));   // a new item every time
+            QWidget *field = f.field == QLatin1String("proiect") ? static_cast<QWidget *>(proiect) : line(f.field);
+            if (field == proiect)
+                proiect->setEditText(input);
+            else
+                line(f.field)->setText(input);
+            Office::leave(field, line("cuvant"));
+            QTest::mouseClick(save, Qt::LeftButton);
+            if (o.env.messages.last() != QLatin1String(" Datele au fost salvate ")) {
+                QVERIFY2(!o.env.messages.shown.isEmpty(), f.field);   // refused, and said why
+                continue;
+            }
+            ++saved;
+            const ResultSet row = o.db().query(QStringLiteral("SELECT * FROM program ORDER BY idp DESC LIMIT 1"));
+            QCOMPARE(row.text(0, QLatin1String(f.column)), f.stored(input));
+        }
+    QVERIFY(saved > 10);
+    // The search boxes: the code box takes digits only; any word is searched.
+    for (const QString &input : badInputs()) {
+        line("cod")->setText(input.left(8));
+        Office::leave(line("cod"), line("cuvant"));
+        w.browser()->searchWord(input);
+    }
+    // The grid's own cells: no value is a positive number, the texts keep their limits.
+    QueryTableModel *m = w.gridModel();
+    const qint64 idp = m->value(0, QStringLiteral("idp")).toLongLong();
+    for (const auto &[column, name, limit] : {std::tuple{4, "lei", 7}, {8, "resp", 40}, {9, "detal", 200}})
+        for (const QString &input : badInputs()) {
+            o.env.messages.shown.clear();
+            const bool taken = m->setData(m->index(m->rowCount() - 1, column), input);
+            QCOMPARE(taken, column != 4 && !input.contains(QLatin1Char('\'')));
+            QCOMPARE(o.env.messages.shown.size(), taken ? 0 : 1);
+            if (taken)
+                QCOMPARE(o.db().query(QStringLiteral("SELECT * FROM program WHERE idp=?"),
+                                      {m->value(m->rowCount() - 1, QStringLiteral("idp"))})
+                             .text(0, QLatin1String(name)),
+                         column == 8 ? input.left(limit).toUpper() : input.left(limit));
+        }
+    QVERIFY(idp > 0);
+}
+
+void TestInput::signatoriesAndPasswords()
+{
+    Office o;
+    for (const QString &input : badInputs()) {
+        {
+            Setare2 w(*o.env.ctx);
+            for (int c = 2; c < 6; ++c)
+                w.model()->setData(w.model()->index(0, c), input);
+            w.findChild<QPushButton *>(QStringLiteral("Command1"))->click();
+        }
+        const ResultSet rs = o.db().query(QStringLiteral("SELECT functiesef, sef, contabil, intocmit FROM setare"));
+        for (int c = 0; c < 4; ++c)
+            QCOMPARE(rs.value(0, c).toString(), input);
+        // A password of any characters is kept as typed, up to its 30.
+        Par1 p(*o.env.ctx);
+        p.findChild<QLineEdit *>(QStringLiteral("pass"))->setText(input);
+        p.findChild<QLineEdit *>(QStringLiteral("passc"))->setText(input);
+        p.save();
+        QVERIFY(passwordMatches(input.left(30), storedPassword(o.db())));
+        storePassword(o.db(), QString());
+    }
+    QVERIFY(o.env.messages.shown.isEmpty());
+}
+
+void TestInput::criteriaWindow()
+{
+    Office o;
+    o.db().exec(QStringLiteral("INSERT INTO program (id,lei,datainc2,resp,proced,idos) VALUES(5,10,'20260301',?,"
+                               "'licitatie',9)"),
+                {QStringLiteral("O'NEIL")});   // a name from an older file, with its apostrophe
+    Cen w(*o.env.ctx);
+    Office::show(&w);
+    for (const char *check : {"lei", "incep", "termin", "resp"})
+        w.findChild<QAbstractButton *>(QLatin1String(check))->click();
+    auto *report = w.findChild<QPushButton *>(QStringLiteral("Command1"));
+    for (const char *box : {"lei1", "lei2", "incep1", "incep2", "fin1", "fin2"})
+        for (const QString &input : badInputs()) {
+            o.env.messages.shown.clear();
+            auto *field = w.findChild<QLineEdit *>(QLatin1String(box));
+            field->setText(input);
+            Office::leave(field, w.findChild<QWidget *>(QStringLiteral("listp")));
+            if (QByteArray(box).startsWith("lei"))
+                QVERIFY(o.env.messages.shown.isEmpty());   // read as numbers, no check
+            else
+                QCOMPARE(o.env.messages.shown.size(), 1);   // none of these is a date
+            field->setText(QByteArray(box).startsWith("lei") ? input : QStringLiteral("01.03.2026"));
+            report->click();
+            // The report is printed: no message beyond the date box's own.
+            QCOMPARE(o.env.messages.shown.size(), QByteArray(box).startsWith("lei") ? 0 : 1);
+        }
+}
+
+void TestInput::realizationGrid()
+{
+    Office o;
+    o.db().exec(QStringLiteral("INSERT INTO program (id,lei,datainc2,proced,idos,proiect) VALUES(5,10,'20260301',"
+                               "'licitatie',9,'')"));
+    o.env.clock.date = QDate(2026, 5, 10);
+    Realiz w(*o.env.ctx);
+    Office::show(&w);
+    auto *grid1 = w.findChild<QTableView *>(QStringLiteral("DataGrid1"));
+    QTest::mouseDClick(grid1->viewport(), Qt::LeftButton, {}, grid1->visualRect(w.programmeModel()->index(0, 0)).center());
+    QueryTableModel *m = w.entryModel();
+    for (int column : {EContrnr, EContrdata1, EFurniz, EDenumach, EActnr, EActdata1, ELei, ERefer})
+        for (const QString &input : badInputs()) {
+            o.env.messages.shown.clear();
+            if (m->setData(m->index(0, column), input))
+                QCOMPARE(m->text(0, column), column == ELei ? QStringLiteral("-12500") : input);
+            else
+                QCOMPARE(o.env.messages.shown.size(), 1);
+            m->revertRow(0);
+        }
+    // A row of odd but allowed texts is stored exactly.
+    const QString odd = QStringLiteral("A\"B 😀");
+    for (const auto &[column, text] : {std::pair{int(EFurniz), odd}, {int(EDenumach), odd}, {int(EActnr), QStringLiteral("7")},
+                                      {int(EActdata1), QStringLiteral("04.03.2026")}, {int(ELei), QStringLiteral("10")},
+                                      {int(ERefer), QStringLiteral("A\"/01.03.2026")}})
+        QVERIFY(m->setData(m->index(0, column), text));
+    QVERIFY(m->submitRow(0));
+    QCOMPARE(o.db().query(QStringLiteral("SELECT furniz FROM realiz")).text(0, QStringLiteral("furniz")), odd);
+}
+
+QTEST_MAIN(TestInput)
+#include "test_input.moc"
