@@ -177,6 +177,12 @@ void Liste::refreshPeople(const QString &select)
 
 void Liste::save()
 {
+    // The boxes as their own checks leave them, had the focus not passed
+    // through them: two-digit days and months, whole values.
+    for (QLineEdit *e : {zi1_, luna1_, zi2_, luna2_})
+        e->setText(formatTwoDigits(e->text()));
+    for (QLineEdit *e : {vallei_, valeuro_})
+        e->setText(formatWhole(e->text()));
     const ItemForm form = readForm();
     // The field checks come first again: a wrong day typed and left by a
     // click straight on "Salvare" never reaches the file. When the focus is

@@ -1,0 +1,281 @@
+// A year in the life of a forest district, through the real windows and in
+// their order: setup, signatories, password, the programme by browsing and
+// by both searches, a research project, the proposals report, the file sent
+// and taken back approved, realizations and their totals, the reports, the
+// copy into the next year and the exit; last, the working file and the
+// backup read with the sqlcipher shell.
+
+#include "fakes.h"
+#include "app/mnu.h"
+#include "app/startup.h"
+#include "catalogue/browser.h"
+#include "programme/liste.h"
+#include "realizations/entrychecks.h"
+#include "realizations/realiz.h"
+#include "shell/setare.h"
+#include "store/connections.h"
+#include "store/database.h"
+#include "store/querymodel.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableView>
+#include <QtTest>
+
+using namespace tendro;
+using namespace tendro::test;
+
+namespace {
+
+// Works in the modal window `name` once the menu opens it, then closes it
+// whatever happened, so that a failed check never leaves a window waiting.
+void inWindow(Mnu &mnu, const char *action, const char *name, const std::function<void(QWidget *)> &body)
+{
+    whenModal(QLatin1String(name), [body](QWidget *w) {
+        QApplication::setActiveWindow(w);
+        body(w);
+        if (w->isVisible())
+            static_cast<QDialog *>(w)->done(0);
+    });
+    mnu.action(QLatin1String(action))->trigger();
+}
+
+template <typename T> T *in(QWidget *w, const char *name) { return w->findChild<T *>(QLatin1String(name)); }
+
+void click(QWidget *w) { QTest::mouseClick(w, Qt::LeftButton); }
+
+void clickRow(QListWidget *list, const QString &text, bool twice = false)
+{
+    const QList<QListWidgetItem *> found = list->findItems(text, Qt::MatchExactly);
+    QVERIFY2(!found.isEmpty(), qPrintable(text));
+    const QPoint at = list->visualItemRect(found.first()).center();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+    if (twice)
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+}
+
+// Types into a field and leaves it by Tab, as a user fills the editor.
+void type(QWidget *w, const char *field, const QString &text)
+{
+    auto *e = in<QLineEdit>(w, field);
+    e->setFocus(Qt::MouseFocusReason);
+    e->selectAll();
+    QTest::keyClicks(e, text);
+    QTest::keyClick(e, Qt::Key_Tab);
+}
+
+void fillAndSave(QWidget *w, const QString &lei, const QString &detal)
+{
+    type(w, "vallei", lei);
+    type(w, "valeuro", QStringLiteral("0"));
+    type(w, "zi1", QStringLiteral("1"));
+    type(w, "luna1", QStringLiteral("4"));
+    type(w, "zi2", QStringLiteral("30"));
+    type(w, "luna2", QStringLiteral("9"));
+    type(w, "detal", detal);
+    type(w, "resp", QStringLiteral("pop ion"));
+    click(in<QPushButton>(w, "Command2"));
+}
+
+QString newestReport(const QString &folder, const QString &stem)
+{
+    const QStringList pdfs = QDir(folder).entryList({stem + QStringLiteral("-*.pdf")}, QDir::Files, QDir::Time);
+    return pdfs.isEmpty() ? QString() : pdfText(QDir(folder).filePath(pdfs.first())).simplified();
+}
+
+// One query through the sqlcipher shell, keyed with the database password.
+QString shell(const QString &file, const QString &sql)
+{
+    QProcess p;
+    p.start(QStringLiteral("sqlcipher"), {file});
+    p.waitForStarted();
+    p.write(QStringLiteral("PRAGMA key='%1';\n%2;\n").arg(QLatin1String(kDatabasePassword), sql).toUtf8());
+    p.closeWriteChannel();
+    p.waitForFinished(30000);
+    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+}
+
+} // namespace
+
+class TestYear : public QObject {
+    Q_OBJECT
+private slots:
+    void aYearInTheLife();
+};
+
+void TestYear::aYearInTheLife()
+{
+    Env env;
+    env.installReports();
+    const QString pdfs = env.path(QStringLiteral("rapoarte"));
+    qputenv("TENDRO_REPORT_DIR", pdfs.toUtf8());
+    env.clock.date = QDate(2026, 2, 10);
+
+    // First run: the file is made, the sub-unit chosen.
+    {
+        Setare setare(*env.ctx);
+        QCOMPARE(runStartup(*env.ctx, setare), StartupResult::Setup);
+        setare.show();
+        clickRow(setare.dir1(), QStringLiteral("ARAD"));
+        clickRow(setare.ocol(), QStringLiteral("O.S. ARAD"));
+        click(in<QPushButton>(&setare, "butoninstal"));
+        QCOMPARE(setare.result(), int(QDialog::Accepted));
+    }
+    QCOMPARE(env.ctx->subunitate.idos, 9);
+    auto mnu = std::make_unique<Mnu>(*env.ctx);
+
+    // The signatories, then a password.
+    inWindow(*mnu, "mnuset", "setare2", [](QWidget *w) {
+        QAbstractItemModel *m = in<QTableView>(w, "DataGrid1")->model();
+        const QStringList names{"SEF DE OCOL", "ION POPESCU", "MARIA IONESCU", "VASILE GHEORGHE"};
+        for (int c = 0; c < 4; ++c)
+            m->setData(m->index(0, c + 2), names.at(c));
+        click(in<QPushButton>(w, "Command1"));
+    });
+    inWindow(*mnu, "mnupar", "par1", [](QWidget *w) {
+        in<QLineEdit>(w, "pass")->setText(QStringLiteral("Stejar 1"));
+        in<QLineEdit>(w, "passc")->setText(QStringLiteral("Stejar 1"));
+        click(in<QPushButton>(w, "Command2"));
+    });
+
+    // The next start asks for it.
+    mnu.reset();
+    env.ctx->closeDb();
+    {
+        whenModal(QStringLiteral("par"), [](QWidget *par) {
+            in<QLineEdit>(par, "passconf")->setText(QStringLiteral("Stejar 1"));
+            click(in<QPushButton>(par, "Command2"));
+        });
+        Setare setare(*env.ctx);
+        QCOMPARE(runStartup(*env.ctx, setare), StartupResult::MainWindow);
+    }
+    QVERIFY(env.messages.shown.isEmpty());
+    mnu = std::make_unique<Mnu>(*env.ctx);
+
+    // The programme: goods by browsing, services by code, works by word, research in a project.
+    inWindow(*mnu, "mnuprg", "liste", [&env](QWidget *w) {
+        auto *liste = static_cast<Liste *>(w);
+        clickRow(in<QListWidget>(w, "list2"), in<QListWidget>(w, "list2")->item(1)->text());
+        clickRow(in<QListWidget>(w, "list3"), in<QListWidget>(w, "list3")->item(0)->text(), true);
+        QCOMPARE(in<QListWidget>(w, "list4")->count(), 0);
+        fillAndSave(w, QStringLiteral("1500"), QStringLiteral("sediu"));
+        in<QLineEdit>(w, "cod")->setText(QStringLiteral("50112000"));
+        QTest::keyClick(in<QLineEdit>(w, "cod"), Qt::Key_Return);
+        fillAndSave(w, QStringLiteral("800"), QStringLiteral("autoturism"));
+        in<QLineEdit>(w, "cuvant")->setText(QStringLiteral("reparare a drumurilor"));
+        click(in<QPushButton>(w, "Command6"));
+        QVERIFY(in<QRadioButton>(w, "lucr")->isChecked());
+        fillAndSave(w, QStringLiteral("25000"), QStringLiteral("drum valea mare"));
+        click(in<QRadioButton>(w, "act1"));
+        in<QComboBox>(w, "proiect")->setEditText(QStringLiteral("proiect paduri"));
+        liste->browser()->searchCode(QStringLiteral("77231600"));
+        fillAndSave(w, QStringLiteral("3000"), QStringLiteral("puieti"));
+        QCOMPARE(env.messages.texts(), QStringList(4, QStringLiteral(" Datele au fost salvate ")));
+        QCOMPARE(liste->gridModel()->rowCount(), 1);   // a project chosen: its items only
+        QCOMPARE(env.ctx->db().query(QStringLiteral("SELECT count(*) AS n FROM program")).integer(0, QStringLiteral("n")), 4);
+        click(in<QPushButton>(w, "Command5"));   // the proposals
+        click(in<QPushButton>(w, "Command1"));
+    });
+    const QString proposals = newestReport(pdfs, QStringLiteral("rapprog"));
+    for (const char *expected : {"PROPUNERI PROGRAM ACHIZITII PE ANUL 2026", "TOTAL GENERAL", "30300.00", "ION POPESCU", "SEDIU",
+                                 "DRUM VALEA MARE", "PROIECT PADURI", "1 / 1"})
+        QVERIFY2(proposals.contains(QLatin1String(expected)), qPrintable(proposals));
+
+    // Sent to the directorate, approved there but for the works, taken back.
+    const QString sent = env.path(QStringLiteral("catre_directie.mdb"));
+    env.files.nextPath = sent;
+    mnu->action(QStringLiteral("mnutransman"))->trigger();
+    QCOMPARE(env.messages.last(), QStringLiteral("Transmiterea datelor in ") + sent + QStringLiteral(" a fost efectuat "));
+    {
+        auto directorate = Database::open(conexiuneC(sent));
+        directorate->exec(QStringLiteral("UPDATE program SET proced='licitatie', anunt='A1' WHERE detal<>'DRUM VALEA MARE'"));
+    }
+    env.files.nextPath = sent;
+    env.messages.answers = {true, true};
+    mnu->action(QStringLiteral("mnuprelman"))->trigger();
+    QCOMPARE(env.messages.last(), QStringLiteral("Preluarea datelor din ") + sent + QStringLiteral(" a fost efectuata "));
+
+    // June: contracts and invoices against the approved goods, their totals and report.
+    env.clock.date = QDate(2026, 6, 20);
+    env.messages.shown.clear();
+    inWindow(*mnu, "mnureal", "realiz", [&env](QWidget *w) {
+        auto *realiz = static_cast<Realiz *>(w);
+        QCOMPARE(realiz->programmeModel()->rowCount(), 3);
+        auto *upper = in<QTableView>(w, "DataGrid1");
+        QTest::mouseDClick(upper->viewport(), Qt::LeftButton, {}, upper->visualRect(upper->model()->index(0, 0)).center());
+        QVERIFY(realiz->idsel() > 0);
+        auto *grid = in<QTableView>(w, "DataGrid2");
+        for (const QStringList &row : {QStringList{"SC LEMN SRL", "MOBILIER", "101", "10.06.2026", "1000", "5/01.06.2026"},
+                                       QStringList{"SC LEMN SRL", "RAFTURI", "102", "12.06.2026", "250.5", "6/02.06.2026"}}) {
+            const int r = realiz->entryModel()->rowCount() - 1;
+            const int columns[] = {EFurniz, EDenumach, EActnr, EActdata1, ELei, ERefer};
+            for (int i = 0; i < 6; ++i) {
+                grid->setFocus();
+                grid->setCurrentIndex(realiz->entryModel()->index(r, columns[i]));
+                QTest::keyClick(grid, Qt::Key_F2);
+                QTest::keyClicks(QApplication::focusWidget(), row.at(i));
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+                QTest::qWait(10);
+            }
+            QTest::keyClick(grid, Qt::Key_Down);
+            QTest::qWait(10);
+        }
+        QVERIFY2(env.messages.shown.isEmpty(), qPrintable(env.messages.texts().join(QLatin1Char('|'))));
+        click(in<QPushButton>(w, "Command3"));   // "Suma"
+        QVERIFY(realiz->programmeModel()->text(0, 8) == QStringLiteral("1250.5"));
+        env.messages.answers = {false};
+        click(in<QPushButton>(w, "Command2"));   // the realizations
+        click(in<QPushButton>(w, "Command1"));
+    });
+    const QString realizations = newestReport(pdfs, QStringLiteral("raprealiz"));
+    QVERIFY2(realizations.contains(QStringLiteral("SITUATIA REALIZARILOR PE ANUL 2026")), qPrintable(realizations));
+    QVERIFY(realizations.contains(QStringLiteral("1250.50")));
+    inWindow(*mnu, "mnucen", "cen", [](QWidget *w) {
+        QVERIFY(in<QRadioButton>(w, "aprob")->isChecked());
+        click(in<QPushButton>(w, "Command1"));
+        click(in<QPushButton>(w, "Command2"));
+    });
+    const QString approved = newestReport(pdfs, QStringLiteral("rapproga"));
+    QVERIFY2(approved.contains(QStringLiteral("PROGRAM ACHIZITII PE ANUL 2026")), qPrintable(approved));
+    QVERIFY(approved.contains(QStringLiteral("5300.00")) && !approved.contains(QStringLiteral("VALEA MARE")));
+
+    // January: last year's programme copied into the new one, as proposals.
+    env.clock.date = QDate(2027, 1, 15);
+    inWindow(*mnu, "mnuprg", "liste", [&env](QWidget *w) {
+        auto *anul = in<QListWidget>(w, "anul");
+        clickRow(anul, QStringLiteral("2026"));
+        QTest::mouseClick(anul->viewport(), Qt::RightButton, {}, anul->visualItemRect(anul->currentItem()).center());
+        QVERIFY(w->findChild<QMenu *>()->isVisible());
+        w->findChild<QMenu *>()->hide();
+        env.messages.answers = {true};
+        w->findChild<QAction *>(QStringLiteral("mnucopi"))->trigger();
+        click(in<QPushButton>(w, "Command1"));
+    });
+    QCOMPARE(env.messages.last(), QStringLiteral(" Datele din anul 2026 au fost copiate in anul 2027"));
+
+    // The regular exit keeps a backup.
+    mnu->action(QStringLiteral("mnuies"))->trigger();
+    QCOMPARE(env.platform.ended, 1);
+    env.ctx->closeDb();
+    for (const QString &file : {env.workingFile(), backupFilePath(env.dir.path())}) {
+        QCOMPARE(shell(file, QStringLiteral("SELECT count(*) FROM program WHERE datainc2 LIKE '2026%' AND proced='licitatie'")),
+                 QStringLiteral("3"));
+        QCOMPARE(shell(file, QStringLiteral("SELECT count(*) FROM program WHERE datainc2 LIKE '2027%' AND proced=''")),
+                 QStringLiteral("4"));
+        QCOMPARE(shell(file, QStringLiteral("SELECT sum(lei) FROM realiz WHERE idos=9")), QStringLiteral("1250.5"));
+        QCOMPARE(shell(file, QStringLiteral("SELECT realiz FROM program WHERE realiz>0")), QStringLiteral("1250.5"));
+        QCOMPARE(shell(file, QStringLiteral("SELECT sef||'/'||intocmit FROM setare")), QStringLiteral("ION POPESCU/VASILE GHEORGHE"));
+        QCOMPARE(shell(file, QStringLiteral("SELECT parola<>'' FROM valid")), QStringLiteral("1"));
+    }
+}
+
+QTEST_MAIN(TestYear)
+#include "test_year.moc"
