@@ -19,6 +19,7 @@
 
 using namespace tendro;
 using namespace tendro::test;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -31,10 +32,10 @@ void hover(QListWidget *list, QPoint at)
 }
 
 struct Window {
-    explicit Window(const QString &numeos = QStringLiteral("SEDIU"), QDate today = QDate(2026, 3, 15))
+    explicit Window(const QString &numeos = u"SEDIU"_s, QDate today = QDate(2026, 3, 15))
     {
         env.installDefaultFile();
-        env.configure(2, 9, QStringLiteral("ARAD"), numeos);
+        env.configure(2, 9, u"ARAD"_s, numeos);
         env.clock.date = today;
         // The utility row is the start-up's; add it the same way.
         env.ctx->db().exec(QStringLiteral("INSERT INTO cpv (cod,den,fel,cod2) "
@@ -43,7 +44,7 @@ struct Window {
     }
     QListWidget *list(int level) const
     {
-        return liste->findChild<QListWidget *>(QStringLiteral("list%1").arg(level));
+        return liste->findChild<QListWidget *>(u"list%1"_s.arg(level));
     }
     template <typename T> T *get(const char *name) const { return liste->findChild<T *>(QLatin1String(name)); }
     QString current(int level) const
@@ -60,7 +61,7 @@ struct Window {
     }
     QString nameOf(qint64 cod2)
     {
-        return env.ctx->db().query(QStringLiteral("SELECT den FROM cpv WHERE cod2=?"), {cod2}).text(0, QStringLiteral("den"));
+        return env.ctx->db().query(u"SELECT den FROM cpv WHERE cod2=?"_s, {cod2}).text(0, u"den"_s);
     }
     // The entry the editor would take: current entry of the deepest non-empty list.
     QString chosen() const
@@ -121,23 +122,23 @@ void TestCatalogue::childCandidatesFollowTheCode()
     QVector<qint64> level1;
     for (int d = 1; d <= 9; ++d)
         level1 << 3000000 + d * 100000;
-    QCOMPARE(childCandidates(QStringLiteral("03000000-1"), 1), level1);
-    QCOMPARE(childCandidates(QStringLiteral("03110000-5"), 3).first(), qint64(3111000));
-    QCOMPARE(childCandidates(QStringLiteral("03111100-3"), 5).last(), qint64(3111190));
-    QCOMPARE(childCandidates(QStringLiteral("30192120-COD INVALID"), 6).first(), qint64(30192121));
-    QCOMPARE(childCandidates(QStringLiteral("30192120-COD INVALID"), 6).last(), qint64(30192129));
-    QVERIFY(childCandidates(QStringLiteral("03"), 3).isEmpty());
+    QCOMPARE(childCandidates(u"03000000-1"_s, 1), level1);
+    QCOMPARE(childCandidates(u"03110000-5"_s, 3).first(), qint64(3111000));
+    QCOMPARE(childCandidates(u"03111100-3"_s, 5).last(), qint64(3111190));
+    QCOMPARE(childCandidates(u"30192120-COD INVALID"_s, 6).first(), qint64(30192121));
+    QCOMPARE(childCandidates(u"30192120-COD INVALID"_s, 6).last(), qint64(30192129));
+    QVERIFY(childCandidates(u"03"_s, 3).isEmpty());
 }
 
 void TestCatalogue::codeLevelAndPlan()
 {
-    QCOMPARE(codeLevel(QStringLiteral("03000000-1")), 1);
-    QCOMPARE(codeLevel(QStringLiteral("03111100-3")), 5);
-    QCOMPARE(codeLevel(QStringLiteral("03212211-2")), 7);
-    QCOMPARE(codeLevel(QStringLiteral("30000000-9")), 0);
-    QCOMPARE(codeLevel(QStringLiteral("30192120-COD INVALID")), 6);
+    QCOMPARE(codeLevel(u"03000000-1"_s), 1);
+    QCOMPARE(codeLevel(u"03111100-3"_s), 5);
+    QCOMPARE(codeLevel(u"03212211-2"_s), 7);
+    QCOMPARE(codeLevel(u"30000000-9"_s), 0);
+    QCOMPARE(codeLevel(u"30192120-COD INVALID"_s), 6);
 
-    const PositioningPlan plan = positioningPlan(QStringLiteral("03111100-3"));
+    const PositioningPlan plan = positioningPlan(u"03111100-3"_s);
     QCOMPARE(plan.level, 5);
     QCOMPARE(plan.firstLevelCode, qint64(3000000));
     QCOMPARE(plan.levels.size(), 4);   // V, IV, III, II
@@ -147,17 +148,16 @@ void TestCatalogue::codeLevelAndPlan()
     QCOMPARE(plan.levels.last().level, 2);
     QCOMPARE(plan.levels.last().candidates.at(0), qint64(3100000));
     QCOMPARE(plan.levels.last().selectedDigit, 1);
-    QCOMPARE(positioningPlan(QStringLiteral("50000000-5")).levels.size(), 0);
+    QCOMPARE(positioningPlan(u"50000000-5"_s).levels.size(), 0);
 }
 
 void TestCatalogue::tooltips()
 {
-    QCOMPARE(entryTooltip(4, QStringLiteral("03111100-3"), QStringLiteral("Boabe de soia")),
-             QStringLiteral("03111100-3 - Boabe de soia"));
-    QCOMPARE(entryTooltip(6, QStringLiteral("30192120"), QStringLiteral("Produse pentru scris")),
-             QStringLiteral("30192120 COD INVALID - Produse pentru scris"));
-    QCOMPARE(entryTooltip(6, QStringLiteral("30192120-COD INVALID"), QStringLiteral("Produse pentru scris")),
-             QStringLiteral("30192120-COD INVALID - Produse pentru scris"));
+    QCOMPARE(entryTooltip(4, u"03111100-3"_s, u"Boabe de soia"_s), u"03111100-3 - Boabe de soia"_s);
+    QCOMPARE(entryTooltip(6, u"30192120"_s, u"Produse pentru scris"_s),
+             u"30192120 COD INVALID - Produse pentru scris"_s);
+    QCOMPARE(entryTooltip(6, u"30192120-COD INVALID"_s, u"Produse pentru scris"_s),
+             u"30192120-COD INVALID - Produse pentru scris"_s);
 }
 
 void TestCatalogue::pattern_data()
@@ -197,7 +197,7 @@ void TestCatalogue::pattern()
 void TestCatalogue::loadChoosesGoodsAndCascades()
 {
     Window w;
-    QCOMPARE(w.liste->windowTitle(), QStringLiteral("PROGRAMUL ACHIZITIILOR"));
+    QCOMPARE(w.liste->windowTitle(), u"PROGRAMUL ACHIZITIILOR"_s);
     QVERIFY(w.get<QRadioButton>("prod")->isChecked());
     // The cascade walks the first children down from the first goods division.
     QCOMPARE(w.current(1), w.nameOf(3000000));
@@ -210,24 +210,24 @@ void TestCatalogue::loadChoosesGoodsAndCascades()
     for (int l = 1; l <= 6; ++l)
         QVERIFY(!w.liste->browser()->blocat(l));
     QCOMPARE(w.liste->browser()->nrgasite(), 0);
-    QCOMPARE(w.liste->browser()->coduri(2).first(), QStringLiteral("03100000-2"));
+    QCOMPARE(w.liste->browser()->coduri(2).first(), u"03100000-2"_s);
 }
 
 void TestCatalogue::kindsFillTheFirstLevelAndLabel()
 {
     Window w;
     auto *label = w.get<QLabel>("Label17");
-    QCOMPARE(label->text(), QStringLiteral("Detalii"));
-    const ResultSet goods = w.env.ctx->db().query(QStringLiteral("SELECT den FROM cpv WHERE lista=1 and fel=1"));
+    QCOMPARE(label->text(), u"Detalii"_s);
+    const ResultSet goods = w.env.ctx->db().query(u"SELECT den FROM cpv WHERE lista=1 and fel=1"_s);
     QCOMPARE(w.list(1)->count(), goods.count());
     w.get<QRadioButton>("lucr")->click();
     QCOMPARE(w.items(1), QStringList{w.nameOf(45000000)});
-    QCOMPARE(label->text(), QStringLiteral("Obiectivul"));
+    QCOMPARE(label->text(), u"Obiectivul"_s);
     QCOMPARE(w.current(2), w.nameOf(45100000));
     w.get<QRadioButton>("serv")->click();
-    QCOMPARE(label->text(), QStringLiteral("Detalii"));
+    QCOMPARE(label->text(), u"Detalii"_s);
     QCOMPARE(w.list(1)->item(0)->text(), w.nameOf(50000000));
-    QCOMPARE(w.liste->browser()->coduri(1).first(), QStringLiteral("50000000-5"));
+    QCOMPARE(w.liste->browser()->coduri(1).first(), u"50000000-5"_s);
 }
 
 void TestCatalogue::childrenComeInDigitOrderWithGaps()
@@ -238,8 +238,7 @@ void TestCatalogue::childrenComeInDigitOrderWithGaps()
     QVERIFY(row >= 0);
     w.list(1)->setCurrentRow(row);
     QCOMPARE(w.items(2), (QStringList{w.nameOf(63100000), w.nameOf(63500000), w.nameOf(63700000)}));
-    QCOMPARE(w.liste->browser()->coduri(2),
-             (QStringList{QStringLiteral("63100000-0"), QStringLiteral("63500000-4"), QStringLiteral("63700000-6")}));
+    QCOMPARE(w.liste->browser()->coduri(2), (QStringList{u"63100000-0"_s, u"63500000-4"_s, u"63700000-6"_s}));
     // Clicking a lower level refills only the levels below it.
     w.list(2)->setCurrentRow(2);
     QCOMPARE(w.current(1), w.nameOf(63000000));
@@ -267,29 +266,29 @@ void TestCatalogue::utilityEntryIsBrowsableButRefused()
     Window w;
     // "Radiere" (30192100) is the parent of the utility row, which is the
     // parent of 3019212x.
-    w.typeCode(QStringLiteral("30192100"));
-    QCOMPARE(w.current(5), QStringLiteral("Radiere"));
+    w.typeCode(u"30192100"_s);
+    QCOMPARE(w.current(5), u"Radiere"_s);
     QCOMPARE(w.list(6)->count(), 0);
     w.liste->browser()->levelClicked(5);   // the user clicks "Radiere"
-    const int row = w.items(6).indexOf(QStringLiteral("Produse pentru scris"));
+    const int row = w.items(6).indexOf(u"Produse pentru scris"_s);
     QVERIFY(row >= 0);
     w.list(6)->setCurrentRow(row);
-    QCOMPARE(w.liste->browser()->coduri(6).at(row), QStringLiteral("30192120-COD INVALID"));
-    QCOMPARE(w.list(7)->item(0)->text(), QStringLiteral("Pixuri"));
+    QCOMPARE(w.liste->browser()->coduri(6).at(row), u"30192120-COD INVALID"_s);
+    QCOMPARE(w.list(7)->item(0)->text(), u"Pixuri"_s);
     const int children = w.list(7)->count();
     QVERIFY(children >= 7);
 
     w.liste->browser()->levelDoubleClicked(6);
-    QCOMPARE(w.env.messages.texts(), QStringList{QStringLiteral(" Acest cod nu este un cod CPV ci este doar un utilitar ! ")});
+    QCOMPARE(w.env.messages.texts(), QStringList{u" Acest cod nu este un cod CPV ci este doar un utilitar ! "_s});
     QCOMPARE(w.list(7)->count(), children);
 
     // Listed by a search it is refused the same way.
-    w.typeCode(QStringLiteral("30192120"));
-    QCOMPARE(w.current(6), QStringLiteral("Produse pentru scris"));
-    QCOMPARE(w.liste->browser()->coduri(6).at(w.list(6)->currentRow()), QStringLiteral("30192120"));
+    w.typeCode(u"30192120"_s);
+    QCOMPARE(w.current(6), u"Produse pentru scris"_s);
+    QCOMPARE(w.liste->browser()->coduri(6).at(w.list(6)->currentRow()), u"30192120"_s);
     w.liste->browser()->levelDoubleClicked(6);
     QCOMPARE(w.env.messages.shown.size(), 2);
-    QCOMPARE(w.current(6), QStringLiteral("Produse pentru scris"));
+    QCOMPARE(w.current(6), u"Produse pentru scris"_s);
 }
 
 void TestCatalogue::tooltipsOfBrowsedAndSearchedEntries()
@@ -302,44 +301,44 @@ void TestCatalogue::tooltipsOfBrowsedAndSearchedEntries()
     QVERIFY(l4->count() >= 3);
     l4->setCurrentRow(2);
     hover(l4, QPoint(5, 5));
-    QCOMPARE(l4->toolTip(), w.liste->browser()->coduri(4).at(2) + QStringLiteral(" - ") + l4->item(2)->text());
+    QCOMPARE(l4->toolTip(), w.liste->browser()->coduri(4).at(2) + u" - "_s + l4->item(2)->text());
     QVERIFY(w.liste->browser()->coduri(4).at(2).contains(QLatin1Char('-')));   // the stored code text
 
-    w.typeCode(QStringLiteral("03111100"));
+    w.typeCode(u"03111100"_s);
     QListWidget *l5 = w.list(5);
     hover(l5, QPoint(6, 6));
-    QCOMPARE(l5->toolTip(), QStringLiteral("3111100 - Boabe de soia"));
+    QCOMPARE(l5->toolTip(), u"3111100 - Boabe de soia"_s);
 
-    w.typeCode(QStringLiteral("30192120"));
+    w.typeCode(u"30192120"_s);
     QListWidget *l6 = w.list(6);
     hover(l6, QPoint(7, 7));
-    QCOMPARE(l6->toolTip(), QStringLiteral("30192120 COD INVALID - Produse pentru scris"));
+    QCOMPARE(l6->toolTip(), u"30192120 COD INVALID - Produse pentru scris"_s);
 }
 
 void TestCatalogue::codeSearchPositionsAllLevels()
 {
     Window w;
     w.get<QRadioButton>("lucr")->click();
-    for (const QString &typed : {QStringLiteral("03111100"), QStringLiteral("3111100")}) {
+    for (const QString &typed : {u"03111100"_s, u"3111100"_s}) {
         w.typeCode(typed);
         QVERIFY(w.get<QRadioButton>("prod")->isChecked());
         QCOMPARE(w.current(1), w.nameOf(3000000));
         QCOMPARE(w.current(2), w.nameOf(3100000));
         QCOMPARE(w.current(3), w.nameOf(3110000));
         QCOMPARE(w.current(4), w.nameOf(3111000));
-        QCOMPARE(w.current(5), QStringLiteral("Boabe de soia"));
+        QCOMPARE(w.current(5), u"Boabe de soia"_s);
         QCOMPARE(w.list(6)->count(), 0);
         QCOMPARE(w.list(7)->count(), 0);
-        QCOMPARE(w.liste->browser()->coduri(5).at(w.list(5)->currentRow()), QStringLiteral("3111100"));
-        QCOMPARE(w.chosen(), QStringLiteral("Boabe de soia"));
+        QCOMPARE(w.liste->browser()->coduri(5).at(w.list(5)->currentRow()), u"3111100"_s);
+        QCOMPARE(w.chosen(), u"Boabe de soia"_s);
     }
     // A services code while goods are shown; a level-VII entry.
-    w.typeCode(QStringLiteral("63712000"));
+    w.typeCode(u"63712000"_s);
     QVERIFY(w.get<QRadioButton>("serv")->isChecked());
     QCOMPARE(w.current(1), w.nameOf(63000000));
     QCOMPARE(w.items(2).size(), 3);
     QCOMPARE(w.chosen(), w.nameOf(63712000));
-    w.typeCode(QStringLiteral("03212211"));
+    w.typeCode(u"03212211"_s);
     QCOMPARE(w.current(7), w.nameOf(3212211));
     QCOMPARE(w.current(6), w.nameOf(3212210));
     for (int l = 1; l <= 6; ++l)
@@ -352,13 +351,13 @@ void TestCatalogue::codeSearchRefusals()
     Window w;
     w.get<QRadioButton>("serv")->click();
     const QStringList before = w.items(2);
-    w.typeCode(QStringLiteral("12345678"));
-    QCOMPARE(w.env.messages.texts(), QStringList{QStringLiteral(" Numarul introdus nu figureaza printre codurile CPV ! ")});
+    w.typeCode(u"12345678"_s);
+    QCOMPARE(w.env.messages.texts(), QStringList{u" Numarul introdus nu figureaza printre codurile CPV ! "_s});
     QCOMPARE(w.items(2), before);
     QVERIFY(w.get<QRadioButton>("serv")->isChecked());
 
     // A division only switches the kind.
-    w.typeCode(QStringLiteral("30000000"));
+    w.typeCode(u"30000000"_s);
     QVERIFY(w.get<QRadioButton>("prod")->isChecked());
     QCOMPARE(w.current(1), w.nameOf(3000000));
     QCOMPARE(w.current(2), w.nameOf(3100000));
@@ -367,16 +366,16 @@ void TestCatalogue::codeSearchRefusals()
     auto *cod = w.get<QLineEdit>("cod");
     auto *cuvant = w.get<QLineEdit>("cuvant");
     QCOMPARE(cod->maxLength(), 8);
-    QTest::keyClicks(cuvant, QStringLiteral("soia"));
+    QTest::keyClicks(cuvant, u"soia"_s);
     QVERIFY(cod->text().isEmpty());
-    QTest::keyClicks(cod, QStringLiteral("15994000"));
+    QTest::keyClicks(cod, u"15994000"_s);
     QVERIFY(cuvant->text().isEmpty());
     w.get<QPushButton>("Command6")->click();
     QCOMPARE(w.chosen(), w.nameOf(15994000));
     cod->clear();
-    QTest::keyClicks(cuvant, QStringLiteral("soia"));
+    QTest::keyClicks(cuvant, u"soia"_s);
     w.get<QPushButton>("Command6")->click();
-    QVERIFY(WordPattern(QStringLiteral("soia")).matches(w.chosen()));
+    QVERIFY(WordPattern(u"soia"_s).matches(w.chosen()));
     QCOMPARE(w.env.messages.shown.size(), 1);
 }
 
@@ -389,16 +388,16 @@ void TestCatalogue::codeBoxRefusesTextOnFocusLoss()
     auto *cod = w.get<QLineEdit>("cod");
     auto *cuvant = w.get<QLineEdit>("cuvant");
     cod->setFocus(Qt::MouseFocusReason);
-    QTest::keyClicks(cod, QStringLiteral("12a"));
+    QTest::keyClicks(cod, u"12a"_s);
     cuvant->setFocus(Qt::TabFocusReason);
-    QCOMPARE(w.env.messages.texts(), QStringList{QStringLiteral(" Introduceti doar numere ! ")});
+    QCOMPARE(w.env.messages.texts(), QStringList{u" Introduceti doar numere ! "_s});
     QCOMPARE(QApplication::focusWidget(), cod);
-    QTRY_COMPARE(cod->selectedText(), QStringLiteral("12a"));   // back with its text selected
+    QTRY_COMPARE(cod->selectedText(), u"12a"_s);   // back with its text selected
     // Enter searches the leading digits: 12 is no code.
     QTest::keyClick(cod, Qt::Key_Return);
-    QCOMPARE(w.env.messages.last(), QStringLiteral(" Numarul introdus nu figureaza printre codurile CPV ! "));
+    QCOMPARE(w.env.messages.last(), u" Numarul introdus nu figureaza printre codurile CPV ! "_s);
     // A number passes.
-    cod->setText(QStringLiteral("3111100"));
+    cod->setText(u"3111100"_s);
     cuvant->setFocus(Qt::TabFocusReason);
     QCOMPARE(QApplication::focusWidget(), cuvant);
     QCOMPARE(w.env.messages.shown.size(), 2);
@@ -409,27 +408,27 @@ void TestCatalogue::wordSearchWalksItsMatches()
     Window w;
     const QStringList expected{w.nameOf(15991100), w.nameOf(15991300), w.nameOf(15994000), w.nameOf(15994100)};
     for (const QString &name : expected) {
-        w.typeWord(QStringLiteral("tigari"));
+        w.typeWord(u"tigari"_s);
         QCOMPARE(w.chosen(), name);
     }
     QCOMPARE(w.liste->browser()->nrgasite(), 4);
-    QCOMPARE(w.liste->browser()->cuvvechi(), QStringLiteral("tigari"));
-    w.typeWord(QStringLiteral("tigari"));
-    QCOMPARE(w.env.messages.texts(), QStringList{QStringLiteral(" Cautarea acestui cuvant a fost epuizata ! ")});
+    QCOMPARE(w.liste->browser()->cuvvechi(), u"tigari"_s);
+    w.typeWord(u"tigari"_s);
+    QCOMPARE(w.env.messages.texts(), QStringList{u" Cautarea acestui cuvant a fost epuizata ! "_s});
     QCOMPARE(w.chosen(), expected.last());   // lists unchanged
     QVERIFY(w.liste->browser()->cuvvechi().isEmpty());
-    w.typeWord(QStringLiteral("tigari"));
+    w.typeWord(u"tigari"_s);
     QCOMPARE(w.chosen(), expected.first());
 
     // Another word in between starts the first one over.
-    w.typeWord(QStringLiteral("tigari"));
+    w.typeWord(u"tigari"_s);
     QCOMPARE(w.chosen(), expected.at(1));
-    w.typeWord(QStringLiteral("soia"));
-    w.typeWord(QStringLiteral("tigari"));
+    w.typeWord(u"soia"_s);
+    w.typeWord(u"tigari"_s);
     QCOMPARE(w.chosen(), expected.first());
 
-    w.typeWord(QStringLiteral("nimic asemanator"));
-    QCOMPARE(w.env.messages.last(), QStringLiteral(" Cautarea acestui cuvant a fost epuizata ! "));
+    w.typeWord(u"nimic asemanator"_s);
+    QCOMPARE(w.env.messages.last(), u" Cautarea acestui cuvant a fost epuizata ! "_s);
     w.liste->reject();
     QVERIFY(w.liste->browser()->cuvvechi().isEmpty());
 }
@@ -437,7 +436,7 @@ void TestCatalogue::wordSearchWalksItsMatches()
 void TestCatalogue::wordSearchIgnoresCaseAndDiacritics()
 {
     QStringList seen[3];
-    const QString words[3] = {QStringLiteral("hartie"), QStringLiteral("HARTIE"), QStringLiteral("hârtie")};
+    const QString words[3] = {u"hartie"_s, u"HARTIE"_s, u"hârtie"_s};
     for (int i = 0; i < 3; ++i) {
         Window w;
         for (int k = 0; k < 5; ++k) {
@@ -447,43 +446,43 @@ void TestCatalogue::wordSearchIgnoresCaseAndDiacritics()
     }
     QCOMPARE(seen[1], seen[0]);
     QCOMPARE(seen[2], seen[0]);
-    QVERIFY(seen[0].contains(QStringLiteral("Hârtie pentru ţigări şi hârtie de filtru")));
+    QVERIFY(seen[0].contains(u"Hârtie pentru ţigări şi hârtie de filtru"_s));
 
     Window w;
-    w.typeWord(QStringLiteral("ŢIGĂRI ȘI")); // comma-below Ș against the catalogue's cedilla ş
-    QCOMPARE(w.chosen(), QStringLiteral("Hârtie pentru ţigări şi hârtie de filtru"));
+    w.typeWord(u"ŢIGĂRI ȘI"_s); // comma-below Ș against the catalogue's cedilla ş
+    QCOMPARE(w.chosen(), u"Hârtie pentru ţigări şi hârtie de filtru"_s);
 }
 
 void TestCatalogue::wordSearchWildcards()
 {
     Window w;
-    w.typeWord(QStringLiteral("c?r"));
+    w.typeWord(u"c?r"_s);
     const QString first = w.chosen();
-    QVERIFY(foldForSearch(first).contains(QRegularExpression(QStringLiteral("C.R"))));
-    w.typeWord(QStringLiteral("c?r"));
+    QVERIFY(foldForSearch(first).contains(QRegularExpression(u"C.R"_s)));
+    w.typeWord(u"c?r"_s);
     QVERIFY(w.chosen() != first);
-    QVERIFY(foldForSearch(w.chosen()).contains(QRegularExpression(QStringLiteral("C.R"))));
+    QVERIFY(foldForSearch(w.chosen()).contains(QRegularExpression(u"C.R"_s)));
 
-    w.typeWord(QStringLiteral("seminte de [a-l]"));
-    QVERIFY(foldForSearch(w.chosen()).contains(QRegularExpression(QStringLiteral("SEMINTE DE [A-L]"))));
+    w.typeWord(u"seminte de [a-l]"_s);
+    QVERIFY(foldForSearch(w.chosen()).contains(QRegularExpression(u"SEMINTE DE [A-L]"_s)));
     QVERIFY(w.env.messages.shown.isEmpty());
 }
 
 void TestCatalogue::emptyWordWalksTheWholeCatalogue()
 {
     Window w;
-    const ResultSet all = w.env.ctx->db().query(QStringLiteral("SELECT den FROM cpv ORDER BY cod2,fel"));
+    const ResultSet all = w.env.ctx->db().query(u"SELECT den FROM cpv ORDER BY cod2,fel"_s);
     CatalogueBrowser *b = w.liste->browser();
     for (int i = 0; i < all.count(); ++i) {
         b->searchWord(QString());
         if (i < 3 || i == all.count() - 1)
-            QCOMPARE(w.chosen(), all.text(i, QStringLiteral("den")));
+            QCOMPARE(w.chosen(), all.text(i, u"den"_s));
     }
     QCOMPARE(b->nrgasite(), all.count());   // well past the old 1001 limit
     QVERIFY(w.env.messages.shown.isEmpty());
     b->searchWord(QString());
     b->searchWord(QString());
-    QCOMPARE(w.env.messages.texts(), QStringList(2, QStringLiteral(" Cautarea acestui cuvant a fost epuizata ! ")));
+    QCOMPARE(w.env.messages.texts(), QStringList(2, u" Cautarea acestui cuvant a fost epuizata ! "_s));
 }
 
 QTEST_MAIN(TestCatalogue)

@@ -15,11 +15,11 @@
 
 using namespace tendro;
 using namespace tendro::test;
+using namespace Qt::StringLiterals;
 
 namespace {
 
-const QStringList kFiles{QStringLiteral("tendro.mdb"), QStringLiteral("sursa.mdb"), QStringLiteral("tendroBACKUP.mdb"),
-                         QStringLiteral("export.mdb")};
+const QStringList kFiles{u"tendro.mdb"_s, u"sursa.mdb"_s, u"tendroBACKUP.mdb"_s, u"export.mdb"_s};
 
 QByteArray hashOf(const QString &path)
 {
@@ -31,9 +31,9 @@ QByteArray hashOf(const QString &path)
 QStringList contents(const QString &path)
 {
     auto db = Database::open(conexiuneC(path));
-    const ResultSet check = db->query(QStringLiteral("PRAGMA integrity_check"));
-    if (check.isEmpty() || check.value(0, 0).toString() != QLatin1String("ok"))
-        return {QStringLiteral("<damaged>")};
+    const ResultSet check = db->query(u"PRAGMA integrity_check"_s);
+    if (check.isEmpty() || check.value(0, 0).toString() != "ok"_L1)
+        return {u"<damaged>"_s};
     QStringList out;
     for (const char *table : {"program", "realiz", "cpv"})
         out << tableDump(*db, QLatin1String(table));
@@ -77,27 +77,26 @@ void TestCrash::initTestCase()
 {
     Env &e = prepared_;
     e.installDefaultFile();
-    e.configure(2, 9, QStringLiteral("ARAD"), QStringLiteral("O.S. ARAD"));
+    e.configure(2, 9, u"ARAD"_s, u"O.S. ARAD"_s);
     Database &db = e.ctx->db();
-    copyDatabase(db, e.path(QStringLiteral("tendroBACKUP.mdb")), QLatin1String(kDatabasePassword));
-    copyDatabase(db, e.path(QStringLiteral("export.mdb")), QLatin1String(kDatabasePassword));
+    copyDatabase(db, e.path(u"tendroBACKUP.mdb"_s), QLatin1String(kDatabasePassword));
+    copyDatabase(db, e.path(u"export.mdb"_s), QLatin1String(kDatabasePassword));
     Transaction tx(db);
     for (int i = 0; i < 300; ++i) {
-        const QString year = i % 2 ? QStringLiteral("2025") : QStringLiteral("2026");
+        const QString year = i % 2 ? u"2025"_s : u"2026"_s;
         db.exec(QStringLiteral("INSERT INTO program (id,activit,lei,euro,datainc1,datainc2,datafin1,datafin2,resp,detal,"
                                "fond,idos,proced,proiect) VALUES(?,'cercetare',?,0,?,?,?,?,'POP','D','cercetare',9,'',?)"),
-                {1 + i, 10.0 + i, QStringLiteral("01.03.") + year, year + QStringLiteral("0301"),
-                 QStringLiteral("30.06.") + year, year + QStringLiteral("0630"),
-                 i % 3 ? QStringLiteral("PX") : QStringLiteral("PY")});
-        db.exec(QStringLiteral("INSERT INTO realiz (id,lei,actdata2,idos,proiect) VALUES(?,?,'20260401',9,' ')"),
+                {1 + i, 10.0 + i, u"01.03."_s + year, year + u"0301"_s, u"30.06."_s + year, year + u"0630"_s,
+                 i % 3 ? u"PX"_s : u"PY"_s});
+        db.exec(u"INSERT INTO realiz (id,lei,actdata2,idos,proiect) VALUES(?,?,'20260401',9,' ')"_s,
                 {1 + i, 1.0 + i});
     }
     tx.commit();
-    copyDatabase(db, e.path(QStringLiteral("sursa.mdb")), QLatin1String(kDatabasePassword));
-    auto src = Database::open(conexiuneC(e.path(QStringLiteral("sursa.mdb"))));
-    src->exec(QStringLiteral("UPDATE program SET proced='licitatie', lei=lei+1"));
-    src->exec(QStringLiteral("UPDATE realiz SET lei=lei*2"));
-    src->exec(QStringLiteral("UPDATE cpv SET den=den||' (nou)' WHERE id%2=0"));
+    copyDatabase(db, e.path(u"sursa.mdb"_s), QLatin1String(kDatabasePassword));
+    auto src = Database::open(conexiuneC(e.path(u"sursa.mdb"_s)));
+    src->exec(u"UPDATE program SET proced='licitatie', lei=lei+1"_s);
+    src->exec(u"UPDATE realiz SET lei=lei*2"_s);
+    src->exec(u"UPDATE cpv SET den=den||' (nou)' WHERE id%2=0"_s);
     e.ctx->closeDb();
 }
 
@@ -129,7 +128,7 @@ void TestCrash::killedInTheMiddle()
     const Run complete = runHelper(whole.path(), operation, 0);
     QVERIFY(!complete.killed);
     QVERIFY2(complete.writes > 5, qPrintable(QString::number(complete.writes)));
-    const QStringList after = contents(QDir(whole.path()).filePath(QStringLiteral("tendro.mdb")));
+    const QStringList after = contents(QDir(whole.path()).filePath(u"tendro.mdb"_s));
     QVERIFY(target.isEmpty() ? after != before : after == before);
 
     QSet<long> points{1, 2, complete.writes - 1};
@@ -139,13 +138,13 @@ void TestCrash::killedInTheMiddle()
         QTemporaryDir dir;
         freshFolder(dir);
         const Run r = runHelper(dir.path(), operation, k);
-        QVERIFY2(r.killed, qPrintable(QStringLiteral("not killed at write %1").arg(k)));
-        const QStringList now = contents(QDir(dir.path()).filePath(QStringLiteral("tendro.mdb")));
-        QVERIFY2(now == before || now == after, qPrintable(QStringLiteral("half an operation at write %1").arg(k)));
+        QVERIFY2(r.killed, qPrintable(u"not killed at write %1"_s.arg(k)));
+        const QStringList now = contents(QDir(dir.path()).filePath(u"tendro.mdb"_s));
+        QVERIFY2(now == before || now == after, qPrintable(u"half an operation at write %1"_s.arg(k)));
         if (!target.isEmpty()) {
             const QString t = QDir(dir.path()).filePath(target);
             QVERIFY2(hashOf(t) == oldTarget || contents(t) == before,
-                     qPrintable(QStringLiteral("%1 damaged at write %2").arg(target).arg(k)));
+                     qPrintable(u"%1 damaged at write %2"_s.arg(target).arg(k)));
         }
     }
 }

@@ -16,12 +16,11 @@
 
 using namespace tendro;
 using namespace tendro::test;
+using namespace Qt::StringLiterals;
 
 namespace {
 
-const QStringList kTables{QStringLiteral("cpv"), QStringLiteral("program"), QStringLiteral("realiz"),
-                          QStringLiteral("setare"), QStringLiteral("ds"), QStringLiteral("os"),
-                          QStringLiteral("valid")};
+const QStringList kTables{u"cpv"_s, u"program"_s, u"realiz"_s, u"setare"_s, u"ds"_s, u"os"_s, u"valid"_s};
 
 QMap<QString, QStringList> dumpAll(Database &db)
 {
@@ -33,7 +32,7 @@ QMap<QString, QStringList> dumpAll(Database &db)
 
 qint64 countRows(Database &db, const QString &from)
 {
-    return db.query(QStringLiteral("SELECT count(*) AS n FROM ") + from).integer(0, QStringLiteral("n"));
+    return db.query(u"SELECT count(*) AS n FROM "_s + from).integer(0, u"n"_s);
 }
 
 // A directorate's file: the working file's catalogue with one entry changed,
@@ -43,9 +42,9 @@ QString makeSource(Env &env, const QString &name)
     const QString path = env.path(name);
     copyDatabase(env.ctx->db(), path, QLatin1String(kDatabasePassword));
     auto src = Database::open(conexiuneC(path));
-    src->exec(QStringLiteral("DELETE FROM program"));
-    src->exec(QStringLiteral("UPDATE cpv SET den='Seminţe de la D''Ana' WHERE cod2=3111000"));
-    src->exec(QStringLiteral("DELETE FROM cpv WHERE cod2=3111100"));
+    src->exec(u"DELETE FROM program"_s);
+    src->exec(u"UPDATE cpv SET den='Seminţe de la D''Ana' WHERE cod2=3111000"_s);
+    src->exec(u"DELETE FROM cpv WHERE cod2=3111100"_s);
     src->exec(QStringLiteral("INSERT INTO program (id,activit,lei,euro,datainc1,datainc2,datafin1,datafin2,resp,detal,"
                              "fond,idos,proced,anunt,proiect,realiz) VALUES(4,'productie',1500.5,300,'01.02.2026',"
                              "'20260201','01.03.2026','20260301','POP ION','PENTRU O''NEIL','proprii',9,"
@@ -53,12 +52,12 @@ QString makeSource(Env &env, const QString &name)
     src->exec(QStringLiteral("INSERT INTO program (id,activit,lei,euro,datainc1,datainc2,datafin1,datafin2,resp,detal,"
                              "fond,idos,proced,anunt,proiect) VALUES(5,'cercetare',NULL,NULL,'01.02.2026','20260201',"
                              "'01.03.2026','20260301','POP ION','X','cercetare',9,'','','PROIECT A')"));
-    src->exec(QStringLiteral("INSERT INTO program (id,lei,idos,resp) VALUES(6,10,3,'ALTUL')"));
+    src->exec(u"INSERT INTO program (id,lei,idos,resp) VALUES(6,10,3,'ALTUL')"_s);
     src->exec(QStringLiteral("INSERT INTO realiz (id,contrnr,lei,actnr,actdata1,actdata2,idos,furniz,proiect) "
                              "VALUES(4,'C1',100,'F1','05.02.2026','20260205',9,'SC LEMN SRL','')"));
     src->exec(QStringLiteral("INSERT INTO realiz (id,contrnr,lei,actnr,actdata1,actdata2,idos,furniz,proiect) "
                              "VALUES(5,'C2',NULL,'F2','06.02.2026','20260206',9,'SC O''BRAD SRL','PROIECT A')"));
-    src->exec(QStringLiteral("INSERT INTO realiz (id,contrnr,lei,idos) VALUES(6,'C3',5,3)"));
+    src->exec(u"INSERT INTO realiz (id,contrnr,lei,idos) VALUES(6,'C3',5,3)"_s);
     return path;
 }
 
@@ -66,7 +65,7 @@ Env *configuredEnv()
 {
     auto *env = new Env;
     env->installDefaultFile();
-    env->configure(2, 9, QStringLiteral("ARAD"), QStringLiteral("O.S. ARAD"));
+    env->configure(2, 9, u"ARAD"_s, u"O.S. ARAD"_s);
     return env;
 }
 
@@ -91,21 +90,21 @@ private slots:
 void TestExchange::exportWritesAKeyedCopy()
 {
     std::unique_ptr<Env> env(configuredEnv());
-    env->ctx->db().exec(QStringLiteral("INSERT INTO program (id,lei,idos,resp) VALUES(4,12.5,9,'ION')"));
-    const QString target = env->path(QStringLiteral("trimis.mdb"));
+    env->ctx->db().exec(u"INSERT INTO program (id,lei,idos,resp) VALUES(4,12.5,9,'ION')"_s);
+    const QString target = env->path(u"trimis.mdb"_s);
     QFile old(target);   // an existing file, confirmed for overwrite in the dialog
     QVERIFY(old.open(QIODevice::WriteOnly));
     old.write("previous export");
     old.close();
     env->files.nextPath = target;
     Mnu mnu(*env->ctx);
-    mnu.action(QStringLiteral("mnutransman"))->trigger();
-    QCOMPARE(env->files.lastTitle, QStringLiteral("Transmitere date achizitii in fisierul ....... "));
-    QCOMPARE(env->files.lastFilter, QStringLiteral("Baza de date Access (*.mdb)"));
+    mnu.action(u"mnutransman"_s)->trigger();
+    QCOMPARE(env->files.lastTitle, u"Transmitere date achizitii in fisierul ....... "_s);
+    QCOMPARE(env->files.lastFilter, u"Baza de date Access (*.mdb)"_s);
     QCOMPARE(env->messages.shown.size(), 1);
     const ShownMessage m = env->messages.shown.first();
-    QCOMPARE(m.text, QStringLiteral("Transmiterea datelor in ") + target + QStringLiteral(" a fost efectuat "));
-    QCOMPARE(m.title, QStringLiteral("Transmitere"));
+    QCOMPARE(m.text, u"Transmiterea datelor in "_s + target + u" a fost efectuat "_s);
+    QCOMPARE(m.title, u"Transmitere"_s);
     QCOMPARE(m.icon, MessageIcon::Information);
     auto copy = Database::open(conexiuneC(target), Database::Mode::ReadOnly);
     QCOMPARE(dumpAll(*copy), dumpAll(env->ctx->db()));
@@ -125,10 +124,10 @@ void TestExchange::exportCancelAndSameFile()
     QCOMPARE(QDir(env->dir.path()).entryList(QDir::Files), before);
 
     const auto rows = dumpAll(env->ctx->db());
-    env->files.nextPath = env->dir.path() + QStringLiteral("/./tendro.mdb");
+    env->files.nextPath = env->dir.path() + u"/./tendro.mdb"_s;
     exportToFile(*env->ctx, nullptr);
     QCOMPARE(env->messages.shown.size(), 1);
-    QVERIFY(env->messages.last().contains(QStringLiteral("fisierul de lucru")));
+    QVERIFY(env->messages.last().contains(u"fisierul de lucru"_s));
     QCOMPARE(dumpAll(env->ctx->db()), rows);
 }
 
@@ -136,14 +135,14 @@ void TestExchange::exportFailureLeavesBothFiles()
 {
     std::unique_ptr<Env> env(configuredEnv());
     const auto rows = dumpAll(env->ctx->db());
-    env->files.nextPath = env->path(QStringLiteral("no/such/folder/x.mdb"));
+    env->files.nextPath = env->path(u"no/such/folder/x.mdb"_s);
     exportToFile(*env->ctx, nullptr);
     QCOMPARE(env->messages.shown.size(), 1);
-    QVERIFY(env->messages.last().startsWith(QStringLiteral("Eroarea ")));
-    QCOMPARE(env->messages.shown.first().title, QStringLiteral("Eroare"));
+    QVERIFY(env->messages.last().startsWith(u"Eroarea "_s));
+    QCOMPARE(env->messages.shown.first().title, u"Eroare"_s);
 
     // A destination whose partial copy cannot be replaced keeps its old bytes.
-    const QString target = env->path(QStringLiteral("kept.mdb"));
+    const QString target = env->path(u"kept.mdb"_s);
     QFile f(target);
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.write("kept");
@@ -151,7 +150,7 @@ void TestExchange::exportFailureLeavesBothFiles()
     QVERIFY(QDir().mkpath(partialPathFor(target)));
     env->files.nextPath = target;
     exportToFile(*env->ctx, nullptr);
-    QVERIFY(env->messages.last().startsWith(QStringLiteral("Eroarea ")));
+    QVERIFY(env->messages.last().startsWith(u"Eroarea "_s));
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(f.readAll(), QByteArray("kept"));
     env->ctx->closeDb();
@@ -162,14 +161,14 @@ void TestExchange::exportFailureLeavesBothFiles()
 void TestExchange::importWithoutItemsChangesNothing()
 {
     std::unique_ptr<Env> env(configuredEnv());
-    const QString source = makeSource(*env, QStringLiteral("sursa.mdb"));
-    env->ctx->subunitate = {1, 1, QStringLiteral("ALBA IULIA"), QStringLiteral("O.S. ABRUD")};
+    const QString source = makeSource(*env, u"sursa.mdb"_s);
+    env->ctx->subunitate = {1, 1, u"ALBA IULIA"_s, u"O.S. ABRUD"_s};
     const auto before = dumpAll(env->ctx->db());
     env->files.nextPath = source;
     Mnu mnu(*env->ctx);
-    mnu.action(QStringLiteral("mnuprelman"))->trigger();
-    QCOMPARE(env->files.lastTitle, QStringLiteral("Preluarea datelor de achizitii din fisierul ....... "));
-    QCOMPARE(env->messages.texts(), QStringList{QStringLiteral(" Fisierul selectat nu are date pentru O.S. ABRUD !!! ")});
+    mnu.action(u"mnuprelman"_s)->trigger();
+    QCOMPARE(env->files.lastTitle, u"Preluarea datelor de achizitii din fisierul ....... "_s);
+    QCOMPARE(env->messages.texts(), QStringList{u" Fisierul selectat nu are date pentru O.S. ABRUD !!! "_s});
     QCOMPARE(dumpAll(env->ctx->db()), before);
     QVERIFY(!QApplication::overrideCursor());
 }
@@ -177,12 +176,12 @@ void TestExchange::importWithoutItemsChangesNothing()
 void TestExchange::importTakesProgrammeRealizationsAndCatalogue()
 {
     std::unique_ptr<Env> env(configuredEnv());
-    const QString source = makeSource(*env, QStringLiteral("sursa.mdb"));
+    const QString source = makeSource(*env, u"sursa.mdb"_s);
     Database &db = env->ctx->db();
-    db.exec(QStringLiteral("INSERT INTO program (id,lei,idos) VALUES(7,1,9)"));
-    db.exec(QStringLiteral("INSERT INTO program (id,lei,idos) VALUES(7,1,3)"));
-    db.exec(QStringLiteral("INSERT INTO realiz (id,lei,idos) VALUES(7,1,9)"));
-    db.exec(QStringLiteral("INSERT INTO realiz (id,lei,idos) VALUES(7,1,3)"));
+    db.exec(u"INSERT INTO program (id,lei,idos) VALUES(7,1,9)"_s);
+    db.exec(u"INSERT INTO program (id,lei,idos) VALUES(7,1,3)"_s);
+    db.exec(u"INSERT INTO realiz (id,lei,idos) VALUES(7,1,9)"_s);
+    db.exec(u"INSERT INTO realiz (id,lei,idos) VALUES(7,1,3)"_s);
     const QByteArray sourceBytes = [&] {
         QFile f(source);
         f.open(QIODevice::ReadOnly);
@@ -191,36 +190,36 @@ void TestExchange::importTakesProgrammeRealizationsAndCatalogue()
     env->messages.answers = {true, true};   // sure, and replace
     QVERIFY(importFile(*env->ctx, nullptr, source));
     QCOMPARE(env->messages.shown.size(), 3);
-    QCOMPARE(env->messages.shown.at(0).text, QStringLiteral("Sunteti sigur ca doriti preluarea datelor din ") + source + QStringLiteral(" ? "));
-    QCOMPARE(env->messages.shown.at(1).text, QStringLiteral("Doriti inlocuirea datelor existente cu cele ce se preiau ? "));
-    QCOMPARE(env->messages.shown.at(2).text, QStringLiteral("Preluarea datelor din ") + source + QStringLiteral(" a fost efectuata "));
-    QCOMPARE(env->messages.shown.at(2).title, QStringLiteral("Preluare date"));
+    QCOMPARE(env->messages.shown.at(0).text, u"Sunteti sigur ca doriti preluarea datelor din "_s + source + u" ? "_s);
+    QCOMPARE(env->messages.shown.at(1).text, u"Doriti inlocuirea datelor existente cu cele ce se preiau ? "_s);
+    QCOMPARE(env->messages.shown.at(2).text, u"Preluarea datelor din "_s + source + u" a fost efectuata "_s);
+    QCOMPARE(env->messages.shown.at(2).title, u"Preluare date"_s);
     QVERIFY(!QApplication::overrideCursor());
 
     // Every item went (both sub-units), the source's two of sub-unit 9 came.
-    const ResultSet items = db.query(QStringLiteral("SELECT * FROM program ORDER BY idp"));
+    const ResultSet items = db.query(u"SELECT * FROM program ORDER BY idp"_s);
     QCOMPARE(items.count(), 2);
-    QCOMPARE(items.text(0, QStringLiteral("proced")), QStringLiteral("licitatie"));
-    QCOMPARE(items.text(0, QStringLiteral("detal")), QStringLiteral("PENTRU O'NEIL"));
-    QCOMPARE(items.number(0, QStringLiteral("lei")), 1500.5);
-    QVERIFY(items.value(0, QStringLiteral("realiz")).isNull());
-    QCOMPARE(items.integer(0, QStringLiteral("idos")), 9);
-    QCOMPARE(items.number(1, QStringLiteral("lei")), 0.0);   // empty in the source
-    QCOMPARE(items.text(1, QStringLiteral("proiect")), QStringLiteral("PROIECT A"));
-    QCOMPARE(countRows(db, QStringLiteral("program WHERE proced<>''")), 1);   // one approved
+    QCOMPARE(items.text(0, u"proced"_s), u"licitatie"_s);
+    QCOMPARE(items.text(0, u"detal"_s), u"PENTRU O'NEIL"_s);
+    QCOMPARE(items.number(0, u"lei"_s), 1500.5);
+    QVERIFY(items.value(0, u"realiz"_s).isNull());
+    QCOMPARE(items.integer(0, u"idos"_s), 9);
+    QCOMPARE(items.number(1, u"lei"_s), 0.0);   // empty in the source
+    QCOMPARE(items.text(1, u"proiect"_s), u"PROIECT A"_s);
+    QCOMPARE(countRows(db, u"program WHERE proced<>''"_s), 1);   // one approved
 
     // Realizations of sub-unit 9 replaced, the other sub-unit's kept.
-    const ResultSet real = db.query(QStringLiteral("SELECT * FROM realiz WHERE idos=9 ORDER BY idr"));
+    const ResultSet real = db.query(u"SELECT * FROM realiz WHERE idos=9 ORDER BY idr"_s);
     QCOMPARE(real.count(), 2);
-    QCOMPARE(real.text(0, QStringLiteral("proiect")), QStringLiteral(" "));
-    QCOMPARE(real.text(1, QStringLiteral("proiect")), QStringLiteral("PROIECT A"));
-    QCOMPARE(real.text(1, QStringLiteral("furniz")), QStringLiteral("SC O'BRAD SRL"));
-    QCOMPARE(real.number(1, QStringLiteral("lei")), 0.0);
-    QCOMPARE(countRows(db, QStringLiteral("realiz WHERE idos=3")), 1);
+    QCOMPARE(real.text(0, u"proiect"_s), u" "_s);
+    QCOMPARE(real.text(1, u"proiect"_s), u"PROIECT A"_s);
+    QCOMPARE(real.text(1, u"furniz"_s), u"SC O'BRAD SRL"_s);
+    QCOMPARE(real.number(1, u"lei"_s), 0.0);
+    QCOMPARE(countRows(db, u"realiz WHERE idos=3"_s), 1);
 
     auto src = Database::open(conexiuneC(source), Database::Mode::ReadOnly);
-    QCOMPARE(tableDump(db, QStringLiteral("cpv")), tableDump(*src, QStringLiteral("cpv")));
-    QCOMPARE(countRows(db, QStringLiteral("cpv WHERE cod2=30192120")), 0);   // the source had no utility row
+    QCOMPARE(tableDump(db, u"cpv"_s), tableDump(*src, u"cpv"_s));
+    QCOMPARE(countRows(db, u"cpv WHERE cod2=30192120"_s), 0);   // the source had no utility row
     src.reset();
     QFile f(source);
     QVERIFY(f.open(QIODevice::ReadOnly));
@@ -230,22 +229,22 @@ void TestExchange::importTakesProgrammeRealizationsAndCatalogue()
 void TestExchange::importAnsweredNoTwiceDoublesOnlyItems()
 {
     std::unique_ptr<Env> env(configuredEnv());
-    const QString source = makeSource(*env, QStringLiteral("sursa.mdb"));
+    const QString source = makeSource(*env, u"sursa.mdb"_s);
     Database &db = env->ctx->db();
-    db.exec(QStringLiteral("INSERT INTO program (id,lei,idos) VALUES(7,1,9)"));
+    db.exec(u"INSERT INTO program (id,lei,idos) VALUES(7,1,9)"_s);
     for (int i = 0; i < 2; ++i) {
         env->messages.answers = {true, false};
         QVERIFY(importFile(*env->ctx, nullptr, source));
     }
-    QCOMPARE(countRows(db, QStringLiteral("program")), 1 + 2 * 2);
-    QCOMPARE(countRows(db, QStringLiteral("realiz")), 2);
-    QCOMPARE(countRows(db, QStringLiteral("cpv")), 9453);
+    QCOMPARE(countRows(db, u"program"_s), 1 + 2 * 2);
+    QCOMPARE(countRows(db, u"realiz"_s), 2);
+    QCOMPARE(countRows(db, u"cpv"_s), 9453);
 }
 
 void TestExchange::importDeclinedChangesNothing()
 {
     std::unique_ptr<Env> env(configuredEnv());
-    const QString source = makeSource(*env, QStringLiteral("sursa.mdb"));
+    const QString source = makeSource(*env, u"sursa.mdb"_s);
     const auto before = dumpAll(env->ctx->db());
     env->messages.answers = {false};
     QVERIFY(!importFile(*env->ctx, nullptr, source));
@@ -260,43 +259,43 @@ void TestExchange::importDeclinedChangesNothing()
 void TestExchange::importFailureMidwayLeavesTheFileAsItWas()
 {
     std::unique_ptr<Env> env(configuredEnv());
-    env->ctx->db().exec(QStringLiteral("INSERT INTO program (id,lei,idos) VALUES(7,1,9)"));
-    env->ctx->db().exec(QStringLiteral("INSERT INTO realiz (id,lei,idos) VALUES(7,1,9)"));
+    env->ctx->db().exec(u"INSERT INTO program (id,lei,idos) VALUES(7,1,9)"_s);
+    env->ctx->db().exec(u"INSERT INTO realiz (id,lei,idos) VALUES(7,1,9)"_s);
     // A source whose catalogue repeats an id fails at its last table, after
     // the items and realizations were already written.
-    const QString source = env->path(QStringLiteral("rau.mdb"));
+    const QString source = env->path(u"rau.mdb"_s);
     {
         auto src = Database::open(conexiuneC(source), Database::Mode::Create);
         createSchema(*src);
         src->execScript(QStringLiteral("DROP TABLE cpv; CREATE TABLE cpv (id INTEGER, cod TEXT, den TEXT, fel INTEGER,"
                                        " anexa2 INTEGER, lista INTEGER, cod2 INTEGER)"));
-        src->exec(QStringLiteral("INSERT INTO cpv VALUES(1,'03000000-1','A',1,0,1,3000000)"));
-        src->exec(QStringLiteral("INSERT INTO cpv VALUES(1,'03100000-2','B',1,0,0,3100000)"));
-        src->exec(QStringLiteral("INSERT INTO program (id,lei,idos,proced) VALUES(1,5,9,'licitatie')"));
-        src->exec(QStringLiteral("INSERT INTO realiz (id,lei,idos) VALUES(1,5,9)"));
+        src->exec(u"INSERT INTO cpv VALUES(1,'03000000-1','A',1,0,1,3000000)"_s);
+        src->exec(u"INSERT INTO cpv VALUES(1,'03100000-2','B',1,0,0,3100000)"_s);
+        src->exec(u"INSERT INTO program (id,lei,idos,proced) VALUES(1,5,9,'licitatie')"_s);
+        src->exec(u"INSERT INTO realiz (id,lei,idos) VALUES(1,5,9)"_s);
     }
     const auto before = dumpAll(env->ctx->db());
     env->messages.answers = {true, true};
     QVERIFY(!importFile(*env->ctx, nullptr, source));
     const ShownMessage m = env->messages.shown.last();
-    QVERIFY2(m.text.startsWith(QStringLiteral("Eroarea 19 ")), qPrintable(m.text));
-    QCOMPARE(m.title, QStringLiteral("Eroare"));
+    QVERIFY2(m.text.startsWith(u"Eroarea 19 "_s), qPrintable(m.text));
+    QCOMPARE(m.title, u"Eroare"_s);
     QCOMPARE(m.icon, MessageIcon::Information);
     QCOMPARE(dumpAll(env->ctx->db()), before);
     QVERIFY(!QApplication::overrideCursor());
 
     // A source that lacks a table fails the same way.
-    const QString partial = env->path(QStringLiteral("fara_realiz.mdb"));
+    const QString partial = env->path(u"fara_realiz.mdb"_s);
     {
         auto src = Database::open(conexiuneC(partial), Database::Mode::Create);
         createSchema(*src);
-        src->execScript(QStringLiteral("DROP TABLE realiz"));
-        src->exec(QStringLiteral("INSERT INTO program (id,lei,idos) VALUES(1,5,9)"));
-        src->exec(QStringLiteral("INSERT INTO cpv (id,cod,den,fel,cod2) VALUES(1,'03000000-1','A',1,3000000)"));
+        src->execScript(u"DROP TABLE realiz"_s);
+        src->exec(u"INSERT INTO program (id,lei,idos) VALUES(1,5,9)"_s);
+        src->exec(u"INSERT INTO cpv (id,cod,den,fel,cod2) VALUES(1,'03000000-1','A',1,3000000)"_s);
     }
     env->messages.answers = {true, true};
     QVERIFY(!importFile(*env->ctx, nullptr, partial));
-    QVERIFY(env->messages.last().startsWith(QStringLiteral("Eroarea 1 no such table: realiz")));
+    QVERIFY(env->messages.last().startsWith(u"Eroarea 1 no such table: realiz"_s));
     QCOMPARE(dumpAll(env->ctx->db()), before);
 }
 
@@ -304,17 +303,16 @@ void TestExchange::importRefusesAFileWithAnotherPassword()
 {
     std::unique_ptr<Env> env(configuredEnv());
     const auto before = dumpAll(env->ctx->db());
-    for (const QString &key : {QStringLiteral("alta parola"), QString()}) {
-        const QString path = env->path(key.isEmpty() ? QStringLiteral("plain.mdb") : QStringLiteral("other.mdb"));
+    for (const QString &key : {u"alta parola"_s, QString()}) {
+        const QString path = env->path(key.isEmpty() ? u"plain.mdb"_s : u"other.mdb"_s);
         {
             auto src = Database::open({path, key}, Database::Mode::Create);
             createSchema(*src);
-            src->exec(QStringLiteral("INSERT INTO program (id,lei,idos) VALUES(1,5,9)"));
+            src->exec(u"INSERT INTO program (id,lei,idos) VALUES(1,5,9)"_s);
         }
         env->messages.shown.clear();
         QVERIFY(!importFile(*env->ctx, nullptr, path));
-        QCOMPARE(env->messages.texts(),
-                 QStringList{QStringLiteral("Eroarea 26 file is encrypted or is not a database")});
+        QCOMPARE(env->messages.texts(), QStringList{u"Eroarea 26 file is encrypted or is not a database"_s});
         QCOMPARE(dumpAll(env->ctx->db()), before);
     }
 }
@@ -322,16 +320,16 @@ void TestExchange::importRefusesAFileWithAnotherPassword()
 void TestExchange::importRefusesASourceWithoutCatalogue()
 {
     std::unique_ptr<Env> env(configuredEnv());
-    const QString source = makeSource(*env, QStringLiteral("fara_cpv.mdb"));
+    const QString source = makeSource(*env, u"fara_cpv.mdb"_s);
     {
         auto src = Database::open(conexiuneC(source));
-        src->exec(QStringLiteral("DELETE FROM cpv"));
+        src->exec(u"DELETE FROM cpv"_s);
     }
     const auto before = dumpAll(env->ctx->db());
     env->messages.answers = {true, true};
     QVERIFY(!importFile(*env->ctx, nullptr, source));
     QCOMPARE(env->messages.texts(),
-             QStringList{QStringLiteral(" Fisierul selectat nu contine nomenclatorul CPV. Preluarea nu s-a facut. ")});
+             QStringList{u" Fisierul selectat nu contine nomenclatorul CPV. Preluarea nu s-a facut. "_s});
     QCOMPARE(dumpAll(env->ctx->db()), before);
     QVERIFY(!QApplication::overrideCursor());
 }
@@ -341,7 +339,7 @@ void TestExchange::importStoresNumbersWhateverTheSourceHolds()
     std::unique_ptr<Env> env(configuredEnv());
     // An older source: realizations without a project column, and numbers
     // kept as text, bytes or nothing.
-    const QString source = env->path(QStringLiteral("vechi.mdb"));
+    const QString source = env->path(u"vechi.mdb"_s);
     {
         auto src = Database::open(conexiuneC(source), Database::Mode::Create);
         createSchema(*src);
@@ -351,14 +349,13 @@ void TestExchange::importStoresNumbersWhateverTheSourceHolds()
         src->execScript(QStringLiteral("DROP TABLE program; CREATE TABLE program (idp INTEGER PRIMARY KEY, id, activit,"
                                        " lei, euro, datainc1, datainc2, datafin1, datafin2, resp, detal, fond, idos,"
                                        " proced, anunt, proiect, realiz)"));
-        src->execScript(QStringLiteral("DROP TABLE cpv; CREATE TABLE cpv (id, cod, den, fel, anexa2, lista, cod2)"));
-        src->exec(QStringLiteral("INSERT INTO cpv (id,cod,den,fel,anexa2,lista,cod2) VALUES(?,?,?,?,?,?,?)"),
-                  {QStringLiteral("7x"), QStringLiteral("03000000-1"), QStringLiteral("A"), QByteArray("1"), QVariant(),
-                   QStringLiteral("1"), QByteArray("\x01\x02")});
-        src->exec(QStringLiteral("INSERT INTO program (id,lei,euro,idos,proced) VALUES(?,?,?,9,'licitatie')"),
-                  {QByteArray("7"), QStringLiteral("12.5 lei"), QVariant()});
-        src->exec(QStringLiteral("INSERT INTO realiz (id,lei,idos,furniz) VALUES(?,?,9,'SC X')"),
-                  {QStringLiteral("abc"), QByteArray("250.5")});
+        src->execScript(u"DROP TABLE cpv; CREATE TABLE cpv (id, cod, den, fel, anexa2, lista, cod2)"_s);
+        src->exec(u"INSERT INTO cpv (id,cod,den,fel,anexa2,lista,cod2) VALUES(?,?,?,?,?,?,?)"_s,
+                  {u"7x"_s, u"03000000-1"_s, u"A"_s, QByteArray("1"), QVariant(), u"1"_s, QByteArray("\x01\x02")});
+        src->exec(u"INSERT INTO program (id,lei,euro,idos,proced) VALUES(?,?,?,9,'licitatie')"_s,
+                  {QByteArray("7"), u"12.5 lei"_s, QVariant()});
+        src->exec(u"INSERT INTO realiz (id,lei,idos,furniz) VALUES(?,?,9,'SC X')"_s,
+                  {u"abc"_s, QByteArray("250.5")});
     }
     env->messages.answers = {true, true};
     QVERIFY2(importFile(*env->ctx, nullptr, source), qPrintable(env->messages.last()));
@@ -366,26 +363,26 @@ void TestExchange::importStoresNumbersWhateverTheSourceHolds()
     const ResultSet item = db.query(QStringLiteral("SELECT typeof(id) AS tid, id, typeof(lei) AS tlei, lei,"
                                                    " typeof(euro) AS teuro, euro FROM program"));
     QCOMPARE(item.count(), 1);
-    QCOMPARE(item.text(0, QStringLiteral("tid")), QStringLiteral("integer"));
-    QCOMPARE(item.integer(0, QStringLiteral("id")), 7);
-    QCOMPARE(item.text(0, QStringLiteral("tlei")), QStringLiteral("real"));
-    QCOMPARE(item.number(0, QStringLiteral("lei")), 12.5);
-    QCOMPARE(item.text(0, QStringLiteral("teuro")), QStringLiteral("real"));   // empty: 0, not NULL
-    QCOMPARE(item.number(0, QStringLiteral("euro")), 0.0);
+    QCOMPARE(item.text(0, u"tid"_s), u"integer"_s);
+    QCOMPARE(item.integer(0, u"id"_s), 7);
+    QCOMPARE(item.text(0, u"tlei"_s), u"real"_s);
+    QCOMPARE(item.number(0, u"lei"_s), 12.5);
+    QCOMPARE(item.text(0, u"teuro"_s), u"real"_s);   // empty: 0, not NULL
+    QCOMPARE(item.number(0, u"euro"_s), 0.0);
     const ResultSet real = db.query(QStringLiteral("SELECT typeof(id) AS tid, id, typeof(lei) AS tlei, lei, proiect"
                                                    " FROM realiz"));
-    QCOMPARE(real.text(0, QStringLiteral("tid")), QStringLiteral("integer"));
-    QCOMPARE(real.integer(0, QStringLiteral("id")), 0);
-    QCOMPARE(real.text(0, QStringLiteral("tlei")), QStringLiteral("real"));
-    QCOMPARE(real.number(0, QStringLiteral("lei")), 250.5);
-    QCOMPARE(real.text(0, QStringLiteral("proiect")), QStringLiteral(" "));
+    QCOMPARE(real.text(0, u"tid"_s), u"integer"_s);
+    QCOMPARE(real.integer(0, u"id"_s), 0);
+    QCOMPARE(real.text(0, u"tlei"_s), u"real"_s);
+    QCOMPARE(real.number(0, u"lei"_s), 250.5);
+    QCOMPARE(real.text(0, u"proiect"_s), u" "_s);
     const ResultSet cat = db.query(QStringLiteral("SELECT id, typeof(fel) AS tfel, typeof(anexa2) AS tanexa,"
                                                   " typeof(cod2) AS tcod2, cod2 FROM cpv"));
     QCOMPARE(cat.count(), 1);
-    QCOMPARE(cat.integer(0, QStringLiteral("id")), 7);
+    QCOMPARE(cat.integer(0, u"id"_s), 7);
     for (const char *c : {"tfel", "tanexa", "tcod2"})
-        QCOMPARE(cat.text(0, QLatin1String(c)), QStringLiteral("integer"));
-    QCOMPARE(cat.integer(0, QStringLiteral("cod2")), 0);
+        QCOMPARE(cat.text(0, QLatin1String(c)), u"integer"_s);
+    QCOMPARE(cat.integer(0, u"cod2"_s), 0);
 }
 
 QTEST_MAIN(TestExchange)

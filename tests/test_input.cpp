@@ -24,15 +24,14 @@
 
 using namespace tendro;
 using namespace tendro::test;
+using namespace Qt::StringLiterals;
 
 namespace {
 
 const QStringList &badInputs()
 {
-    static const QStringList inputs{QStringLiteral("O'NEIL"),        QStringLiteral("A\"B"),
-                                    QString(10000, QLatin1Char('x')), QStringLiteral("A\tB\u0001C"),
-                                    QStringLiteral("Brad 😀"),        QStringLiteral("  LA MARGINI  "),
-                                    QStringLiteral("abc"),           QStringLiteral("-12.5e3")};
+    static const QStringList inputs{u"O'NEIL"_s,        u"A\"B"_s, QString(10000, QLatin1Char('x')), u"A\tB\u0001C"_s,
+                                    u"Brad 😀"_s,        u"  LA MARGINI  "_s, u"abc"_s,           u"-12.5e3"_s};
     return inputs;
 }
 
@@ -41,8 +40,8 @@ struct Office {
     {
         env.installDefaultFile();
         env.installReports();
-        env.configure(2, 9, QStringLiteral("ARAD"), QStringLiteral("SEDIU"));
-        qputenv("TENDRO_REPORT_DIR", env.path(QStringLiteral("pdf")).toUtf8());
+        env.configure(2, 9, u"ARAD"_s, u"SEDIU"_s);
+        qputenv("TENDRO_REPORT_DIR", env.path(u"pdf"_s).toUtf8());
     }
     Database &db() { return env.ctx->db(); }
     // Leaves a field as a user does, so that its check runs.
@@ -77,9 +76,9 @@ void TestInput::programmeWindow()
     Liste w(*o.env.ctx);
     Office::show(&w);
     const auto line = [&w](const char *n) { return w.findChild<QLineEdit *>(QLatin1String(n)); };
-    auto *proiect = w.findChild<QComboBox *>(QStringLiteral("proiect"));
-    auto *save = w.findChild<QPushButton *>(QStringLiteral("Command2"));
-    w.browser()->searchCode(QStringLiteral("03111100"));
+    auto *proiect = w.findChild<QComboBox *>(u"proiect"_s);
+    auto *save = w.findChild<QPushButton *>(u"Command2"_s);
+    w.browser()->searchCode(u"03111100"_s);
     const struct {
         const char *field;
         const char *column;
@@ -90,35 +89,35 @@ void TestInput::programmeWindow()
         {"proiect", "proiect", [](const QString &t) { return t.left(50).trimmed().toUpper(); }},
         {"vallei", "lei", [](const QString &t) { return QString::number(qRound(t.left(7).toDouble())); }},
         {"valeuro", "euro", [](const QString &t) { return QString::number(qRound(t.left(7).toDouble())); }},
-        {"zi1", "datainc1", [](const QString &t) { return t.left(2) + QStringLiteral(".03.2026"); }},
+        {"zi1", "datainc1", [](const QString &t) { return t.left(2) + u".03.2026"_s; }},
     };
     int saved = 0, round = 0;
     for (const auto &f : fields)
         for (const QString &input : badInputs()) {
             ++round;
             o.env.messages.shown.clear();
-            line("vallei")->setText(QStringLiteral("1500"));
-            line("valeuro")->setText(QStringLiteral("0"));
-            line("zi1")->setText(QStringLiteral("01"));
-            line("luna1")->setText(QStringLiteral("03"));
-            line("zi2")->setText(QStringLiteral("30"));
-            line("luna2")->setText(QStringLiteral("06"));
-            line("detal")->setText(QStringLiteral("D"));
-            line("resp")->setText(QStringLiteral("POP"));
-            proiect->setEditText(QStringLiteral("P%1").arg(round));   // a new item every time
-            QWidget *field = f.field == QLatin1String("proiect") ? static_cast<QWidget *>(proiect) : line(f.field);
+            line("vallei")->setText(u"1500"_s);
+            line("valeuro")->setText(u"0"_s);
+            line("zi1")->setText(u"01"_s);
+            line("luna1")->setText(u"03"_s);
+            line("zi2")->setText(u"30"_s);
+            line("luna2")->setText(u"06"_s);
+            line("detal")->setText(u"D"_s);
+            line("resp")->setText(u"POP"_s);
+            proiect->setEditText(u"P%1"_s.arg(round));   // a new item every time
+            QWidget *field = f.field == "proiect"_L1 ? static_cast<QWidget *>(proiect) : line(f.field);
             if (field == proiect)
                 proiect->setEditText(input);
             else
                 line(f.field)->setText(input);
             Office::leave(field, line("cuvant"));
             QTest::mouseClick(save, Qt::LeftButton);
-            if (o.env.messages.last() != QLatin1String(" Datele au fost salvate ")) {
+            if (o.env.messages.last() != " Datele au fost salvate "_L1) {
                 QVERIFY2(!o.env.messages.shown.isEmpty(), f.field);   // refused, and said why
                 continue;
             }
             ++saved;
-            const ResultSet row = o.db().query(QStringLiteral("SELECT * FROM program ORDER BY idp DESC LIMIT 1"));
+            const ResultSet row = o.db().query(u"SELECT * FROM program ORDER BY idp DESC LIMIT 1"_s);
             QCOMPARE(row.text(0, QLatin1String(f.column)), f.stored(input));
         }
     QVERIFY(saved > 10);
@@ -130,7 +129,7 @@ void TestInput::programmeWindow()
     }
     // The grid's own cells: no value is a positive number, the texts keep their limits.
     QueryTableModel *m = w.gridModel();
-    const qint64 idp = m->value(0, QStringLiteral("idp")).toLongLong();
+    const qint64 idp = m->value(0, u"idp"_s).toLongLong();
     for (const auto &[column, name, limit] : {std::tuple{4, "lei", 7}, {8, "resp", 40}, {9, "detal", 200}})
         for (const QString &input : badInputs()) {
             o.env.messages.shown.clear();
@@ -138,9 +137,8 @@ void TestInput::programmeWindow()
             QCOMPARE(taken, column != 4 && !input.contains(QLatin1Char('\'')));
             QCOMPARE(o.env.messages.shown.size(), taken ? 0 : 1);
             if (taken)
-                QCOMPARE(o.db().query(QStringLiteral("SELECT * FROM program WHERE idp=?"),
-                                      {m->value(m->rowCount() - 1, QStringLiteral("idp"))})
-                             .text(0, QLatin1String(name)),
+                QCOMPARE(o.db().query(u"SELECT * FROM program WHERE idp=?"_s,
+                                      {m->value(m->rowCount() - 1, u"idp"_s)}).text(0, QLatin1String(name)),
                          column == 8 ? input.left(limit).toUpper() : input.left(limit));
         }
     QVERIFY(idp > 0);
@@ -154,15 +152,15 @@ void TestInput::signatoriesAndPasswords()
             Setare2 w(*o.env.ctx);
             for (int c = 2; c < 6; ++c)
                 w.model()->setData(w.model()->index(0, c), input);
-            w.findChild<QPushButton *>(QStringLiteral("Command1"))->click();
+            w.findChild<QPushButton *>(u"Command1"_s)->click();
         }
-        const ResultSet rs = o.db().query(QStringLiteral("SELECT functiesef, sef, contabil, intocmit FROM setare"));
+        const ResultSet rs = o.db().query(u"SELECT functiesef, sef, contabil, intocmit FROM setare"_s);
         for (int c = 0; c < 4; ++c)
             QCOMPARE(rs.value(0, c).toString(), input);
         // A password of any characters is kept as typed, up to its 30.
         Par1 p(*o.env.ctx);
-        p.findChild<QLineEdit *>(QStringLiteral("pass"))->setText(input);
-        p.findChild<QLineEdit *>(QStringLiteral("passc"))->setText(input);
+        p.findChild<QLineEdit *>(u"pass"_s)->setText(input);
+        p.findChild<QLineEdit *>(u"passc"_s)->setText(input);
         p.save();
         QVERIFY(passwordMatches(input.left(30), storedPassword(o.db())));
         storePassword(o.db(), QString());
@@ -175,23 +173,23 @@ void TestInput::criteriaWindow()
     Office o;
     o.db().exec(QStringLiteral("INSERT INTO program (id,lei,datainc2,resp,proced,idos) VALUES(5,10,'20260301',?,"
                                "'licitatie',9)"),
-                {QStringLiteral("O'NEIL")});   // a name from an older file, with its apostrophe
+                {u"O'NEIL"_s});   // a name from an older file, with its apostrophe
     Cen w(*o.env.ctx);
     Office::show(&w);
     for (const char *check : {"lei", "incep", "termin", "resp"})
         w.findChild<QAbstractButton *>(QLatin1String(check))->click();
-    auto *report = w.findChild<QPushButton *>(QStringLiteral("Command1"));
+    auto *report = w.findChild<QPushButton *>(u"Command1"_s);
     for (const char *box : {"lei1", "lei2", "incep1", "incep2", "fin1", "fin2"})
         for (const QString &input : badInputs()) {
             o.env.messages.shown.clear();
             auto *field = w.findChild<QLineEdit *>(QLatin1String(box));
             field->setText(input);
-            Office::leave(field, w.findChild<QWidget *>(QStringLiteral("listp")));
+            Office::leave(field, w.findChild<QWidget *>(u"listp"_s));
             if (QByteArray(box).startsWith("lei"))
                 QVERIFY(o.env.messages.shown.isEmpty());   // read as numbers, no check
             else
                 QCOMPARE(o.env.messages.shown.size(), 1);   // none of these is a date
-            field->setText(QByteArray(box).startsWith("lei") ? input : QStringLiteral("01.03.2026"));
+            field->setText(QByteArray(box).startsWith("lei") ? input : u"01.03.2026"_s);
             report->click();
             // The report is printed: no message beyond the date box's own.
             QCOMPARE(o.env.messages.shown.size(), QByteArray(box).startsWith("lei") ? 0 : 1);
@@ -206,26 +204,26 @@ void TestInput::realizationGrid()
     o.env.clock.date = QDate(2026, 5, 10);
     Realiz w(*o.env.ctx);
     Office::show(&w);
-    auto *grid1 = w.findChild<QTableView *>(QStringLiteral("DataGrid1"));
+    auto *grid1 = w.findChild<QTableView *>(u"DataGrid1"_s);
     QTest::mouseDClick(grid1->viewport(), Qt::LeftButton, {}, grid1->visualRect(w.programmeModel()->index(0, 0)).center());
     QueryTableModel *m = w.entryModel();
     for (int column : {EContrnr, EContrdata1, EFurniz, EDenumach, EActnr, EActdata1, ELei, ERefer})
         for (const QString &input : badInputs()) {
             o.env.messages.shown.clear();
             if (m->setData(m->index(0, column), input))
-                QCOMPARE(m->text(0, column), column == ELei ? QStringLiteral("-12500") : input);
+                QCOMPARE(m->text(0, column), column == ELei ? u"-12500"_s : input);
             else
                 QCOMPARE(o.env.messages.shown.size(), 1);
             m->revertRow(0);
         }
     // A row of odd but allowed texts is stored exactly.
-    const QString odd = QStringLiteral("A\"B 😀");
-    for (const auto &[column, text] : {std::pair{int(EFurniz), odd}, {int(EDenumach), odd}, {int(EActnr), QStringLiteral("7")},
-                                      {int(EActdata1), QStringLiteral("04.03.2026")}, {int(ELei), QStringLiteral("10")},
-                                      {int(ERefer), QStringLiteral("A\"/01.03.2026")}})
+    const QString odd = u"A\"B 😀"_s;
+    for (const auto &[column, text] : {std::pair{int(EFurniz), odd}, {int(EDenumach), odd}, {int(EActnr), u"7"_s},
+                                      {int(EActdata1), u"04.03.2026"_s}, {int(ELei), u"10"_s},
+                                      {int(ERefer), u"A\"/01.03.2026"_s}})
         QVERIFY(m->setData(m->index(0, column), text));
     QVERIFY(m->submitRow(0));
-    QCOMPARE(o.db().query(QStringLiteral("SELECT furniz FROM realiz")).text(0, QStringLiteral("furniz")), odd);
+    QCOMPARE(o.db().query(u"SELECT furniz FROM realiz"_s).text(0, u"furniz"_s), odd);
 }
 
 QTEST_MAIN(TestInput)

@@ -23,32 +23,33 @@
 
 using namespace tendro;
 using namespace tendro::test;
+using namespace Qt::StringLiterals;
 
 namespace {
 
-const EntryContext kItem{4, 9, QString(), QStringLiteral("2026")};
+const EntryContext kItem{4, 9, QString(), u"2026"_s};
 
 struct Window {
     explicit Window(QDate today = QDate(2026, 5, 10))
     {
         env.installDefaultFile();
         env.installReports();
-        env.configure(2, 9, QStringLiteral("ARAD"), QStringLiteral("O.S. ARAD"));
+        env.configure(2, 9, u"ARAD"_s, u"O.S. ARAD"_s);
         env.clock.date = today;
     }
     Database &db() { return env.ctx->db(); }
-    qint64 item(qint64 cod2, double lei, const QString &proced = QStringLiteral("licitatie"),
-                const QString &proiect = QString(), int idos = 9, const QString &start = QStringLiteral("20260301"))
+    qint64 item(qint64 cod2, double lei, const QString &proced = u"licitatie"_s,
+                const QString &proiect = QString(), int idos = 9, const QString &start = u"20260301"_s)
     {
         db().exec(QStringLiteral("INSERT INTO program (id,activit,lei,euro,datainc1,datainc2,datafin1,datafin2,resp,"
                                  "detal,fond,idos,proced,proiect) SELECT id,'cercetare',?,0,'',?,'','20261231','POP',"
                                  "'D','cercetare',?,?,? FROM cpv WHERE cod2=?"),
                   {lei, start, idos, proced, proiect, cod2});
-        return db().query(QStringLiteral("SELECT id FROM cpv WHERE cod2=?"), {cod2}).integer(0, QStringLiteral("id"));
+        return db().query(u"SELECT id FROM cpv WHERE cod2=?"_s, {cod2}).integer(0, u"id"_s);
     }
-    void realization(qint64 id, double lei, const QString &proiect = QStringLiteral(" "), int idos = 9)
+    void realization(qint64 id, double lei, const QString &proiect = u" "_s, int idos = 9)
     {
-        db().exec(QStringLiteral("INSERT INTO realiz (id,lei,actdata2,idos,proiect) VALUES(?,?,'20260401',?,?)"),
+        db().exec(u"INSERT INTO realiz (id,lei,actdata2,idos,proiect) VALUES(?,?,'20260401',?,?)"_s,
                   {id, lei, idos, proiect});
     }
     void open()
@@ -108,7 +109,7 @@ struct Window {
             QTest::keyClick(e, Qt::Key_Escape);
     }
     QStringList texts() const { return env.messages.texts(); }
-    qint64 count(const QString &sql) { return db().query(sql).integer(0, QStringLiteral("n")); }
+    qint64 count(const QString &sql) { return db().query(sql).integer(0, u"n"_s); }
 
     Env env;
     std::unique_ptr<Realiz> w;
@@ -183,8 +184,7 @@ void TestRealizations::cellChecks_data()
                                    << " Numarul maxim de caractere este 25 " << empty;
     QTest::newRow("complete: item, sub-unit, no project")
         << with({{EFurniz, "SC X"}, {EDenumach, "LEMN"}, {EActnr, "7"}, {EActdata1, "04.03.2026"}, {EActdata2, "20260304"},
-                 {ERefer, "3/01.03.2026"}})
-        << int(ELei) << "250.5" << ""
+                 {ERefer, "3/01.03.2026"}}) << int(ELei) << "250.5" << ""
         << with({{EFurniz, "SC X"}, {EDenumach, "LEMN"}, {EActnr, "7"}, {EActdata1, "04.03.2026"},
                  {EActdata2, "20260304"}, {ERefer, "3/01.03.2026"}, {ELei, "250.5"}, {EId, "4"}, {EIdos, "9"},
                  {EProiect, " "}});
@@ -201,7 +201,7 @@ void TestRealizations::cellChecks()
     QCOMPARE(row, after);
     // Nothing is taken before an item is chosen.
     QStringList r(EColumnCount, QString());
-    QVERIFY(checkEntryCell(r, column, text, EntryContext{}).startsWith(QStringLiteral(" Faceti click pe sageata neagra")));
+    QVERIFY(checkEntryCell(r, column, text, EntryContext{}).startsWith(u" Faceti click pe sageata neagra"_s));
 }
 
 void TestRealizations::rowChecks_data()
@@ -227,7 +227,7 @@ void TestRealizations::rowChecks()
                             "actdata2", "id", "idos", "refer", "proiect"};
     QStringList row{"1", "01.03.2026", "20260301", "SC X", "LEMN", "7", "04.03.2026", "10", "20260304", "4", "9",
                     "3/01.03.2026", " "};
-    if (emptied == QLatin1String("contract"))
+    if (emptied == "contract"_L1)
         row[EContrnr] = row[EContrdata1] = QString();
     else
         row[names.indexOf(emptied)] = QString();
@@ -237,27 +237,26 @@ void TestRealizations::rowChecks()
 void TestRealizations::totals()
 {
     Window t;
-    const qint64 a = t.item(3111100, 1000), b = t.item(3111200, 100, QStringLiteral("licitatie"), QStringLiteral("P1"));
+    const qint64 a = t.item(3111100, 1000), b = t.item(3111200, 100, u"licitatie"_s, u"P1"_s);
     const qint64 c = t.item(3111300, 500);
-    t.item(3111100, 7, QStringLiteral("licitatie"), QString(), 3);   // another sub-unit's
-    t.db().exec(QStringLiteral("UPDATE program SET realiz=77"));
+    t.item(3111100, 7, u"licitatie"_s, QString(), 3);   // another sub-unit's
+    t.db().exec(u"UPDATE program SET realiz=77"_s);
     t.realization(a, 1000);
     t.realization(a, 250.5);
-    t.realization(b, 40, QStringLiteral("P1"));
-    t.realization(b, 1, QStringLiteral(" "));   // no project: not P1's
-    t.realization(a, 9, QStringLiteral(" "), 3);
-    recomputeTotals(t.db(), QStringLiteral("20260101"), QStringLiteral("20261231"), 9);
+    t.realization(b, 40, u"P1"_s);
+    t.realization(b, 1, u" "_s);   // no project: not P1's
+    t.realization(a, 9, u" "_s, 3);
+    recomputeTotals(t.db(), u"20260101"_s, u"20261231"_s, 9);
     const auto total = [&](qint64 id, int idos) {
-        return t.db().query(QStringLiteral("SELECT realiz FROM program WHERE id=? and idos=?"), {id, idos})
-            .number(0, QStringLiteral("realiz"));
+        return t.db().query(u"SELECT realiz FROM program WHERE id=? and idos=?"_s, {id, idos}).number(0, u"realiz"_s);
     };
     QCOMPARE(total(a, 9), 1250.5);
     QCOMPARE(total(b, 9), 40.0);
     QCOMPARE(total(c, 9), 0.0);   // none of its own: 0, whatever it held
     QCOMPARE(total(a, 3), 77.0);  // another sub-unit is not touched
     // The only realization of an item deleted while others remain: back to 0.
-    t.db().exec(QStringLiteral("DELETE FROM realiz WHERE id=? and idos=9"), {b});
-    recomputeTotals(t.db(), QStringLiteral("20260101"), QStringLiteral("20261231"), 9);
+    t.db().exec(u"DELETE FROM realiz WHERE id=? and idos=9"_s, {b});
+    recomputeTotals(t.db(), u"20260101"_s, u"20261231"_s, 9);
     QCOMPARE(total(b, 9), 0.0);
     QCOMPARE(total(a, 9), 1250.5);
 }
@@ -269,24 +268,24 @@ void TestRealizations::windowOpensByTheClock()
         t.open();
         auto *anul = t.get<QListWidget>("anul");
         QCOMPARE(anul->currentItem()->text(), QLatin1String(first));
-        QCOMPARE(anul->item(anul->count() - 1)->text(), QStringLiteral("2015"));
-        QCOMPARE(t.w->windowTitle(), QStringLiteral("Achizitii de produse, servicii, lucrari"));
+        QCOMPARE(anul->item(anul->count() - 1)->text(), u"2015"_s);
+        QCOMPARE(t.w->windowTitle(), u"Achizitii de produse, servicii, lucrari"_s);
         QVERIFY(t.env.platform.closeRemoved.contains(t.w.get()));
         QTest::keyClick(t.w.get(), Qt::Key_Escape);
         QVERIFY(t.w->isVisible());
-        QCOMPARE(t.get<QLabel>("DataGrid1Caption")->text(), QStringLiteral("PROGRAM APROBAT"));
+        QCOMPARE(t.get<QLabel>("DataGrid1Caption")->text(), u"PROGRAM APROBAT"_s);
     }
 }
 
 void TestRealizations::approvedProgrammeAndFilters()
 {
     Window t;
-    t.item(3111100, 10, QStringLiteral("licitatie"), QStringLiteral("PX"));
-    t.item(50111000, 20, QStringLiteral("licitatie"), QStringLiteral("PX"));   // services
-    t.item(50112000, 30, QStringLiteral("licitatie"));
+    t.item(3111100, 10, u"licitatie"_s, u"PX"_s);
+    t.item(50111000, 20, u"licitatie"_s, u"PX"_s);   // services
+    t.item(50112000, 30, u"licitatie"_s);
     t.item(3111200, 40, QString());                                              // a proposal
-    t.item(3111300, 50, QStringLiteral("licitatie"), QString(), 3);             // another sub-unit
-    t.item(3111400, 60, QStringLiteral("licitatie"), QString(), 9, QStringLiteral("20250301"));
+    t.item(3111300, 50, u"licitatie"_s, QString(), 3);             // another sub-unit
+    t.item(3111400, 60, u"licitatie"_s, QString(), 9, u"20250301"_s);
     // Opened, double-clicked on an empty year first.
     t.env.clock.date = QDate(2026, 5, 10);
     t.open();
@@ -309,31 +308,30 @@ void TestRealizations::approvedProgrammeAndFilters()
     QTest::mouseClick(t.get<QListWidget>("anul")->viewport(), Qt::LeftButton, {},
                       t.get<QListWidget>("anul")->visualItemRect(t.get<QListWidget>("anul")->item(2)).center());
     t.doubleClickItem(-1);
-    QCOMPARE(t.texts(), QStringList{QStringLiteral(" Nu aveti program aprobat la care sa adaugati realizari ! ")});
+    QCOMPARE(t.texts(), QStringList{u" Nu aveti program aprobat la care sa adaugati realizari ! "_s});
     QCOMPARE(t.w->idsel(), 0);
 }
 
 void TestRealizations::entriesTypedInTheGrid()
 {
     Window t;
-    const qint64 id = t.item(3111100, 1000, QStringLiteral("licitatie"), QStringLiteral("PX"));
+    const qint64 id = t.item(3111100, 1000, u"licitatie"_s, u"PX"_s);
     t.open();
     // Before an item is chosen every cell says how to choose one.
-    t.type(0, EFurniz, QStringLiteral("SC X"));
-    QVERIFY(t.env.messages.last().startsWith(QStringLiteral(" Faceti click pe sageata neagra")));
+    t.type(0, EFurniz, u"SC X"_s);
+    QVERIFY(t.env.messages.last().startsWith(u" Faceti click pe sageata neagra"_s));
     t.escapeEditor();
     t.env.messages.shown.clear();
     t.doubleClickItem(0);
     QCOMPARE(t.w->idsel(), id);
-    QCOMPARE(t.w->proiectsel(), QStringLiteral("PX"));
-    QVERIFY(t.get<QLabel>("DataGrid2Caption")->text().startsWith(QStringLiteral("Realizari la codul CPV : 03111100-")));
+    QCOMPARE(t.w->proiectsel(), u"PX"_s);
+    QVERIFY(t.get<QLabel>("DataGrid2Caption")->text().startsWith(u"Realizari la codul CPV : 03111100-"_s));
     // A row without contract: stored with its filled columns when left.
-    t.typeRow({QStringLiteral("SC LEMN SRL"), QStringLiteral("SCANDURI"), QStringLiteral("77"), QStringLiteral("04.03.2026"),
-               QStringLiteral("1000"), QStringLiteral("12/01.03.2026")});
+    t.typeRow({u"SC LEMN SRL"_s, u"SCANDURI"_s, u"77"_s, u"04.03.2026"_s, u"1000"_s, u"12/01.03.2026"_s});
     QVERIFY2(t.env.messages.shown.isEmpty(), qPrintable(t.texts().join(QLatin1Char('|'))));
-    QCOMPARE(t.count(QStringLiteral("SELECT count(*) AS n FROM realiz")), 0);   // not before the row is left
+    QCOMPARE(t.count(u"SELECT count(*) AS n FROM realiz"_s), 0);   // not before the row is left
     t.leaveRow();
-    const ResultSet rs = t.db().query(QStringLiteral("SELECT * FROM realiz"));
+    const ResultSet rs = t.db().query(u"SELECT * FROM realiz"_s);
     QCOMPARE(rs.count(), 1);
     QStringList got;
     for (const char *c : {"id", "idos", "proiect", "contrnr", "contrdata2", "actdata2", "lei", "furniz", "refer"})
@@ -342,17 +340,17 @@ void TestRealizations::entriesTypedInTheGrid()
     QCOMPARE(t.w->entryModel()->rowCount(), 2);   // the stored row and a new empty one
     QVERIFY(t.grid(2)->isColumnHidden(EActdata2) && t.grid(2)->isColumnHidden(EId) && t.grid(2)->isColumnHidden(EProiect));
     // An existing row changed and left is written back.
-    t.type(0, ELei, QStringLiteral("1250.5"));
+    t.type(0, ELei, u"1250.5"_s);
     QTest::keyClick(t.grid(2), Qt::Key_Down);
     QTest::qWait(20);
-    QCOMPARE(t.count(QStringLiteral("SELECT count(*) AS n FROM realiz WHERE lei=1250.5")), 1);
+    QCOMPARE(t.count(u"SELECT count(*) AS n FROM realiz WHERE lei=1250.5"_s), 1);
     // The Delete key asks first.
     t.grid(2)->setCurrentIndex(t.w->entryModel()->index(0, 0));
     QTest::keyClick(t.grid(2), Qt::Key_Delete);
-    QCOMPARE(t.count(QStringLiteral("SELECT count(*) AS n FROM realiz")), 1);
+    QCOMPARE(t.count(u"SELECT count(*) AS n FROM realiz"_s), 1);
     t.env.messages.answers = {true};
     QTest::keyClick(t.grid(2), Qt::Key_Delete);
-    QCOMPARE(t.count(QStringLiteral("SELECT count(*) AS n FROM realiz")), 0);
+    QCOMPARE(t.count(u"SELECT count(*) AS n FROM realiz"_s), 0);
 }
 
 void TestRealizations::refusedCellsAndRows()
@@ -367,7 +365,7 @@ void TestRealizations::refusedCellsAndRows()
     QCOMPARE(t.w->entryModel()->rowCount(), 2);
     // A refused cell opens again with the refused text.
     t.type(1, EFurniz, QString(31, QLatin1Char('S')));
-    QCOMPARE(t.texts(), QStringList{QStringLiteral(" Numarul maxim de caractere este 30 ")});
+    QCOMPARE(t.texts(), QStringList{u" Numarul maxim de caractere este 30 "_s});
     auto *editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
     QVERIFY(editor);
     QCOMPARE(editor->text(), QString(31, QLatin1Char('S')));
@@ -375,24 +373,24 @@ void TestRealizations::refusedCellsAndRows()
     QVERIFY(t.w->entryModel()->text(1, EFurniz).isEmpty());
     // A stored row changed so that it is incomplete stays unsaved when left.
     t.env.messages.shown.clear();
-    t.type(0, EContrnr, QStringLiteral("5"));
+    t.type(0, EContrnr, u"5"_s);
     QTest::keyClick(t.grid(2), Qt::Key_Down);
     QTest::qWait(20);
-    QCOMPARE(t.texts(), QStringList{QStringLiteral(" Completati data contractului ")});
+    QCOMPARE(t.texts(), QStringList{u" Completati data contractului "_s});
     QCOMPARE(t.grid(2)->currentIndex().row(), 0);   // back on the refused row
-    QCOMPARE(t.count(QStringLiteral("SELECT count(*) AS n FROM realiz WHERE contrnr<>''")), 0);
+    QCOMPARE(t.count(u"SELECT count(*) AS n FROM realiz WHERE contrnr<>''"_s), 0);
     // Escape drops its changes.
     QTest::keyClick(t.grid(2), Qt::Key_Escape);
     QVERIFY(t.w->entryModel()->text(0, EContrnr).isEmpty() && !t.w->entryModel()->hasPendingChanges());
     // Leaving for another control tries to store a new row too.
     t.env.messages.shown.clear();
-    t.type(1, EFurniz, QStringLiteral("SC Y"));
+    t.type(1, EFurniz, u"SC Y"_s);
     t.get<QComboBox>("proiect")->setFocus();
-    QCOMPARE(t.texts(), QStringList{QStringLiteral(" Completati denumirea produsului/serviciului/lucrarii ")});
+    QCOMPARE(t.texts(), QStringList{u" Completati denumirea produsului/serviciului/lucrarii "_s});
     // "Iesire" does not close over a row it cannot store.
     t.get<QPushButton>("Command1")->click();
     QVERIFY(t.w->isVisible());
-    QCOMPARE(t.count(QStringLiteral("SELECT count(*) AS n FROM realiz")), 1);
+    QCOMPARE(t.count(u"SELECT count(*) AS n FROM realiz"_s), 1);
 }
 
 void TestRealizations::sumReportAndExit()
@@ -400,7 +398,7 @@ void TestRealizations::sumReportAndExit()
     Window t;
     const qint64 a = t.item(3111100, 1000);
     const qint64 b = t.item(3111200, 500);
-    t.item(3111300, 800, QStringLiteral("licitatie"), QString(), 3);   // another sub-unit's
+    t.item(3111300, 800, u"licitatie"_s, QString(), 3);   // another sub-unit's
     t.realization(a, 1000);
     t.realization(a, 250.5);
     t.realization(b, 100);
@@ -411,28 +409,28 @@ void TestRealizations::sumReportAndExit()
     // "Raport", Yes: only the items over their value, totals recomputed first.
     t.realization(a, 100);
     t.realization(b, 300);
-    const QString pdfs = t.env.path(QStringLiteral("pdf"));
+    const QString pdfs = t.env.path(u"pdf"_s);
     qputenv("TENDRO_REPORT_DIR", pdfs.toUtf8());
     t.env.messages.answers = {true};
     t.get<QPushButton>("Command2")->click();
     QCOMPARE(t.env.messages.shown.first().text, QStringLiteral(" Doriti afisarea doar a pozitiilor din program care au fost"
                                                                 " depasite ? "));
-    const QStringList files = QDir(pdfs).entryList({QStringLiteral("raprealiz-*.pdf")});
+    const QStringList files = QDir(pdfs).entryList({u"raprealiz-*.pdf"_s});
     QCOMPARE(files.size(), 1);
     const QString text = pdfText(QDir(pdfs).filePath(files.first())).simplified();
-    QVERIFY2(text.contains(QStringLiteral("SITUATIA REALIZARILOR PE ANUL 2026, CARE AU DEPASIT PROGRAMUL APROBAT")),
+    QVERIFY2(text.contains(u"SITUATIA REALIZARILOR PE ANUL 2026, CARE AU DEPASIT PROGRAMUL APROBAT"_s),
              qPrintable(text));
-    QVERIFY(text.contains(QStringLiteral("1350.50")));
-    QVERIFY(!text.contains(QStringLiteral("400.00")) && !text.contains(QStringLiteral("800.00")));
+    QVERIFY(text.contains(u"1350.50"_s));
+    QVERIFY(!text.contains(u"400.00"_s) && !text.contains(u"800.00"_s));
     // "Iesire" recomputes and closes.
-    t.db().exec(QStringLiteral("DELETE FROM realiz WHERE id=?"), {b});
+    t.db().exec(u"DELETE FROM realiz WHERE id=?"_s, {b});
     t.get<QPushButton>("Command1")->click();
     QVERIFY(!t.w->isVisible());
-    QCOMPARE(t.db().query(QStringLiteral("SELECT realiz FROM program WHERE id=?"), {b}).number(0, QStringLiteral("realiz")), 0.0);
+    QCOMPARE(t.db().query(u"SELECT realiz FROM program WHERE id=?"_s, {b}).number(0, u"realiz"_s), 0.0);
     // The main menu opens the window.
     Mnu mnu(*t.env.ctx);
-    whenModal(QStringLiteral("realiz"), [](QWidget *w) { w->findChild<QPushButton *>(QStringLiteral("Command1"))->click(); });
-    mnu.action(QStringLiteral("mnureal"))->trigger();
+    whenModal(u"realiz"_s, [](QWidget *w) { w->findChild<QPushButton *>(u"Command1"_s)->click(); });
+    mnu.action(u"mnureal"_s)->trigger();
 }
 
 QTEST_MAIN(TestRealizations)

@@ -31,18 +31,19 @@
 
 using namespace tendro;
 using namespace tendro::test;
+using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString kBase2026 = QStringLiteral("{program.datainc2}>='20260101' and {program.datainc2}<='20261231'");
+const QString kBase2026 = u"{program.datainc2}>='20260101' and {program.datainc2}<='20261231'"_s;
 
 CriteriaState base(bool proposals = false)
 {
     CriteriaState s;
     s.proposals = proposals;
-    s.year = QStringLiteral("2026");
-    s.datamin = QStringLiteral("20260101");
-    s.datamax = QStringLiteral("20261231");
+    s.year = u"2026"_s;
+    s.datamin = u"20260101"_s;
+    s.datamax = u"20261231"_s;
     return s;
 }
 
@@ -52,15 +53,15 @@ struct Office {
     {
         env.installDefaultFile();
         env.installReports();
-        env.configure(2, 9, QStringLiteral("ARAD"), QStringLiteral("O.S. ARAD"));
+        env.configure(2, 9, u"ARAD"_s, u"O.S. ARAD"_s);
         db().exec(QStringLiteral("UPDATE setare SET functiesef='SEF DE OCOL', sef='ION POPESCU', contabil='MARIA"
                                  " IONESCU', intocmit='VASILE GHEORGHE'"));
-        pdfDir = env.path(QStringLiteral("pdf"));
+        pdfDir = env.path(u"pdf"_s);
         qputenv("TENDRO_REPORT_DIR", pdfDir.toUtf8());
     }
     Database &db() { return env.ctx->db(); }
     void item(qint64 cod2, double lei, double euro, const QString &start, const QString &proced = QString(),
-              const QString &resp = QStringLiteral("POP"), double realiz = 0)
+              const QString &resp = u"POP"_s, double realiz = 0)
     {
         db().exec(QStringLiteral("INSERT INTO program (id,activit,lei,euro,datainc1,datainc2,datafin1,datafin2,resp,"
                                  "detal,fond,idos,proced,proiect,realiz) SELECT id,'productie',?,?,?,?,'31.12.2026',"
@@ -70,9 +71,9 @@ struct Office {
     // The one PDF written since the folder was last emptied, as text.
     QString lastReport()
     {
-        const QStringList pdfs = QDir(pdfDir).entryList({QStringLiteral("*.pdf")}, QDir::Files, QDir::Time);
+        const QStringList pdfs = QDir(pdfDir).entryList({u"*.pdf"_s}, QDir::Files, QDir::Time);
         if (pdfs.size() != 1)
-            return QStringLiteral("<%1 PDFs>").arg(pdfs.size());
+            return u"<%1 PDFs>"_s.arg(pdfs.size());
         const QString path = QDir(pdfDir).filePath(pdfs.first());
         const QString text = pdfText(path);
         QFile::remove(path);
@@ -112,8 +113,8 @@ void TestReports::requestFromCriteria_data()
     QTest::addColumn<QString>("criteria");
     QTest::addColumn<QString>("formula0");
     QTest::addColumn<QString>("formula1");   // "-" when not set
-    const QString approved = QStringLiteral("{program.proced}<>'' and ") + kBase2026;
-    const QString proposed = QStringLiteral("{program.euro}=0 and ") + kBase2026;
+    const QString approved = u"{program.proced}<>'' and "_s + kBase2026;
+    const QString proposed = u"{program.euro}=0 and "_s + kBase2026;
     QTest::newRow("approved, nothing else") << "" << "rapproga.rpt" << approved << "" << "titlu='PROGRAM ACHIZITII PE ANUL 2026'"
                                             << "crit=''";
     QTest::newRow("proposals: no formula 1") << "prop;fund=proprii" << "rapprog.rpt" << proposed + " and {program.fond}='proprii'"
@@ -171,31 +172,31 @@ void TestReports::requestFromCriteria()
     QFETCH(QString, criteria);
     QFETCH(QString, formula0);
     QFETCH(QString, formula1);
-    CriteriaState s = base(change.contains(QLatin1String("prop")));
+    CriteriaState s = base(change.contains("prop"_L1));
     for (const QString &kv : change.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
         const QString k = kv.section(QLatin1Char('='), 0, 0), v = kv.section(QLatin1Char('='), 1);
         const auto pair = std::make_pair(v.section(QLatin1Char('|'), 0, 0), v.section(QLatin1Char('|'), 1));
-        if (k == QLatin1String("activity")) s.activity = v;
-        else if (k == QLatin1String("kind")) { s.kind = v.toInt(); s.kindCaption = QStringLiteral("servicii"); }
-        else if (k == QLatin1String("fund")) s.fund = v;
-        else if (k == QLatin1String("value")) s.value = pair;
-        else if (k == QLatin1String("person")) s.person = v;
-        else if (k == QLatin1String("start")) s.start = pair;
-        else if (k == QLatin1String("end")) s.end = pair;
-        else if (k == QLatin1String("procedure")) s.procedure = v;
-        else if (k == QLatin1String("grouped")) s.grouped = true;
+        if (k == "activity"_L1) s.activity = v;
+        else if (k == "kind"_L1) { s.kind = v.toInt(); s.kindCaption = u"servicii"_s; }
+        else if (k == "fund"_L1) s.fund = v;
+        else if (k == "value"_L1) s.value = pair;
+        else if (k == "person"_L1) s.person = v;
+        else if (k == "start"_L1) s.start = pair;
+        else if (k == "end"_L1) s.end = pair;
+        else if (k == "procedure"_L1) s.procedure = v;
+        else if (k == "grouped"_L1) s.grouped = true;
     }
     const ReportRequest r = buildRequest(s);
     QCOMPARE(r.reportFile, file);
     QCOMPARE(r.selection, selectionTail);
     QCOMPARE(r.criteria, criteria);
     QCOMPARE(r.formula0, formula0);
-    QCOMPARE(r.formula1 ? *r.formula1 : QStringLiteral("-"), formula1);
+    QCOMPARE(r.formula1 ? *r.formula1 : u"-"_s, formula1);
     // Every formula the window builds is in the language.
     const SqlCondition c = parseSelection(r.selection);
     QCOMPARE(int(c.params.size()), int(r.selection.count(QLatin1Char('\'')) / 2
-                                        + r.selection.count(QRegularExpression(QStringLiteral("[=><]-?\\d")))));
-    QCOMPARE(parseFormulaValue(r.formula0).name, QStringLiteral("titlu"));
+                                        + r.selection.count(QRegularExpression(u"[=><]-?\\d"_s))));
+    QCOMPARE(parseFormulaValue(r.formula0).name, u"titlu"_s);
 }
 
 void TestReports::selectionLanguage_data()
@@ -225,13 +226,13 @@ void TestReports::selectionLanguage()
     try {
         const SqlCondition c = parseSelection(formula);
         QCOMPARE(c.where, where);
-        if (formula.contains(QLatin1String("NEIL")))
-            QCOMPARE(c.params, (QVariantList{QStringLiteral("O'NEIL"), 2.0}));
+        if (formula.contains("NEIL"_L1))
+            QCOMPARE(c.params, (QVariantList{u"O'NEIL"_s, 2.0}));
     } catch (const FormulaError &e) {
-        QVERIFY2(where == QLatin1String("!"), qPrintable(e.message));
+        QVERIFY2(where == "!"_L1, qPrintable(e.message));
     }
-    QCOMPARE(parseFormulaValue(QStringLiteral("crit='a'b'")).text, QStringLiteral("a'b"));
-    QVERIFY_THROWS_EXCEPTION(FormulaError, parseFormulaValue(QStringLiteral("crit=abc")));
+    QCOMPARE(parseFormulaValue(u"crit='a'b'"_s).text, u"a'b"_s);
+    QVERIFY_THROWS_EXCEPTION(FormulaError, parseFormulaValue(u"crit=abc"_s));
 }
 
 void TestReports::dateBoxes_data()
@@ -259,7 +260,7 @@ void TestReports::definitionsAreChecked_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("error");
-    const QString ok = QStringLiteral("column A | program.lei | 10 | money | total\n");
+    const QString ok = u"column A | program.lei | 10 | money | total\n"_s;
     QTest::newRow("shipped form") << "title titlu\norder cpv.cod DESC\ngroup cpv.cod\n" + ok << "";
     QTest::newRow("unknown keyword") << "colour red\n" + ok << "linia 1: cuvant necunoscut \"colour\"";
     QTest::newRow("unknown column") << "column A | program.parola | 10 | text\n" << "linia 1: coloana necunoscuta \"program.parola\"";
@@ -296,28 +297,28 @@ void TestReports::cenOpensByTheClock()
     for (const auto &c : cases) {
         Office o;
         o.env.clock.date = c.today;
-        o.item(3111100, 10, 0, QStringLiteral("01.03.2026"), QString(), QStringLiteral("ANA"));
+        o.item(3111100, 10, 0, u"01.03.2026"_s, QString(), u"ANA"_s);
         Cen cen(*o.env.ctx);
-        QCOMPARE(cen.windowTitle(), QStringLiteral("Centralizatoare"));
-        auto *anul = cen.findChild<QListWidget *>(QStringLiteral("anul"));
+        QCOMPARE(cen.windowTitle(), u"Centralizatoare"_s);
+        auto *anul = cen.findChild<QListWidget *>(u"anul"_s);
         QCOMPARE(anul->currentItem()->text(), QLatin1String(c.first));
-        QCOMPARE(anul->item(anul->count() - 1)->text(), QStringLiteral("2015"));
-        QCOMPARE(cen.datamin(), QLatin1String(c.first) + QStringLiteral("0101"));
-        QCOMPARE(cen.findChild<QRadioButton *>(QStringLiteral("prop"))->isChecked(), c.proposals);
-        QCOMPARE(cen.findChild<QCheckBox *>(QStringLiteral("proced"))->isEnabled(), !c.proposals);
-        QCOMPARE(cen.findChild<QListWidget *>(QStringLiteral("listp"))->count(), 1);
-        QCOMPARE(cen.findChild<QListWidget *>(QStringLiteral("listtip"))->count(), 4);
-        QCOMPARE(cen.findChild<QComboBox *>(QStringLiteral("reglaj"))->currentIndex(), -1);
+        QCOMPARE(anul->item(anul->count() - 1)->text(), u"2015"_s);
+        QCOMPARE(cen.datamin(), QLatin1String(c.first) + u"0101"_s);
+        QCOMPARE(cen.findChild<QRadioButton *>(u"prop"_s)->isChecked(), c.proposals);
+        QCOMPARE(cen.findChild<QCheckBox *>(u"proced"_s)->isEnabled(), !c.proposals);
+        QCOMPARE(cen.findChild<QListWidget *>(u"listp"_s)->count(), 1);
+        QCOMPARE(cen.findChild<QListWidget *>(u"listtip"_s)->count(), 4);
+        QCOMPARE(cen.findChild<QComboBox *>(u"reglaj"_s)->currentIndex(), -1);
         for (const char *off : {"Frame1", "Frame2", "fond", "lei1", "incep1", "Label12", "listtip", "listp"})
             QVERIFY2(!cen.findChild<QWidget *>(QLatin1String(off))->isEnabled(), off);
-        QCOMPARE(cen.findChild<QLineEdit *>(QStringLiteral("lei1"))->text(), QStringLiteral("0"));
+        QCOMPARE(cen.findChild<QLineEdit *>(u"lei1"_s)->text(), u"0"_s);
     }
 }
 
 void TestReports::cenEnablingRules()
 {
     Office o;
-    o.item(3111100, 10, 0, QStringLiteral("01.03.2026"), QString(), QStringLiteral("ANA"));
+    o.item(3111100, 10, 0, u"01.03.2026"_s, QString(), u"ANA"_s);
     Cen cen(*o.env.ctx);
     cen.show();
     QApplication::setActiveWindow(&cen);
@@ -332,21 +333,21 @@ void TestReports::cenEnablingRules()
     QTest::mouseClick(box("fel"), Qt::LeftButton);
     QVERIFY(option("prod")->isChecked());
     QTest::mouseClick(box("sursa"), Qt::LeftButton);
-    QCOMPARE(list("fond")->currentItem()->text(), QStringLiteral("proprii"));
+    QCOMPARE(list("fond")->currentItem()->text(), u"proprii"_s);
     QTest::mouseClick(box("resp"), Qt::LeftButton);
     QCOMPARE(list("listp")->selectedItems().size(), 1);
     QTest::mouseClick(box("resp"), Qt::LeftButton);
     QVERIFY(list("listp")->selectedItems().isEmpty() && !list("listp")->isEnabled());
     // Unticking the value keeps its boxes' texts.
-    auto *lei1 = cen.findChild<QLineEdit *>(QStringLiteral("lei1"));
+    auto *lei1 = cen.findChild<QLineEdit *>(u"lei1"_s);
     QTest::mouseClick(box("lei"), Qt::LeftButton);
-    lei1->setText(QStringLiteral("1500"));
+    lei1->setText(u"1500"_s);
     QTest::mouseClick(box("lei"), Qt::LeftButton);
     QVERIFY(!lei1->isEnabled());
-    QCOMPARE(lei1->text(), QStringLiteral("1500"));
+    QCOMPARE(lei1->text(), u"1500"_s);
     // "propuse" unticks and disables the procedure; "aprobate" enables it unticked.
     QTest::mouseClick(box("proced"), Qt::LeftButton);
-    QCOMPARE(list("listtip")->currentItem()->text(), QStringLiteral("licitatie"));
+    QCOMPARE(list("listtip")->currentItem()->text(), u"licitatie"_s);
     QTest::mouseClick(option("prop"), Qt::LeftButton);
     QVERIFY(!box("proced")->isChecked() && !box("proced")->isEnabled() && !list("listtip")->isEnabled());
     QVERIFY(list("listtip")->selectedItems().isEmpty());
@@ -354,96 +355,94 @@ void TestReports::cenEnablingRules()
     QVERIFY(box("proced")->isEnabled() && !box("proced")->isChecked());
     // A date box is checked when left; an empty one too.
     QTest::mouseClick(box("incep"), Qt::LeftButton);
-    auto *incep1 = cen.findChild<QLineEdit *>(QStringLiteral("incep1"));
+    auto *incep1 = cen.findChild<QLineEdit *>(u"incep1"_s);
     incep1->setFocus(Qt::MouseFocusReason);
     QTest::keyClick(incep1, Qt::Key_Tab);
-    QCOMPARE(o.env.messages.texts(), QStringList{QStringLiteral("Formatul datei nu este zz.ll.aaaa !!! ")});
+    QCOMPARE(o.env.messages.texts(), QStringList{u"Formatul datei nu este zz.ll.aaaa !!! "_s});
     QCOMPARE(QApplication::focusWidget(), incep1);
-    QTest::keyClicks(incep1, QStringLiteral("01.03.2026"));
+    QTest::keyClicks(incep1, u"01.03.2026"_s);
     QTest::keyClick(incep1, Qt::Key_Tab);
     QCOMPARE(o.env.messages.shown.size(), 1);
-    QCOMPARE(cen.state().start->first, QStringLiteral("01.03.2026"));
+    QCOMPARE(cen.state().start->first, u"01.03.2026"_s);
 }
 
 void TestReports::proposalsReportFromTheProgrammeWindow()
 {
     Office o;
-    o.item(3111100, 1500.5, 0, QStringLiteral("01.03.2026"));
-    o.item(3111200, 200, 0, QStringLiteral("31.12.2026"), QStringLiteral("licitatie"));
-    o.item(3111300, 999, 50, QStringLiteral("01.03.2026"));   // euro: not a proposal
-    o.item(3111400, 888, 0, QStringLiteral("01.01.2027"));   // next year
+    o.item(3111100, 1500.5, 0, u"01.03.2026"_s);
+    o.item(3111200, 200, 0, u"31.12.2026"_s, u"licitatie"_s);
+    o.item(3111300, 999, 50, u"01.03.2026"_s);   // euro: not a proposal
+    o.item(3111400, 888, 0, u"01.01.2027"_s);   // next year
     Liste liste(*o.env.ctx);
-    liste.findChild<QPushButton *>(QStringLiteral("Command5"))->click();
+    liste.findChild<QPushButton *>(u"Command5"_s)->click();
     QVERIFY(o.env.messages.shown.isEmpty());
     const QString text = o.lastReport();
-    for (const QString &expected : {QStringLiteral("DIRECTIA SILVICA ARAD"), QStringLiteral("O.S. ARAD"),
-                                    QStringLiteral("PROPUNERI PROGRAM ACHIZITII PE ANUL 2026"),
-                                    QStringLiteral("Sursa de finantare"), QStringLiteral("DETALIU ŞCOALĂ"),
-                                    QStringLiteral("1500.50"), QStringLiteral("200.00"), QStringLiteral("TOTAL GENERAL 1700.50 0.00"),
-                                    QStringLiteral("SEF DE OCOL"), QStringLiteral("ION POPESCU"), QStringLiteral("CONTABIL SEF"),
-                                    QStringLiteral("MARIA IONESCU"), QStringLiteral("INTOCMIT"), QStringLiteral("VASILE GHEORGHE"),
-                                    QStringLiteral("1 / 1")})
-        QVERIFY2(text.contains(expected), qPrintable(expected + QStringLiteral(" not in: ") + text));
-    QVERIFY(!text.contains(QStringLiteral("999.00")) && !text.contains(QStringLiteral("888.00")));
-    QVERIFY(!text.contains(QStringLiteral("Criterii")));
+    for (const QString &expected : {u"DIRECTIA SILVICA ARAD"_s, u"O.S. ARAD"_s,
+                                    u"PROPUNERI PROGRAM ACHIZITII PE ANUL 2026"_s,
+                                    u"Sursa de finantare"_s, u"DETALIU ŞCOALĂ"_s,
+                                    u"1500.50"_s, u"200.00"_s, u"TOTAL GENERAL 1700.50 0.00"_s,
+                                    u"SEF DE OCOL"_s, u"ION POPESCU"_s, u"CONTABIL SEF"_s,
+                                    u"MARIA IONESCU"_s, u"INTOCMIT"_s, u"VASILE GHEORGHE"_s, u"1 / 1"_s})
+        QVERIFY2(text.contains(expected), qPrintable(expected + u" not in: "_s + text));
+    QVERIFY(!text.contains(u"999.00"_s) && !text.contains(u"888.00"_s));
+    QVERIFY(!text.contains(u"Criterii"_s));
 
     // Many rows: several pages, numbered, none split.
     for (int i = 0; i < 60; ++i)
-        o.item(3111100, 10, 0, QStringLiteral("02.03.2026"));
-    liste.findChild<QPushButton *>(QStringLiteral("Command5"))->click();
+        o.item(3111100, 10, 0, u"02.03.2026"_s);
+    liste.findChild<QPushButton *>(u"Command5"_s)->click();
     const QString many = o.lastReport();
-    const int pages = int(many.count(QRegularExpression(QStringLiteral("\\b\\d+ / (\\d+)\\b"))));
+    const int pages = int(many.count(QRegularExpression(u"\\b\\d+ / (\\d+)\\b"_s)));
     QVERIFY2(pages >= 3, qPrintable(many.right(300)));
-    QVERIFY(many.contains(QStringLiteral("%1 / %1").arg(pages)));
-    QVERIFY(many.contains(QStringLiteral("TOTAL GENERAL 2300.50")));
+    QVERIFY(many.contains(u"%1 / %1"_s.arg(pages)));
+    QVERIFY(many.contains(u"TOTAL GENERAL 2300.50"_s));
 }
 
 void TestReports::groupedApprovedReportWithCriteria()
 {
     Office o;
-    o.item(3111100, 100, 0, QStringLiteral("01.03.2026"), QStringLiteral("licitatie"), QStringLiteral("ANA"));
-    o.item(3111100, 50, 0, QStringLiteral("02.03.2026"), QStringLiteral("licitatie"), QStringLiteral("ANA"));
-    o.item(3111200, 7, 0, QStringLiteral("03.03.2026"), QStringLiteral("licitatie"), QStringLiteral("ANA"));
-    o.item(3111300, 1000, 0, QStringLiteral("03.03.2026"), QStringLiteral("licitatie"), QStringLiteral("BOB"));
-    o.item(3111400, 1000, 0, QStringLiteral("03.03.2026"), QString(), QStringLiteral("ANA"));   // not approved
+    o.item(3111100, 100, 0, u"01.03.2026"_s, u"licitatie"_s, u"ANA"_s);
+    o.item(3111100, 50, 0, u"02.03.2026"_s, u"licitatie"_s, u"ANA"_s);
+    o.item(3111200, 7, 0, u"03.03.2026"_s, u"licitatie"_s, u"ANA"_s);
+    o.item(3111300, 1000, 0, u"03.03.2026"_s, u"licitatie"_s, u"BOB"_s);
+    o.item(3111400, 1000, 0, u"03.03.2026"_s, QString(), u"ANA"_s);   // not approved
     Mnu mnu(*o.env.ctx);
-    whenModal(QStringLiteral("cen"), [&](QWidget *w) {
-        auto *resp = w->findChild<QCheckBox *>(QStringLiteral("resp"));
+    whenModal(u"cen"_s, [&](QWidget *w) {
+        auto *resp = w->findChild<QCheckBox *>(u"resp"_s);
         resp->setChecked(true);
-        auto *listp = w->findChild<QListWidget *>(QStringLiteral("listp"));
-        listp->setCurrentItem(listp->findItems(QStringLiteral("ANA"), Qt::MatchExactly).first());
-        w->findChild<QCheckBox *>(QStringLiteral("grupcpv"))->setChecked(true);
-        w->findChild<QComboBox *>(QStringLiteral("reglaj"))->setCurrentIndex(2);
-        w->findChild<QPushButton *>(QStringLiteral("Command1"))->click();
+        auto *listp = w->findChild<QListWidget *>(u"listp"_s);
+        listp->setCurrentItem(listp->findItems(u"ANA"_s, Qt::MatchExactly).first());
+        w->findChild<QCheckBox *>(u"grupcpv"_s)->setChecked(true);
+        w->findChild<QComboBox *>(u"reglaj"_s)->setCurrentIndex(2);
+        w->findChild<QPushButton *>(u"Command1"_s)->click();
         QVERIFY(w->isVisible());   // the window stays for another report
-        w->findChild<QPushButton *>(QStringLiteral("Command2"))->click();
+        w->findChild<QPushButton *>(u"Command2"_s)->click();
     });
-    mnu.action(QStringLiteral("mnucen"))->trigger();
+    mnu.action(u"mnucen"_s)->trigger();
     const QString text = o.lastReport();
-    for (const QString &expected : {QStringLiteral("PROGRAM ACHIZITII PE ANUL 2026, grupat pe coduri CPV"),
-                                    QStringLiteral("Criterii selectie : responsabil ANA"),
-                                    QStringLiteral("Total 03111100-"), QStringLiteral("150.00"),
-                                    QStringLiteral("TOTAL GENERAL 157.00")})
-        QVERIFY2(text.contains(expected), qPrintable(expected + QStringLiteral(" not in: ") + text));
-    QVERIFY(!text.contains(QStringLiteral("1000.00")));
+    for (const QString &expected : {u"PROGRAM ACHIZITII PE ANUL 2026, grupat pe coduri CPV"_s,
+                                    u"Criterii selectie : responsabil ANA"_s, u"Total 03111100-"_s, u"150.00"_s,
+                                    u"TOTAL GENERAL 157.00"_s})
+        QVERIFY2(text.contains(expected), qPrintable(expected + u" not in: "_s + text));
+    QVERIFY(!text.contains(u"1000.00"_s));
     // The group's subtotal follows its two rows.
-    QVERIFY(text.indexOf(QStringLiteral("Total 03111100-")) > text.lastIndexOf(QStringLiteral("50.00 0.00 licitatie")));
+    QVERIFY(text.indexOf(u"Total 03111100-"_s) > text.lastIndexOf(u"50.00 0.00 licitatie"_s));
 }
 
 void TestReports::failuresAreShownNotCrashed()
 {
     Office o;
     ReportJob job(o.env.messages, o.env.clock);
-    const auto run = [&](const QString &file, const QString &selection, const QString &password = QStringLiteral("w8$Kd!3Zq^%x7&Hm#2*|")) {
+    const auto run = [&](const QString &file, const QString &selection, const QString &password = u"w8$Kd!3Zq^%x7&Hm#2*|"_s) {
         o.env.messages.shown.clear();
         job.setReportFile(o.env.path(file));
         job.setDataFile(0, o.env.workingFile());
-        job.setConnect(QStringLiteral(";PWD=") + password);
+        job.setConnect(u";PWD="_s + password);
         job.setSelectionFormula(selection);
-        job.setFormula(0, QStringLiteral("titlu='T'"));
+        job.setFormula(0, u"titlu='T'"_s);
         return job.setAction(1, nullptr);
     };
-    QVERIFY(run(QStringLiteral("rapproga.rpt"), QStringLiteral("{program.lei}>0")));
+    QVERIFY(run(u"rapproga.rpt"_s, u"{program.lei}>0"_s));
     QVERIFY(QFile::exists(job.lastPdf()));
     const struct {
         const char *file, *selection, *password, *cause;
@@ -454,36 +453,36 @@ void TestReports::failuresAreShownNotCrashed()
     };
     for (const auto &f : failures) {
         QVERIFY(!run(QLatin1String(f.file), QLatin1String(f.selection),
-                     f.password ? QLatin1String(f.password) : QStringLiteral("w8$Kd!3Zq^%x7&Hm#2*|")));
+                     f.password ? QLatin1String(f.password) : u"w8$Kd!3Zq^%x7&Hm#2*|"_s));
         QCOMPARE(o.env.messages.shown.size(), 1);
         QVERIFY2(o.env.messages.last().contains(QLatin1String(f.cause)), qPrintable(o.env.messages.last()));
-        QCOMPARE(o.env.messages.shown.first().title, QStringLiteral("Eroare"));
+        QCOMPARE(o.env.messages.shown.first().title, u"Eroare"_s);
     }
     // The programme window's report without its file says so and stays.
-    QFile::remove(o.env.path(QStringLiteral("rapprog.rpt")));
+    QFile::remove(o.env.path(u"rapprog.rpt"_s));
     Liste liste(*o.env.ctx);
     o.env.messages.shown.clear();
-    liste.findChild<QPushButton *>(QStringLiteral("Command5"))->click();
-    QVERIFY(o.env.messages.last().startsWith(QStringLiteral(" Raportul rapprog.rpt nu a putut fi afisat: ")));
+    liste.findChild<QPushButton *>(u"Command5"_s)->click();
+    QVERIFY(o.env.messages.last().startsWith(u" Raportul rapprog.rpt nu a putut fi afisat: "_s));
 }
 
 void TestReports::qtDialogsSpeakRomanian()
 {
     RomanianQtTexts romanian;
     QApplication::installTranslator(&romanian);
-    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("TENDRO"), QStringLiteral("?"), QMessageBox::Yes | QMessageBox::No);
-    QCOMPARE(box.button(QMessageBox::Yes)->text(), QStringLiteral("&Da"));
-    QCOMPARE(box.button(QMessageBox::No)->text(), QStringLiteral("&Nu"));
-    QFileDialog dialog(nullptr, QStringLiteral("t"), QDir::tempPath(), QStringLiteral("Baza de date Access (*.mdb)"));
+    QMessageBox box(QMessageBox::NoIcon, u"TENDRO"_s, u"?"_s, QMessageBox::Yes | QMessageBox::No);
+    QCOMPARE(box.button(QMessageBox::Yes)->text(), u"&Da"_s);
+    QCOMPARE(box.button(QMessageBox::No)->text(), u"&Nu"_s);
+    QFileDialog dialog(nullptr, u"t"_s, QDir::tempPath(), u"Baza de date Access (*.mdb)"_s);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     QStringList labels;
     for (QLabel *l : dialog.findChildren<QLabel *>())
         labels << l->text();
-    QVERIFY2(labels.contains(QStringLiteral("&Nume fisier:")), qPrintable(labels.join(QLatin1Char('|'))));
-    QCOMPARE(QCoreApplication::translate("QFileDialog", "%1 already exists.\nDo you want to replace it?").arg(QStringLiteral("a.mdb")),
-             QStringLiteral("a.mdb exista deja.\nDoriti sa il inlocuiti?"));
-    QCOMPARE(QCoreApplication::translate("QPrintPreviewDialog", "Print"), QStringLiteral("Tipareste"));
+    QVERIFY2(labels.contains(u"&Nume fisier:"_s), qPrintable(labels.join(QLatin1Char('|'))));
+    QCOMPARE(QCoreApplication::translate("QFileDialog", "%1 already exists.\nDo you want to replace it?").arg(u"a.mdb"_s),
+             u"a.mdb exista deja.\nDoriti sa il inlocuiti?"_s);
+    QCOMPARE(QCoreApplication::translate("QPrintPreviewDialog", "Print"), u"Tipareste"_s);
     QApplication::removeTranslator(&romanian);
 }
 

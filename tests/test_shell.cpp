@@ -29,6 +29,7 @@
 
 using namespace tendro;
 using namespace tendro::test;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -42,15 +43,15 @@ QByteArray fileHash(const QString &path)
 
 qint64 countRows(Database &db, const QString &from)
 {
-    return db.query(QStringLiteral("SELECT count(*) AS n FROM ") + from).integer(0, QStringLiteral("n"));
+    return db.query(u"SELECT count(*) AS n FROM "_s + from).integer(0, u"n"_s);
 }
 
 // Types into the login window once it is shown, then presses OK.
 void answerLogin(const QStringList &attempts)
 {
-    whenModal(QStringLiteral("par"), [attempts](QWidget *par) {
-        auto *field = par->findChild<QLineEdit *>(QStringLiteral("passconf"));
-        auto *ok = par->findChild<QPushButton *>(QStringLiteral("Command2"));
+    whenModal(u"par"_s, [attempts](QWidget *par) {
+        auto *field = par->findChild<QLineEdit *>(u"passconf"_s);
+        auto *ok = par->findChild<QPushButton *>(u"Command2"_s);
         for (const QString &a : attempts) {
             field->setText(a);
             ok->click();
@@ -97,7 +98,7 @@ void TestShell::firstRunCreatesTheFileAndOffersSetup()
     QCOMPARE(runStartup(*env.ctx, setare), StartupResult::Setup);
     QVERIFY(QFile::exists(env.workingFile()));
     QVERIFY(env.messages.shown.isEmpty());
-    QCOMPARE(setare.windowTitle(), QStringLiteral("Setare subunitate"));
+    QCOMPARE(setare.windowTitle(), u"Setare subunitate"_s);
     QVERIFY(env.platform.closeRemoved.contains(&setare));
     QVERIFY(!(setare.windowFlags() & Qt::WindowCloseButtonHint));
     QCOMPARE(setare.dir1()->count(), 42);
@@ -110,9 +111,9 @@ void TestShell::firstRunCreatesTheFileAndOffersSetup()
     QCOMPARE(setare.dir1()->currentRow(), 0);
     // The first directorate's sub-units, the first one chosen.
     const ResultSet os = env.ctx->db().query(
-        QStringLiteral("SELECT numeos FROM os WHERE idds=(SELECT idds FROM ds WHERE numeds=?)"), {names.first()});
+        u"SELECT numeos FROM os WHERE idds=(SELECT idds FROM ds WHERE numeds=?)"_s, {names.first()});
     QCOMPARE(setare.ocol()->count(), os.count());
-    QCOMPARE(setare.ocol()->currentItem()->text(), os.text(0, QStringLiteral("numeos")));
+    QCOMPARE(setare.ocol()->currentItem()->text(), os.text(0, u"numeos"_s));
 }
 
 void TestShell::configuredRunGoesToTheMainWindow()
@@ -120,20 +121,20 @@ void TestShell::configuredRunGoesToTheMainWindow()
     Env env;
     env.installDefaultFile();
     // A row without a sub-unit name is no configuration.
-    env.ctx->db().exec(QStringLiteral("INSERT INTO setare (idds,idos,numeds,numeos) VALUES(3,20,'PITESTI','')"));
+    env.ctx->db().exec(u"INSERT INTO setare (idds,idos,numeds,numeos) VALUES(3,20,'PITESTI','')"_s);
     {
         Setare setare(*env.ctx);
         QCOMPARE(runStartup(*env.ctx, setare), StartupResult::Setup);
     }
-    env.configure(2, 9, QStringLiteral("ARAD"), QStringLiteral("O.S. ARAD"));
-    env.ctx->db().exec(QStringLiteral("INSERT INTO setare (idds,idos,numeds,numeos) VALUES(3,20,'PITESTI','O.S. X')"));
+    env.configure(2, 9, u"ARAD"_s, u"O.S. ARAD"_s);
+    env.ctx->db().exec(u"INSERT INTO setare (idds,idos,numeds,numeos) VALUES(3,20,'PITESTI','O.S. X')"_s);
     env.ctx->subunitate = {};
     Setare setare(*env.ctx);
     QCOMPARE(runStartup(*env.ctx, setare), StartupResult::MainWindow);
     QCOMPARE(env.ctx->subunitate.idds, 2);
     QCOMPARE(env.ctx->subunitate.idos, 9);
-    QCOMPARE(env.ctx->subunitate.numeds, QStringLiteral("ARAD"));
-    QCOMPARE(env.ctx->subunitate.numeos, QStringLiteral("O.S. ARAD"));
+    QCOMPARE(env.ctx->subunitate.numeds, u"ARAD"_s);
+    QCOMPARE(env.ctx->subunitate.numeos, u"O.S. ARAD"_s);
     QCOMPARE(setare.dir1()->count(), 0);
 }
 
@@ -145,20 +146,20 @@ void TestShell::utilityRowIsAddedOnce()
         Setare setare(*env.ctx);
         runStartup(*env.ctx, setare);
     }
-    const ResultSet rs = env.ctx->db().query(QStringLiteral("SELECT * FROM cpv WHERE cod2=30192120"));
+    const ResultSet rs = env.ctx->db().query(u"SELECT * FROM cpv WHERE cod2=30192120"_s);
     QCOMPARE(rs.count(), 1);
-    QCOMPARE(rs.text(0, QStringLiteral("cod")), QStringLiteral("30192120-COD INVALID"));
-    QCOMPARE(rs.text(0, QStringLiteral("den")), QStringLiteral("Produse pentru scris"));
-    QCOMPARE(rs.integer(0, QStringLiteral("fel")), 1);
+    QCOMPARE(rs.text(0, u"cod"_s), u"30192120-COD INVALID"_s);
+    QCOMPARE(rs.text(0, u"den"_s), u"Produse pentru scris"_s);
+    QCOMPARE(rs.integer(0, u"fel"_s), 1);
 }
 
 void TestShell::nullOrEmptyPasswordAsksNothing()
 {
-    for (const QString &value : {QStringLiteral("NULL"), QStringLiteral("''")}) {
+    for (const QString &value : {u"NULL"_s, u"''"_s}) {
         Env env;
         env.installDefaultFile();
-        env.configure(1, 1, QStringLiteral("ALBA IULIA"), QStringLiteral("O.S. ABRUD"));
-        env.ctx->db().exec(QStringLiteral("UPDATE valid SET parola=") + value);
+        env.configure(1, 1, u"ALBA IULIA"_s, u"O.S. ABRUD"_s);
+        env.ctx->db().exec(u"UPDATE valid SET parola="_s + value);
         Setare setare(*env.ctx);
         // A login window here would block the test until its timeout.
         QCOMPARE(runStartup(*env.ctx, setare), StartupResult::MainWindow);
@@ -170,12 +171,12 @@ void TestShell::startupAsksForASetPassword()
 {
     Env env;
     env.installDefaultFile();
-    env.configure(1, 1, QStringLiteral("ALBA IULIA"), QStringLiteral("O.S. ABRUD"));
-    storePassword(env.ctx->db(), QStringLiteral("Brad 2026"));
+    env.configure(1, 1, u"ALBA IULIA"_s, u"O.S. ABRUD"_s);
+    storePassword(env.ctx->db(), u"Brad 2026"_s);
     Setare setare(*env.ctx);
-    answerLogin({QStringLiteral("brad 2026"), QStringLiteral("Brad 2026")});
+    answerLogin({u"brad 2026"_s, u"Brad 2026"_s});
     QCOMPARE(runStartup(*env.ctx, setare), StartupResult::MainWindow);
-    QCOMPARE(env.messages.texts(), QStringList{QStringLiteral(" Parola nu corespunde !!! ")});
+    QCOMPARE(env.messages.texts(), QStringList{u" Parola nu corespunde !!! "_s});
     QCOMPARE(env.ctx->incercari, 2);
 }
 
@@ -185,8 +186,8 @@ void TestShell::separatorRefusalStopsTheStartup()
     env.platform.refuseSeparator = true;
     Setare setare(*env.ctx);
     QCOMPARE(runStartup(*env.ctx, setare), StartupResult::Stopped);
-    QCOMPARE(env.messages.texts(), QStringList{QStringLiteral("Schimbarea separatorului zecimal a esuat !\nIncercati manual !")});
-    QCOMPARE(env.messages.shown.first().title, QStringLiteral("TENDRO"));
+    QCOMPARE(env.messages.texts(), QStringList{u"Schimbarea separatorului zecimal a esuat !\nIncercati manual !"_s});
+    QCOMPARE(env.messages.shown.first().title, u"TENDRO"_s);
     QVERIFY(!QFile::exists(env.workingFile()));
     QCOMPARE(setare.dir1()->count(), 0);
     QCOMPARE(env.ctx->display.modecran, 0);   // no splash either
@@ -199,17 +200,16 @@ void TestShell::plainFileIsEncryptedAndTheNextStartOpensIt()
     {
         auto plain = Database::open({env.workingFile(), QString()}, Database::Mode::Create);
         createSchema(*plain);
-        plain->exec(QStringLiteral("INSERT INTO ds (idds,numeds) VALUES(7,'BRASOV')"));
-        plain->exec(QStringLiteral("INSERT INTO os (idos,idds,numeos) VALUES(70,7,'O.S. BRASOV')"));
-        plain->exec(QStringLiteral("INSERT INTO valid (parola) VALUES('')"));
+        plain->exec(u"INSERT INTO ds (idds,numeds) VALUES(7,'BRASOV')"_s);
+        plain->exec(u"INSERT INTO os (idos,idds,numeos) VALUES(70,7,'O.S. BRASOV')"_s);
+        plain->exec(u"INSERT INTO valid (parola) VALUES('')"_s);
     }
     {
         Setare setare(*env.ctx);
         QCOMPARE(runStartup(*env.ctx, setare), StartupResult::Ended);
     }
-    QCOMPARE(env.messages.texts(),
-             (QStringList{QStringLiteral(" A fost detectata o eroare in deschiderea bazei de date "),
-                          QStringLiteral(" Eroarea a fost remediata.Este necesar de a intra din nou in program. ")}));
+    QCOMPARE(env.messages.texts(), (QStringList{u" A fost detectata o eroare in deschiderea bazei de date "_s,
+                          u" Eroarea a fost remediata.Este necesar de a intra din nou in program. "_s}));
     QCOMPARE(env.platform.ended, 1);
     QVERIFY(!QFile::exists(partialPathFor(env.workingFile())));
     QVERIFY_THROWS_EXCEPTION(DbError, Database::open({env.workingFile(), QString()}, Database::Mode::ReadOnly));
@@ -220,7 +220,7 @@ void TestShell::plainFileIsEncryptedAndTheNextStartOpensIt()
     Setare setare(next);
     QCOMPARE(runStartup(next, setare), StartupResult::Setup);
     QCOMPARE(setare.dir1()->count(), 1);
-    QCOMPARE(setare.ocol()->currentItem()->text(), QStringLiteral("O.S. BRASOV"));
+    QCOMPARE(setare.ocol()->currentItem()->text(), u"O.S. BRASOV"_s);
 }
 
 void TestShell::unreadableFilesAreReportedAndLeftAlone()
@@ -230,8 +230,7 @@ void TestShell::unreadableFilesAreReportedAndLeftAlone()
         std::function<void(const QString &)> make;
     };
     const QList<Case> cases{
-        {"corrupt bytes",
-         [](const QString &p) {
+        {"corrupt bytes", [](const QString &p) {
              QFile f(p);
              QVERIFY(f.open(QIODevice::WriteOnly));
              QByteArray junk;
@@ -239,13 +238,11 @@ void TestShell::unreadableFilesAreReportedAndLeftAlone()
                  junk.append(char((i * 131 + 7) % 251));
              f.write(junk);
          }},
-        {"another password",
-         [](const QString &p) {
-             auto db = Database::open({p, QStringLiteral("another")}, Database::Mode::Create);
+        {"another password", [](const QString &p) {
+             auto db = Database::open({p, u"another"_s}, Database::Mode::Create);
              createSchema(*db);
          }},
-        {"text file",
-         [](const QString &p) {
+        {"text file", [](const QString &p) {
              QFile f(p);
              QVERIFY(f.open(QIODevice::WriteOnly));
              f.write("this is not a database\n");
@@ -259,8 +256,8 @@ void TestShell::unreadableFilesAreReportedAndLeftAlone()
         QCOMPARE(runStartup(*env.ctx, setare), StartupResult::Failed);
         QCOMPARE(env.messages.shown.size(), 1);
         const ShownMessage m = env.messages.shown.first();
-        QVERIFY2(m.text.startsWith(QStringLiteral("Eroarea 26 ")), qPrintable(m.text));
-        QCOMPARE(m.title, QStringLiteral("Eroare"));
+        QVERIFY2(m.text.startsWith(u"Eroarea 26 "_s), qPrintable(m.text));
+        QCOMPARE(m.title, u"Eroare"_s);
         QCOMPARE(m.icon, MessageIcon::Information);
         QCOMPARE(fileHash(env.workingFile()), before);
         QCOMPARE(env.platform.ended, 0);
@@ -274,7 +271,7 @@ void TestShell::splashRunsForItsIntervalIgnoringEscape()
     Env env;
     env.ctx->splashMilliseconds = 2500;
     Init init(*env.ctx);
-    QCOMPARE(init.objectName(), QStringLiteral("init"));
+    QCOMPARE(init.objectName(), u"init"_s);
     QCOMPARE(init.timp()->interval(), 2500);
     QVERIFY(!init.timp()->isActive());
     init.show();
@@ -318,13 +315,13 @@ void TestShell::displayModeAtStartAndExit()
 void TestShell::captionNamesDirectorateAndSubunit()
 {
     const QString gap35(35, QLatin1Char(' ')), gap46(46, QLatin1Char(' '));
-    QCOMPARE(mainCaption({38, 1, QStringLiteral("REGIA"), QStringLiteral("B.E. VORIDA")}),
-             QStringLiteral("TENDRO") + gap35 + QStringLiteral("REGIA - CENTRAVA") + gap46 + QStringLiteral("B.E. VORIDA"));
-    QCOMPARE(mainCaption({2, 9, QStringLiteral("ARAD"), QStringLiteral("O.S. ARAD")}),
-             QStringLiteral("TENDRO") + gap35 + QStringLiteral("DIRECTIA SILVICA ARAD") + gap46 + QStringLiteral("O.S. ARAD"));
+    QCOMPARE(mainCaption({38, 1, u"REGIA"_s, u"B.E. VORIDA"_s}),
+             u"TENDRO"_s + gap35 + u"REGIA - CENTRAVA"_s + gap46 + u"B.E. VORIDA"_s);
+    QCOMPARE(mainCaption({2, 9, u"ARAD"_s, u"O.S. ARAD"_s}),
+             u"TENDRO"_s + gap35 + u"DIRECTIA SILVICA ARAD"_s + gap46 + u"O.S. ARAD"_s);
     Env env;
     env.installDefaultFile();
-    env.configure(2, 9, QStringLiteral("ARAD"), QStringLiteral("O.S. ARAD"));
+    env.configure(2, 9, u"ARAD"_s, u"O.S. ARAD"_s);
     Mnu mnu(*env.ctx);
     QCOMPARE(mnu.windowTitle(), mainCaption(env.ctx->subunitate));
 }
@@ -354,14 +351,14 @@ void TestShell::serverEntriesOnlySayNotPossible()
 {
     Env env;
     env.installDefaultFile();
-    env.configure(2, 9, QStringLiteral("ARAD"), QStringLiteral("O.S. ARAD"));
+    env.configure(2, 9, u"ARAD"_s, u"O.S. ARAD"_s);
     env.ctx->closeDb();
     const QByteArray before = fileHash(env.workingFile());
     Mnu mnu(*env.ctx);
-    mnu.action(QStringLiteral("mnutranserv"))->trigger();
-    mnu.action(QStringLiteral("mnuprelserv"))->trigger();
-    QCOMPARE(env.messages.texts(), QStringList(2, QStringLiteral(" Momentan nu este posibil ! ")));
-    QCOMPARE(env.messages.shown.first().title, QStringLiteral("TENDRO"));
+    mnu.action(u"mnutranserv"_s)->trigger();
+    mnu.action(u"mnuprelserv"_s)->trigger();
+    QCOMPARE(env.messages.texts(), QStringList(2, u" Momentan nu este posibil ! "_s));
+    QCOMPARE(env.messages.shown.first().title, u"TENDRO"_s);
     QCOMPARE(fileHash(env.workingFile()), before);
 }
 
@@ -369,21 +366,21 @@ void TestShell::programmeWindowLoadsAgainWhenReopened()
 {
     Env env;
     env.installDefaultFile();
-    env.configure(2, 9, QStringLiteral("ARAD"), QStringLiteral("O.S. ARAD"));
+    env.configure(2, 9, u"ARAD"_s, u"O.S. ARAD"_s);
     Mnu mnu(*env.ctx);
     QStringList seen;
     for (int round = 0; round < 2; ++round) {
-        whenModal(QStringLiteral("liste"), [&seen](QWidget *w) {
-            auto *prod = w->findChild<QRadioButton *>(QStringLiteral("prod"));
-            auto *lucr = w->findChild<QRadioButton *>(QStringLiteral("lucr"));
-            seen << (prod->isChecked() ? QStringLiteral("produse") : QStringLiteral("other"));
+        whenModal(u"liste"_s, [&seen](QWidget *w) {
+            auto *prod = w->findChild<QRadioButton *>(u"prod"_s);
+            auto *lucr = w->findChild<QRadioButton *>(u"lucr"_s);
+            seen << (prod->isChecked() ? u"produse"_s : u"other"_s);
             lucr->click();   // changed before closing; the next load chooses goods again
-            w->findChild<QPushButton *>(QStringLiteral("Command1"))->click();
+            w->findChild<QPushButton *>(u"Command1"_s)->click();
         });
-        mnu.action(QStringLiteral("mnuprg"))->trigger();
+        mnu.action(u"mnuprg"_s)->trigger();
     }
-    QCOMPARE(seen, (QStringList{QStringLiteral("produse"), QStringLiteral("produse")}));
-    QVERIFY(!mnu.findChild<QDialog *>(QStringLiteral("liste")));
+    QCOMPARE(seen, (QStringList{u"produse"_s, u"produse"_s}));
+    QVERIFY(!mnu.findChild<QDialog *>(u"liste"_s));
 }
 
 void TestShell::setupReplacesSubunitsAndStoresTheChoice()
@@ -391,48 +388,48 @@ void TestShell::setupReplacesSubunitsAndStoresTheChoice()
     Env env;
     Setare setare(*env.ctx);
     QCOMPARE(runStartup(*env.ctx, setare), StartupResult::Setup);
-    const QList<QListWidgetItem *> arad = setare.dir1()->findItems(QStringLiteral("ARAD"), Qt::MatchExactly);
+    const QList<QListWidgetItem *> arad = setare.dir1()->findItems(u"ARAD"_s, Qt::MatchExactly);
     QCOMPARE(arad.size(), 1);
     setare.dir1()->setCurrentItem(arad.first());
-    const ResultSet os = env.ctx->db().query(QStringLiteral("SELECT numeos FROM os WHERE idds=2"));
+    const ResultSet os = env.ctx->db().query(u"SELECT numeos FROM os WHERE idds=2"_s);
     QCOMPARE(setare.ocol()->count(), os.count());
     for (int i = 0; i < os.count(); ++i)
-        QCOMPARE(setare.ocol()->item(i)->text(), os.text(i, QStringLiteral("numeos")));
+        QCOMPARE(setare.ocol()->item(i)->text(), os.text(i, u"numeos"_s));
     QCOMPARE(setare.ocol()->currentRow(), 0);
     setare.ocol()->setCurrentRow(os.count() - 1);
     const QString chosen = setare.ocol()->currentItem()->text();
-    setare.findChild<QPushButton *>(QStringLiteral("butoninstal"))->click();
+    setare.findChild<QPushButton *>(u"butoninstal"_s)->click();
     QCOMPARE(setare.result(), int(QDialog::Accepted));
     QCOMPARE(env.ctx->subunitate.numeos, chosen);
 
-    const ResultSet stored = env.ctx->db().query(QStringLiteral("SELECT * FROM setare"));
+    const ResultSet stored = env.ctx->db().query(u"SELECT * FROM setare"_s);
     QCOMPARE(stored.count(), 1);
-    QCOMPARE(stored.integer(0, QStringLiteral("idds")), 2);
-    QCOMPARE(stored.text(0, QStringLiteral("numeds")), QStringLiteral("ARAD"));
-    QCOMPARE(stored.text(0, QStringLiteral("numeos")), chosen);
-    QCOMPARE(stored.text(0, QStringLiteral("sef")), QString());
+    QCOMPARE(stored.integer(0, u"idds"_s), 2);
+    QCOMPARE(stored.text(0, u"numeds"_s), u"ARAD"_s);
+    QCOMPARE(stored.text(0, u"numeos"_s), chosen);
+    QCOMPARE(stored.text(0, u"sef"_s), QString());
 
     AppContext next(env.dir.path(), env.messages, env.files, env.clock, env.platform);
     next.splashMilliseconds = 1;
     Setare again(next);
     QCOMPARE(runStartup(next, again), StartupResult::MainWindow);
     QVERIFY(mainCaption(next.subunitate).endsWith(chosen));
-    QVERIFY(mainCaption(next.subunitate).contains(QStringLiteral("DIRECTIA SILVICA ARAD")));
+    QVERIFY(mainCaption(next.subunitate).contains(u"DIRECTIA SILVICA ARAD"_s));
 }
 
 void TestShell::setupRefusesADirectorateWithoutSubunits()
 {
     Env env;
     env.installDefaultFile();
-    env.ctx->db().exec(QStringLiteral("INSERT INTO ds (idds,numeds) VALUES(99,'AAA FARA OCOALE')"));
+    env.ctx->db().exec(u"INSERT INTO ds (idds,numeds) VALUES(99,'AAA FARA OCOALE')"_s);
     Setare setare(*env.ctx);
     QCOMPARE(runStartup(*env.ctx, setare), StartupResult::Setup);
-    QCOMPARE(setare.dir1()->currentItem()->text(), QStringLiteral("AAA FARA OCOALE"));
+    QCOMPARE(setare.dir1()->currentItem()->text(), u"AAA FARA OCOALE"_s);
     QCOMPARE(setare.ocol()->count(), 0);
-    auto *button = setare.findChild<QPushButton *>(QStringLiteral("butoninstal"));
+    auto *button = setare.findChild<QPushButton *>(u"butoninstal"_s);
     QVERIFY(!button->isEnabled());
     setare.confirm();
-    QCOMPARE(countRows(env.ctx->db(), QStringLiteral("setare")), 0);
+    QCOMPARE(countRows(env.ctx->db(), u"setare"_s), 0);
     QVERIFY(setare.result() != QDialog::Accepted);
 }
 
@@ -440,31 +437,31 @@ void TestShell::signatoriesAreKeptAcrossRuns()
 {
     Env env;
     env.installDefaultFile();
-    env.configure(2, 9, QStringLiteral("ARAD"), QStringLiteral("O.S. ARAD"));
+    env.configure(2, 9, u"ARAD"_s, u"O.S. ARAD"_s);
     {
         Setare2 w(*env.ctx);
-        QCOMPARE(w.windowTitle(), QStringLiteral("Date necesare la rapoarte"));
+        QCOMPARE(w.windowTitle(), u"Date necesare la rapoarte"_s);
         QueryTableModel *m = w.model();
-        QCOMPARE(m->objectName(), QStringLiteral("Adodc1"));
+        QCOMPARE(m->objectName(), u"Adodc1"_s);
         QCOMPARE(m->rowCount(), 1);
         QCOMPARE(m->columnCount(), 6);
-        QCOMPARE(m->headerData(2, Qt::Horizontal).toString(), QStringLiteral("FUNCTIE SEF SUBUNITATE"));
+        QCOMPARE(m->headerData(2, Qt::Horizontal).toString(), u"FUNCTIE SEF SUBUNITATE"_s);
         w.grid()->setCurrentIndex(m->index(0, 2));
-        m->setData(m->index(0, 2), QStringLiteral("SEF OCOL"));
-        m->setData(m->index(0, 3), QStringLiteral("ION POPESCU"));
-        m->setData(m->index(0, 4), QStringLiteral("MARIA ION"));
-        m->setData(m->index(0, 5), QStringLiteral("ANA D'ARC"));
-        w.findChild<QPushButton *>(QStringLiteral("Command1"))->click();
+        m->setData(m->index(0, 2), u"SEF OCOL"_s);
+        m->setData(m->index(0, 3), u"ION POPESCU"_s);
+        m->setData(m->index(0, 4), u"MARIA ION"_s);
+        m->setData(m->index(0, 5), u"ANA D'ARC"_s);
+        w.findChild<QPushButton *>(u"Command1"_s)->click();
     }
     env.ctx->closeDb();
     AppContext next(env.dir.path(), env.messages, env.files, env.clock, env.platform);
-    const ResultSet rs = next.db().query(QStringLiteral("SELECT * FROM setare"));
+    const ResultSet rs = next.db().query(u"SELECT * FROM setare"_s);
     QCOMPARE(rs.count(), 1);
-    QCOMPARE(rs.text(0, QStringLiteral("functiesef")), QStringLiteral("SEF OCOL"));
-    QCOMPARE(rs.text(0, QStringLiteral("sef")), QStringLiteral("ION POPESCU"));
-    QCOMPARE(rs.text(0, QStringLiteral("contabil")), QStringLiteral("MARIA ION"));
-    QCOMPARE(rs.text(0, QStringLiteral("intocmit")), QStringLiteral("ANA D'ARC"));
-    QCOMPARE(rs.text(0, QStringLiteral("numeos")), QStringLiteral("O.S. ARAD"));
+    QCOMPARE(rs.text(0, u"functiesef"_s), u"SEF OCOL"_s);
+    QCOMPARE(rs.text(0, u"sef"_s), u"ION POPESCU"_s);
+    QCOMPARE(rs.text(0, u"contabil"_s), u"MARIA ION"_s);
+    QCOMPARE(rs.text(0, u"intocmit"_s), u"ANA D'ARC"_s);
+    QCOMPARE(rs.text(0, u"numeos"_s), u"O.S. ARAD"_s);
     QVERIFY(env.messages.shown.isEmpty());
 }
 
@@ -472,29 +469,29 @@ void TestShell::loginComparesExactlyAndEndsAfterThreeTries()
 {
     Env env;
     env.installDefaultFile();
-    storePassword(env.ctx->db(), QStringLiteral("Stejar "));
-    QVERIFY(storedPassword(env.ctx->db()) != QStringLiteral("Stejar "));
-    QVERIFY(!storedPassword(env.ctx->db()).contains(QStringLiteral("Stejar")));
+    storePassword(env.ctx->db(), u"Stejar "_s);
+    QVERIFY(storedPassword(env.ctx->db()) != u"Stejar "_s);
+    QVERIFY(!storedPassword(env.ctx->db()).contains(u"Stejar"_s));
 
     Par par(*env.ctx);
-    auto *field = par.findChild<QLineEdit *>(QStringLiteral("passconf"));
+    auto *field = par.findChild<QLineEdit *>(u"passconf"_s);
     QCOMPARE(field->echoMode(), QLineEdit::Password);
-    field->setText(QStringLiteral("Stejar"));   // the trailing blank counts
+    field->setText(u"Stejar"_s);   // the trailing blank counts
     par.tryPassword();
-    field->setText(QStringLiteral("STEJAR "));   // so does the letter case
+    field->setText(u"STEJAR "_s);   // so does the letter case
     par.tryPassword();
-    QCOMPARE(env.messages.texts(), QStringList(2, QStringLiteral(" Parola nu corespunde !!! ")));
+    QCOMPARE(env.messages.texts(), QStringList(2, u" Parola nu corespunde !!! "_s));
     QCOMPARE(env.platform.ended, 0);
-    field->setText(QStringLiteral("stejar "));
+    field->setText(u"stejar "_s);
     par.tryPassword();
-    QCOMPARE(env.messages.last(), QStringLiteral(" Va rugam nu mai insistati.Sunteti un intrus !!! "));
+    QCOMPARE(env.messages.last(), u" Va rugam nu mai insistati.Sunteti un intrus !!! "_s);
     QCOMPARE(env.platform.ended, 1);
 
     Env ok;
     ok.installDefaultFile();
-    storePassword(ok.ctx->db(), QStringLiteral("Stejar "));
+    storePassword(ok.ctx->db(), u"Stejar "_s);
     Par good(*ok.ctx);
-    good.findChild<QLineEdit *>(QStringLiteral("passconf"))->setText(QStringLiteral("Stejar "));
+    good.findChild<QLineEdit *>(u"passconf"_s)->setText(u"Stejar "_s);
     good.tryPassword();
     QCOMPARE(good.result(), int(QDialog::Accepted));
     QVERIFY(ok.messages.shown.isEmpty());
@@ -504,9 +501,9 @@ void TestShell::loginCancelEndsTheProgram()
 {
     Env env;
     env.installDefaultFile();
-    storePassword(env.ctx->db(), QStringLiteral("x"));
+    storePassword(env.ctx->db(), u"x"_s);
     Par par(*env.ctx);
-    par.findChild<QPushButton *>(QStringLiteral("Command1"))->click();
+    par.findChild<QPushButton *>(u"Command1"_s)->click();
     QCOMPARE(env.platform.ended, 1);
 }
 
@@ -516,32 +513,32 @@ void TestShell::settingAPassword()
     env.installDefaultFile();
     {
         Par1 w(*env.ctx);
-        QCOMPARE(w.windowTitle(), QStringLiteral("Introducere parola"));
-        auto *pass = w.findChild<QLineEdit *>(QStringLiteral("pass"));
-        auto *passc = w.findChild<QLineEdit *>(QStringLiteral("passc"));
+        QCOMPARE(w.windowTitle(), u"Introducere parola"_s);
+        auto *pass = w.findChild<QLineEdit *>(u"pass"_s);
+        auto *passc = w.findChild<QLineEdit *>(u"passc"_s);
         QCOMPARE(pass->maxLength(), 30);
-        pass->setText(QStringLiteral("brad"));
-        passc->setText(QStringLiteral("fag"));
+        pass->setText(u"brad"_s);
+        passc->setText(u"fag"_s);
         w.save();
-        QCOMPARE(env.messages.last(), QStringLiteral("Parola nu a fost confirmata !!! "));
+        QCOMPARE(env.messages.last(), u"Parola nu a fost confirmata !!! "_s);
         QVERIFY(pass->text().isEmpty() && passc->text().isEmpty());
         QVERIFY(storedPassword(env.ctx->db()).isEmpty());
         // Blanks around the confirmation do not matter; the password keeps its own.
-        pass->setText(QStringLiteral(" O'Brad "));
-        passc->setText(QStringLiteral("O'Brad"));
+        pass->setText(u" O'Brad "_s);
+        passc->setText(u"O'Brad"_s);
         w.save();
         QCOMPARE(w.result(), int(QDialog::Accepted));
     }
-    QVERIFY(passwordMatches(QStringLiteral(" O'Brad "), storedPassword(env.ctx->db())));
-    QVERIFY(!passwordMatches(QStringLiteral("O'Brad"), storedPassword(env.ctx->db())));
+    QVERIFY(passwordMatches(u" O'Brad "_s, storedPassword(env.ctx->db())));
+    QVERIFY(!passwordMatches(u"O'Brad"_s, storedPassword(env.ctx->db())));
 
     // "Iesire" stores nothing.
     {
         Par1 w(*env.ctx);
         const QString before = storedPassword(env.ctx->db());
-        w.findChild<QLineEdit *>(QStringLiteral("pass"))->setText(QStringLiteral("nou"));
-        w.findChild<QLineEdit *>(QStringLiteral("passc"))->setText(QStringLiteral("nou"));
-        w.findChild<QPushButton *>(QStringLiteral("Command1"))->click();
+        w.findChild<QLineEdit *>(u"pass"_s)->setText(u"nou"_s);
+        w.findChild<QLineEdit *>(u"passc"_s)->setText(u"nou"_s);
+        w.findChild<QPushButton *>(u"Command1"_s)->click();
         QCOMPARE(storedPassword(env.ctx->db()), before);
     }
     // Both fields empty: no password, and the next start asks none.
@@ -550,7 +547,7 @@ void TestShell::settingAPassword()
         w.save();
     }
     QCOMPARE(storedPassword(env.ctx->db()), QString());
-    env.configure(2, 9, QStringLiteral("ARAD"), QStringLiteral("O.S. ARAD"));
+    env.configure(2, 9, u"ARAD"_s, u"O.S. ARAD"_s);
     Setare setare(*env.ctx);
     QCOMPARE(runStartup(*env.ctx, setare), StartupResult::MainWindow);
 }
@@ -559,72 +556,72 @@ void TestShell::changingAPassword()
 {
     Env env;
     env.installDefaultFile();
-    storePassword(env.ctx->db(), QStringLiteral("vechi "));
+    storePassword(env.ctx->db(), u"vechi "_s);
     Par2 w(*env.ctx);
-    QCOMPARE(w.windowTitle(), QStringLiteral("Modificare parola"));
-    auto *old = w.findChild<QLineEdit *>(QStringLiteral("passold"));
-    auto *pass = w.findChild<QLineEdit *>(QStringLiteral("pass"));
-    auto *passc = w.findChild<QLineEdit *>(QStringLiteral("passc"));
+    QCOMPARE(w.windowTitle(), u"Modificare parola"_s);
+    auto *old = w.findChild<QLineEdit *>(u"passold"_s);
+    auto *pass = w.findChild<QLineEdit *>(u"pass"_s);
+    auto *passc = w.findChild<QLineEdit *>(u"passc"_s);
     // The old password is compared without its blanks, so one stored with a
     // trailing blank cannot be changed by typing it as stored.
-    old->setText(QStringLiteral("vechi "));
-    pass->setText(QStringLiteral("nou"));
-    passc->setText(QStringLiteral("nou"));
+    old->setText(u"vechi "_s);
+    pass->setText(u"nou"_s);
+    passc->setText(u"nou"_s);
     w.save();
-    QCOMPARE(env.messages.last(), QStringLiteral(" Parola veche nu corespunde !!! "));
+    QCOMPARE(env.messages.last(), u" Parola veche nu corespunde !!! "_s);
     QVERIFY(old->text().isEmpty() && pass->text().isEmpty() && passc->text().isEmpty());
-    QVERIFY(passwordMatches(QStringLiteral("vechi "), storedPassword(env.ctx->db())));
+    QVERIFY(passwordMatches(u"vechi "_s, storedPassword(env.ctx->db())));
 
-    storePassword(env.ctx->db(), QStringLiteral("vechi"));
-    old->setText(QStringLiteral(" vechi "));
-    pass->setText(QStringLiteral("nou"));
-    passc->setText(QStringLiteral("alt"));
+    storePassword(env.ctx->db(), u"vechi"_s);
+    old->setText(u" vechi "_s);
+    pass->setText(u"nou"_s);
+    passc->setText(u"alt"_s);
     w.save();
-    QCOMPARE(env.messages.last(), QStringLiteral(" Parola nu a fost confirmata !!! "));
-    QCOMPARE(old->text(), QStringLiteral(" vechi "));
+    QCOMPARE(env.messages.last(), u" Parola nu a fost confirmata !!! "_s);
+    QCOMPARE(old->text(), u" vechi "_s);
     QVERIFY(pass->text().isEmpty() && passc->text().isEmpty());
 
-    pass->setText(QStringLiteral("Nou1"));
-    passc->setText(QStringLiteral("Nou1 "));
+    pass->setText(u"Nou1"_s);
+    passc->setText(u"Nou1 "_s);
     w.save();
     QCOMPARE(w.result(), int(QDialog::Accepted));
-    QVERIFY(passwordMatches(QStringLiteral("Nou1"), storedPassword(env.ctx->db())));
-    QVERIFY(!passwordMatches(QStringLiteral("vechi"), storedPassword(env.ctx->db())));
+    QVERIFY(passwordMatches(u"Nou1"_s, storedPassword(env.ctx->db())));
+    QVERIFY(!passwordMatches(u"vechi"_s, storedPassword(env.ctx->db())));
 }
 
 void TestShell::olderPlainPasswordStillWorks()
 {
     Env env;
     env.installDefaultFile();
-    env.ctx->db().exec(QStringLiteral("UPDATE valid SET parola='simplu'"));
+    env.ctx->db().exec(u"UPDATE valid SET parola='simplu'"_s);
     Par par(*env.ctx);
-    par.findChild<QLineEdit *>(QStringLiteral("passconf"))->setText(QStringLiteral("simplu"));
+    par.findChild<QLineEdit *>(u"passconf"_s)->setText(u"simplu"_s);
     par.tryPassword();
     QCOMPARE(par.result(), int(QDialog::Accepted));
     Par2 w(*env.ctx);
-    w.findChild<QLineEdit *>(QStringLiteral("passold"))->setText(QStringLiteral("simplu"));
-    w.findChild<QLineEdit *>(QStringLiteral("pass"))->setText(QStringLiteral("simplu"));
-    w.findChild<QLineEdit *>(QStringLiteral("passc"))->setText(QStringLiteral("simplu"));
+    w.findChild<QLineEdit *>(u"passold"_s)->setText(u"simplu"_s);
+    w.findChild<QLineEdit *>(u"pass"_s)->setText(u"simplu"_s);
+    w.findChild<QLineEdit *>(u"passc"_s)->setText(u"simplu"_s);
     w.save();
-    QVERIFY(storedPassword(env.ctx->db()) != QStringLiteral("simplu"));   // replaced by a hash
-    QVERIFY(passwordMatches(QStringLiteral("simplu"), storedPassword(env.ctx->db())));
+    QVERIFY(storedPassword(env.ctx->db()) != u"simplu"_s);   // replaced by a hash
+    QVERIFY(passwordMatches(u"simplu"_s, storedPassword(env.ctx->db())));
 }
 
 void TestShell::exitKeepsOneBackupEqualToTheWorkingFile()
 {
     Env env;
     env.installDefaultFile();
-    env.configure(2, 9, QStringLiteral("ARAD"), QStringLiteral("O.S. ARAD"));
+    env.configure(2, 9, u"ARAD"_s, u"O.S. ARAD"_s);
     exitWithBackup(*env.ctx, nullptr);
-    env.ctx->db().exec(QStringLiteral("INSERT INTO program (id,lei,idos,resp) VALUES(5,10,9,'DOI')"));
+    env.ctx->db().exec(u"INSERT INTO program (id,lei,idos,resp) VALUES(5,10,9,'DOI')"_s);
     Mnu mnu(*env.ctx);
-    mnu.action(QStringLiteral("mnuies"))->trigger();
+    mnu.action(u"mnuies"_s)->trigger();
     QCOMPARE(env.platform.ended, 2);
     QVERIFY(env.messages.shown.isEmpty());
-    const QStringList files = QDir(env.dir.path()).entryList({QStringLiteral("*.mdb*")}, QDir::Files);
-    QCOMPARE(files, (QStringList{QStringLiteral("tendro.mdb"), QStringLiteral("tendroBACKUP.mdb")}));
+    const QStringList files = QDir(env.dir.path()).entryList({u"*.mdb*"_s}, QDir::Files);
+    QCOMPARE(files, (QStringList{u"tendro.mdb"_s, u"tendroBACKUP.mdb"_s}));
     auto backup = Database::open(conexiuneC(backupFilePath(env.dir.path())), Database::Mode::ReadOnly);
-    for (const QString &t : {QStringLiteral("program"), QStringLiteral("setare"), QStringLiteral("cpv"), QStringLiteral("valid")})
+    for (const QString &t : {u"program"_s, u"setare"_s, u"cpv"_s, u"valid"_s})
         QCOMPARE(tableDump(*backup, t), tableDump(env.ctx->db(), t));
     QVERIFY_THROWS_EXCEPTION(DbError, Database::open({backupFilePath(env.dir.path()), QString()}, Database::Mode::ReadOnly));
 }
@@ -635,13 +632,13 @@ void TestShell::exitEndsEvenWhenTheBackupFails()
     env.installDefaultFile();
     exitWithBackup(*env.ctx, nullptr);
     const QByteArray before = fileHash(backupFilePath(env.dir.path()));
-    env.ctx->db().exec(QStringLiteral("INSERT INTO program (id,lei,idos) VALUES(5,10,9)"));
+    env.ctx->db().exec(u"INSERT INTO program (id,lei,idos) VALUES(5,10,9)"_s);
     // A folder where the partial copy would go makes the copy fail.
     QVERIFY(QDir().mkpath(partialPathFor(backupFilePath(env.dir.path()))));
     exitWithBackup(*env.ctx, nullptr);
     QCOMPARE(env.platform.ended, 2);
     QCOMPARE(env.messages.shown.size(), 1);
-    QVERIFY(env.messages.last().contains(QStringLiteral("tendroBACKUP.mdb")));
+    QVERIFY(env.messages.last().contains(u"tendroBACKUP.mdb"_s));
     QCOMPARE(fileHash(backupFilePath(env.dir.path())), before);
 }
 

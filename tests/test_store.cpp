@@ -19,6 +19,7 @@
 
 using namespace tendro;
 using namespace tendro::test;
+using namespace Qt::StringLiterals;
 
 class TestStore : public QObject {
     Q_OBJECT
@@ -116,15 +117,15 @@ void TestStore::isNumeric()
 void TestStore::yearBoundsIncludeLastDayOnly()
 {
     const YearBounds b = yearBounds(2026);
-    QCOMPARE(b.lower, QStringLiteral("20260101"));
-    QCOMPARE(b.upper, QStringLiteral("20261231"));
-    QVERIFY(inYear(QStringLiteral("20261231"), 2026));
-    QVERIFY(inYear(QStringLiteral("20260101"), 2026));
-    QVERIFY(!inYear(QStringLiteral("20270101"), 2026));
-    QVERIFY(!inYear(QStringLiteral("20251231"), 2026));
-    QCOMPARE(compareFromDisplay(QStringLiteral("05.03.2026")), QStringLiteral("20260305"));
-    QCOMPARE(compareFromDisplay(QStringLiteral("5.3.2026")), QString());
-    QCOMPARE(displayDate(QStringLiteral("05"), QStringLiteral("03"), QStringLiteral("2026")), QStringLiteral("05.03.2026"));
+    QCOMPARE(b.lower, u"20260101"_s);
+    QCOMPARE(b.upper, u"20261231"_s);
+    QVERIFY(inYear(u"20261231"_s, 2026));
+    QVERIFY(inYear(u"20260101"_s, 2026));
+    QVERIFY(!inYear(u"20270101"_s, 2026));
+    QVERIFY(!inYear(u"20251231"_s, 2026));
+    QCOMPARE(compareFromDisplay(u"05.03.2026"_s), u"20260305"_s);
+    QCOMPARE(compareFromDisplay(u"5.3.2026"_s), QString());
+    QCOMPARE(displayDate(u"05"_s, u"03"_s, u"2026"_s), u"05.03.2026"_s);
 }
 
 void TestStore::numbersSurviveACommaLocale()
@@ -135,14 +136,14 @@ void TestStore::numbersSurviveACommaLocale()
     env.installDefaultFile();
     Database &db = env.ctx->db();
     // Written as statement text and as a bound value, read back both ways.
-    db.exec(QStringLiteral("INSERT INTO program (id,lei,idos) VALUES(1,") + tendro::formatNumber(1234.5) + QStringLiteral(",7)"));
-    db.exec(QStringLiteral("INSERT INTO program (id,lei,idos) VALUES(1,?,8)"), {1234.5});
-    const ResultSet rs = db.query(QStringLiteral("SELECT lei FROM program ORDER BY idos"));
+    db.exec(u"INSERT INTO program (id,lei,idos) VALUES(1,"_s + tendro::formatNumber(1234.5) + u",7)"_s);
+    db.exec(u"INSERT INTO program (id,lei,idos) VALUES(1,?,8)"_s, {1234.5});
+    const ResultSet rs = db.query(u"SELECT lei FROM program ORDER BY idos"_s);
     QLocale::setDefault(saved);
     QCOMPARE(rs.count(), 2);
     for (int r = 0; r < 2; ++r) {
-        QCOMPARE(rs.number(r, QStringLiteral("lei")), 1234.5);
-        QCOMPARE(rs.text(r, QStringLiteral("lei")), QStringLiteral("1234.5"));
+        QCOMPARE(rs.number(r, u"lei"_s), 1234.5);
+        QCOMPARE(rs.text(r, u"lei"_s), u"1234.5"_s);
     }
 }
 
@@ -151,47 +152,46 @@ void TestStore::boundTextCannotBreakAStatement()
     Env env;
     env.installDefaultFile();
     Database &db = env.ctx->db();
-    const QString nasty = QStringLiteral("O'Brien'); DELETE FROM cpv; --");
-    db.exec(QStringLiteral("INSERT INTO program (resp,idos) VALUES(?,1)"), {nasty});
-    QCOMPARE(db.query(QStringLiteral("SELECT resp FROM program WHERE resp=?"), {nasty}).count(), 1);
-    QCOMPARE(db.query(QStringLiteral("SELECT count(*) AS n FROM cpv")).integer(0, QStringLiteral("n")), 9454);
-    QVERIFY_THROWS_EXCEPTION(DbError, db.exec(QStringLiteral("INSERT INTO nosuch VALUES(1)")));
+    const QString nasty = u"O'Brien'); DELETE FROM cpv; --"_s;
+    db.exec(u"INSERT INTO program (resp,idos) VALUES(?,1)"_s, {nasty});
+    QCOMPARE(db.query(u"SELECT resp FROM program WHERE resp=?"_s, {nasty}).count(), 1);
+    QCOMPARE(db.query(u"SELECT count(*) AS n FROM cpv"_s).integer(0, u"n"_s), 9454);
+    QVERIFY_THROWS_EXCEPTION(DbError, db.exec(u"INSERT INTO nosuch VALUES(1)"_s));
 }
 
 void TestStore::defaultFileIsCompleteAndEncrypted()
 {
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("tendro.mdb"));
+    const QString path = dir.filePath(u"tendro.mdb"_s);
     createDefaultFile(path);
     QVERIFY(!QFile::exists(partialPathFor(path)));
 
     auto db = Database::open({path, QLatin1String(kDatabasePassword)});
     auto count = [&](const QString &table) {
-        return db->query(QStringLiteral("SELECT count(*) AS n FROM ") + table).integer(0, QStringLiteral("n"));
+        return db->query(u"SELECT count(*) AS n FROM "_s + table).integer(0, u"n"_s);
     };
-    QCOMPARE(count(QStringLiteral("cpv")), 9454);
-    QCOMPARE(count(QStringLiteral("ds")), 42);
-    QCOMPARE(count(QStringLiteral("os")), 210);
-    QCOMPARE(count(QStringLiteral("setare")), 0);
-    QCOMPARE(count(QStringLiteral("program")), 0);
+    QCOMPARE(count(u"cpv"_s), 9454);
+    QCOMPARE(count(u"ds"_s), 42);
+    QCOMPARE(count(u"os"_s), 210);
+    QCOMPARE(count(u"setare"_s), 0);
+    QCOMPARE(count(u"program"_s), 0);
     QCOMPARE(db->userVersion(), kSchemaVersion);
-    const ResultSet valid = db->query(QStringLiteral("SELECT parola FROM valid"));
+    const ResultSet valid = db->query(u"SELECT parola FROM valid"_s);
     QCOMPARE(valid.count(), 1);
-    QCOMPARE(valid.text(0, QStringLiteral("parola")), QString());
+    QCOMPARE(valid.text(0, u"parola"_s), QString());
     // Rows are numbered in file order and keep the published texts.
-    const ResultSet first = db->query(QStringLiteral("SELECT * FROM cpv WHERE id=1"));
-    QCOMPARE(first.text(0, QStringLiteral("cod")), QStringLiteral("03000000-1"));
-    QCOMPARE(first.integer(0, QStringLiteral("cod2")), 3000000);
-    QCOMPARE(first.integer(0, QStringLiteral("lista")), 1);
-    QCOMPARE(count(QStringLiteral("cpv WHERE lista=1")), 45);
-    QCOMPARE(db->query(QStringLiteral("SELECT count(*) AS n FROM cpv WHERE den=?"), {QStringLiteral("Seminţe")})
-                 .integer(0, QStringLiteral("n")), 1);
+    const ResultSet first = db->query(u"SELECT * FROM cpv WHERE id=1"_s);
+    QCOMPARE(first.text(0, u"cod"_s), u"03000000-1"_s);
+    QCOMPARE(first.integer(0, u"cod2"_s), 3000000);
+    QCOMPARE(first.integer(0, u"lista"_s), 1);
+    QCOMPARE(count(u"cpv WHERE lista=1"_s), 45);
+    QCOMPARE(db->query(u"SELECT count(*) AS n FROM cpv WHERE den=?"_s, {u"Seminţe"_s}).integer(0, u"n"_s), 1);
 
     QFile f(path);
     QVERIFY(f.open(QIODevice::ReadOnly));
     const QByteArray bytes = f.readAll();
     QVERIFY(!bytes.contains("SQLite format 3"));
-    QVERIFY(!bytes.contains(QStringLiteral("Produse agricole").toUtf8()));
+    QVERIFY(!bytes.contains(u"Produse agricole"_s.toUtf8()));
     QVERIFY(!bytes.contains("ALBA IULIA"));
 }
 
@@ -199,13 +199,13 @@ void TestStore::wrongOrMissingKeyIsRefusedAtOpen()
 {
     Env env;
     env.installDefaultFile();
-    for (const QString &key : {QStringLiteral("not the password"), QString()}) {
+    for (const QString &key : {u"not the password"_s, QString()}) {
         try {
             Database::open({env.workingFile(), key});
             QFAIL("opened with the wrong key");
         } catch (const DbError &e) {
             QCOMPARE(e.code(), 26);
-            QCOMPARE(engineErrorMessage(e), QStringLiteral("Eroarea 26 file is encrypted or is not a database"));
+            QCOMPARE(engineErrorMessage(e), u"Eroarea 26 file is encrypted or is not a database"_s);
         }
     }
     QVERIFY(Database::open(conexiuneC(env.workingFile()), Database::Mode::ReadOnly));
@@ -218,26 +218,26 @@ void TestStore::transactionRollsBackWhenLeftEarly()
     Database &db = env.ctx->db();
     try {
         Transaction tx(db);
-        db.exec(QStringLiteral("DELETE FROM cpv"));
-        db.exec(QStringLiteral("INSERT INTO nosuch VALUES(1)"));
+        db.exec(u"DELETE FROM cpv"_s);
+        db.exec(u"INSERT INTO nosuch VALUES(1)"_s);
         tx.commit();
     } catch (const DbError &) {
     }
-    QCOMPARE(db.query(QStringLiteral("SELECT count(*) AS n FROM cpv")).integer(0, QStringLiteral("n")), 9454);
+    QCOMPARE(db.query(u"SELECT count(*) AS n FROM cpv"_s).integer(0, u"n"_s), 9454);
     {
         Transaction tx(db);
-        db.exec(QStringLiteral("DELETE FROM os"));
+        db.exec(u"DELETE FROM os"_s);
         tx.commit();
     }
-    QCOMPARE(db.query(QStringLiteral("SELECT * FROM os")).count(), 0);
+    QCOMPARE(db.query(u"SELECT * FROM os"_s).count(), 0);
 }
 
 void TestStore::copyIsKeyedAndComplete()
 {
     Env env;
     env.installDefaultFile();
-    env.configure(1, 2, QStringLiteral("ALBA IULIA"), QStringLiteral("O.S. ALBA IULIA"));
-    const QString target = env.path(QStringLiteral("copy.mdb"));
+    env.configure(1, 2, u"ALBA IULIA"_s, u"O.S. ALBA IULIA"_s);
+    const QString target = env.path(u"copy.mdb"_s);
     QFile junk(target);
     QVERIFY(junk.open(QIODevice::WriteOnly));
     junk.write("old content");
@@ -245,12 +245,12 @@ void TestStore::copyIsKeyedAndComplete()
     copyDatabase(env.ctx->db(), target, QLatin1String(kDatabasePassword));
     QVERIFY(!QFile::exists(partialPathFor(target)));
     auto copy = Database::open(conexiuneC(target), Database::Mode::ReadOnly);
-    for (const QString &t : {QStringLiteral("cpv"), QStringLiteral("setare"), QStringLiteral("os")})
+    for (const QString &t : {u"cpv"_s, u"setare"_s, u"os"_s})
         QCOMPARE(tableDump(*copy, t), tableDump(env.ctx->db(), t));
     QVERIFY_THROWS_EXCEPTION(DbError, Database::open({target, QString()}, Database::Mode::ReadOnly));
 
     // A copy that cannot be written leaves the target as it was.
-    const QString blocked = env.path(QStringLiteral("blocked.mdb"));
+    const QString blocked = env.path(u"blocked.mdb"_s);
     QVERIFY(QDir().mkpath(partialPathFor(blocked)));
     QVERIFY_THROWS_EXCEPTION(DbError, copyDatabase(env.ctx->db(), blocked, QLatin1String(kDatabasePassword)));
     QVERIFY(!QFile::exists(blocked));
@@ -259,16 +259,16 @@ void TestStore::copyIsKeyedAndComplete()
 void TestStore::encryptingAPlainFileKeepsItsRows()
 {
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("plain.mdb"));
+    const QString path = dir.filePath(u"plain.mdb"_s);
     {
         auto plain = Database::open({path, QString()}, Database::Mode::Create);
         createSchema(*plain);
-        plain->exec(QStringLiteral("INSERT INTO ds (idds,numeds) VALUES(5,'BRASOV')"));
+        plain->exec(u"INSERT INTO ds (idds,numeds) VALUES(5,'BRASOV')"_s);
     }
     encryptPlainFile(path, QLatin1String(kDatabasePassword));
     QVERIFY_THROWS_EXCEPTION(DbError, Database::open({path, QString()}, Database::Mode::ReadOnly));
     auto db = Database::open({path, QLatin1String(kDatabasePassword)});
-    QCOMPARE(tableDump(*db, QStringLiteral("ds")), QStringList{QStringLiteral("5|BRASOV")});
+    QCOMPARE(tableDump(*db, u"ds"_s), QStringList{u"5|BRASOV"_s});
     QCOMPARE(db->userVersion(), kSchemaVersion);
 }
 
@@ -277,12 +277,12 @@ void TestStore::gridWritesARowOnlyWhenLeft()
     Env env;
     env.installDefaultFile();
     Database &db = env.ctx->db();
-    db.exec(QStringLiteral("INSERT INTO setare (idds,idos,numeds,numeos) VALUES(1,1,'A','X')"));
-    db.exec(QStringLiteral("INSERT INTO setare (idds,idos,numeds,numeos) VALUES(1,2,'A','Y')"));
-    QueryTableModel model(db, {{QStringLiteral("SEF"), QStringLiteral("sef"), true},
-                               {QStringLiteral("NUME"), QStringLiteral("numeos"), false}});
-    model.setQuery(QStringLiteral("SELECT rowid, * FROM setare ORDER BY idos"));
-    model.setWriteBack(QStringLiteral("setare"), QStringLiteral("rowid"));
+    db.exec(u"INSERT INTO setare (idds,idos,numeds,numeos) VALUES(1,1,'A','X')"_s);
+    db.exec(u"INSERT INTO setare (idds,idos,numeds,numeos) VALUES(1,2,'A','Y')"_s);
+    QueryTableModel model(db, {{u"SEF"_s, u"sef"_s, true},
+                               {u"NUME"_s, u"numeos"_s, false}});
+    model.setQuery(u"SELECT rowid, * FROM setare ORDER BY idos"_s);
+    model.setWriteBack(u"setare"_s, u"rowid"_s);
     model.refresh();
     QTableView view;
     bindGrid(&view, &model);
@@ -290,12 +290,11 @@ void TestStore::gridWritesARowOnlyWhenLeft()
     QVERIFY(!(model.flags(model.index(0, 1)) & Qt::ItemIsEditable));
 
     view.setCurrentIndex(model.index(0, 0));
-    QVERIFY(model.setData(model.index(0, 0), QStringLiteral("ION O'NEIL")));
-    QCOMPARE(db.query(QStringLiteral("SELECT sef FROM setare WHERE idos=1")).text(0, QStringLiteral("sef")), QString());
+    QVERIFY(model.setData(model.index(0, 0), u"ION O'NEIL"_s));
+    QCOMPARE(db.query(u"SELECT sef FROM setare WHERE idos=1"_s).text(0, u"sef"_s), QString());
     view.setCurrentIndex(model.index(1, 0));   // leaving the row writes it
-    QCOMPARE(db.query(QStringLiteral("SELECT sef FROM setare WHERE idos=1")).text(0, QStringLiteral("sef")),
-             QStringLiteral("ION O'NEIL"));
-    QCOMPARE(db.query(QStringLiteral("SELECT sef FROM setare WHERE idos=2")).text(0, QStringLiteral("sef")), QString());
+    QCOMPARE(db.query(u"SELECT sef FROM setare WHERE idos=1"_s).text(0, u"sef"_s), u"ION O'NEIL"_s);
+    QCOMPARE(db.query(u"SELECT sef FROM setare WHERE idos=2"_s).text(0, u"sef"_s), QString());
     QVERIFY(!model.hasPendingChanges());
 }
 

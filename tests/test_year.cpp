@@ -32,6 +32,7 @@
 
 using namespace tendro;
 using namespace tendro::test;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -75,19 +76,19 @@ void type(QWidget *w, const char *field, const QString &text)
 void fillAndSave(QWidget *w, const QString &lei, const QString &detal)
 {
     type(w, "vallei", lei);
-    type(w, "valeuro", QStringLiteral("0"));
-    type(w, "zi1", QStringLiteral("1"));
-    type(w, "luna1", QStringLiteral("4"));
-    type(w, "zi2", QStringLiteral("30"));
-    type(w, "luna2", QStringLiteral("9"));
+    type(w, "valeuro", u"0"_s);
+    type(w, "zi1", u"1"_s);
+    type(w, "luna1", u"4"_s);
+    type(w, "zi2", u"30"_s);
+    type(w, "luna2", u"9"_s);
     type(w, "detal", detal);
-    type(w, "resp", QStringLiteral("pop ion"));
+    type(w, "resp", u"pop ion"_s);
     click(in<QPushButton>(w, "Command2"));
 }
 
 QString newestReport(const QString &folder, const QString &stem)
 {
-    const QStringList pdfs = QDir(folder).entryList({stem + QStringLiteral("-*.pdf")}, QDir::Files, QDir::Time);
+    const QStringList pdfs = QDir(folder).entryList({stem + u"-*.pdf"_s}, QDir::Files, QDir::Time);
     return pdfs.isEmpty() ? QString() : pdfText(QDir(folder).filePath(pdfs.first())).simplified();
 }
 
@@ -95,9 +96,9 @@ QString newestReport(const QString &folder, const QString &stem)
 QString shell(const QString &file, const QString &sql)
 {
     QProcess p;
-    p.start(QStringLiteral("sqlcipher"), {file});
+    p.start(u"sqlcipher"_s, {file});
     p.waitForStarted();
-    p.write(QStringLiteral("PRAGMA key='%1';\n%2;\n").arg(QLatin1String(kDatabasePassword), sql).toUtf8());
+    p.write(u"PRAGMA key='%1';\n%2;\n"_s.arg(QLatin1String(kDatabasePassword), sql).toUtf8());
     p.closeWriteChannel();
     p.waitForFinished(30000);
     return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
@@ -115,7 +116,7 @@ void TestYear::aYearInTheLife()
 {
     Env env;
     env.installReports();
-    const QString pdfs = env.path(QStringLiteral("rapoarte"));
+    const QString pdfs = env.path(u"rapoarte"_s);
     qputenv("TENDRO_REPORT_DIR", pdfs.toUtf8());
     env.clock.date = QDate(2026, 2, 10);
 
@@ -124,8 +125,8 @@ void TestYear::aYearInTheLife()
         Setare setare(*env.ctx);
         QCOMPARE(runStartup(*env.ctx, setare), StartupResult::Setup);
         setare.show();
-        clickRow(setare.dir1(), QStringLiteral("ARAD"));
-        clickRow(setare.ocol(), QStringLiteral("O.S. ARAD"));
+        clickRow(setare.dir1(), u"ARAD"_s);
+        clickRow(setare.ocol(), u"O.S. ARAD"_s);
         click(in<QPushButton>(&setare, "butoninstal"));
         QCOMPARE(setare.result(), int(QDialog::Accepted));
     }
@@ -141,8 +142,8 @@ void TestYear::aYearInTheLife()
         click(in<QPushButton>(w, "Command1"));
     });
     inWindow(*mnu, "mnupar", "par1", [](QWidget *w) {
-        in<QLineEdit>(w, "pass")->setText(QStringLiteral("Stejar 1"));
-        in<QLineEdit>(w, "passc")->setText(QStringLiteral("Stejar 1"));
+        in<QLineEdit>(w, "pass")->setText(u"Stejar 1"_s);
+        in<QLineEdit>(w, "passc")->setText(u"Stejar 1"_s);
         click(in<QPushButton>(w, "Command2"));
     });
 
@@ -150,8 +151,8 @@ void TestYear::aYearInTheLife()
     mnu.reset();
     env.ctx->closeDb();
     {
-        whenModal(QStringLiteral("par"), [](QWidget *par) {
-            in<QLineEdit>(par, "passconf")->setText(QStringLiteral("Stejar 1"));
+        whenModal(u"par"_s, [](QWidget *par) {
+            in<QLineEdit>(par, "passconf")->setText(u"Stejar 1"_s);
             click(in<QPushButton>(par, "Command2"));
         });
         Setare setare(*env.ctx);
@@ -166,42 +167,42 @@ void TestYear::aYearInTheLife()
         clickRow(in<QListWidget>(w, "list2"), in<QListWidget>(w, "list2")->item(1)->text());
         clickRow(in<QListWidget>(w, "list3"), in<QListWidget>(w, "list3")->item(0)->text(), true);
         QCOMPARE(in<QListWidget>(w, "list4")->count(), 0);
-        fillAndSave(w, QStringLiteral("1500"), QStringLiteral("sediu"));
-        in<QLineEdit>(w, "cod")->setText(QStringLiteral("50112000"));
+        fillAndSave(w, u"1500"_s, u"sediu"_s);
+        in<QLineEdit>(w, "cod")->setText(u"50112000"_s);
         QTest::keyClick(in<QLineEdit>(w, "cod"), Qt::Key_Return);
-        fillAndSave(w, QStringLiteral("800"), QStringLiteral("autoturism"));
-        in<QLineEdit>(w, "cuvant")->setText(QStringLiteral("reparare a drumurilor"));
+        fillAndSave(w, u"800"_s, u"autoturism"_s);
+        in<QLineEdit>(w, "cuvant")->setText(u"reparare a drumurilor"_s);
         click(in<QPushButton>(w, "Command6"));
         QVERIFY(in<QRadioButton>(w, "lucr")->isChecked());
-        fillAndSave(w, QStringLiteral("25000"), QStringLiteral("drum valea mare"));
+        fillAndSave(w, u"25000"_s, u"drum valea mare"_s);
         click(in<QRadioButton>(w, "act1"));
-        in<QComboBox>(w, "proiect")->setEditText(QStringLiteral("proiect paduri"));
-        liste->browser()->searchCode(QStringLiteral("77231600"));
-        fillAndSave(w, QStringLiteral("3000"), QStringLiteral("puieti"));
-        QCOMPARE(env.messages.texts(), QStringList(4, QStringLiteral(" Datele au fost salvate ")));
+        in<QComboBox>(w, "proiect")->setEditText(u"proiect paduri"_s);
+        liste->browser()->searchCode(u"77231600"_s);
+        fillAndSave(w, u"3000"_s, u"puieti"_s);
+        QCOMPARE(env.messages.texts(), QStringList(4, u" Datele au fost salvate "_s));
         QCOMPARE(liste->gridModel()->rowCount(), 1);   // a project chosen: its items only
-        QCOMPARE(env.ctx->db().query(QStringLiteral("SELECT count(*) AS n FROM program")).integer(0, QStringLiteral("n")), 4);
+        QCOMPARE(env.ctx->db().query(u"SELECT count(*) AS n FROM program"_s).integer(0, u"n"_s), 4);
         click(in<QPushButton>(w, "Command5"));   // the proposals
         click(in<QPushButton>(w, "Command1"));
     });
-    const QString proposals = newestReport(pdfs, QStringLiteral("rapprog"));
+    const QString proposals = newestReport(pdfs, u"rapprog"_s);
     for (const char *expected : {"PROPUNERI PROGRAM ACHIZITII PE ANUL 2026", "TOTAL GENERAL", "30300.00", "ION POPESCU", "SEDIU",
                                  "DRUM VALEA MARE", "PROIECT PADURI", "1 / 1"})
         QVERIFY2(proposals.contains(QLatin1String(expected)), qPrintable(proposals));
 
     // Sent to the directorate, approved there but for the works, taken back.
-    const QString sent = env.path(QStringLiteral("catre_directie.mdb"));
+    const QString sent = env.path(u"catre_directie.mdb"_s);
     env.files.nextPath = sent;
-    mnu->action(QStringLiteral("mnutransman"))->trigger();
-    QCOMPARE(env.messages.last(), QStringLiteral("Transmiterea datelor in ") + sent + QStringLiteral(" a fost efectuat "));
+    mnu->action(u"mnutransman"_s)->trigger();
+    QCOMPARE(env.messages.last(), u"Transmiterea datelor in "_s + sent + u" a fost efectuat "_s);
     {
         auto directorate = Database::open(conexiuneC(sent));
-        directorate->exec(QStringLiteral("UPDATE program SET proced='licitatie', anunt='A1' WHERE detal<>'DRUM VALEA MARE'"));
+        directorate->exec(u"UPDATE program SET proced='licitatie', anunt='A1' WHERE detal<>'DRUM VALEA MARE'"_s);
     }
     env.files.nextPath = sent;
     env.messages.answers = {true, true};
-    mnu->action(QStringLiteral("mnuprelman"))->trigger();
-    QCOMPARE(env.messages.last(), QStringLiteral("Preluarea datelor din ") + sent + QStringLiteral(" a fost efectuata "));
+    mnu->action(u"mnuprelman"_s)->trigger();
+    QCOMPARE(env.messages.last(), u"Preluarea datelor din "_s + sent + u" a fost efectuata "_s);
 
     // June: contracts and invoices against the approved goods, their totals and report.
     env.clock.date = QDate(2026, 6, 20);
@@ -230,50 +231,49 @@ void TestYear::aYearInTheLife()
         }
         QVERIFY2(env.messages.shown.isEmpty(), qPrintable(env.messages.texts().join(QLatin1Char('|'))));
         click(in<QPushButton>(w, "Command3"));   // "Suma"
-        QVERIFY(realiz->programmeModel()->text(0, 8) == QStringLiteral("1250.5"));
+        QVERIFY(realiz->programmeModel()->text(0, 8) == u"1250.5"_s);
         env.messages.answers = {false};
         click(in<QPushButton>(w, "Command2"));   // the realizations
         click(in<QPushButton>(w, "Command1"));
     });
-    const QString realizations = newestReport(pdfs, QStringLiteral("raprealiz"));
-    QVERIFY2(realizations.contains(QStringLiteral("SITUATIA REALIZARILOR PE ANUL 2026")), qPrintable(realizations));
-    QVERIFY(realizations.contains(QStringLiteral("1250.50")));
+    const QString realizations = newestReport(pdfs, u"raprealiz"_s);
+    QVERIFY2(realizations.contains(u"SITUATIA REALIZARILOR PE ANUL 2026"_s), qPrintable(realizations));
+    QVERIFY(realizations.contains(u"1250.50"_s));
     inWindow(*mnu, "mnucen", "cen", [](QWidget *w) {
         QVERIFY(in<QRadioButton>(w, "aprob")->isChecked());
         click(in<QPushButton>(w, "Command1"));
         click(in<QPushButton>(w, "Command2"));
     });
-    const QString approved = newestReport(pdfs, QStringLiteral("rapproga"));
-    QVERIFY2(approved.contains(QStringLiteral("PROGRAM ACHIZITII PE ANUL 2026")), qPrintable(approved));
-    QVERIFY(approved.contains(QStringLiteral("5300.00")) && !approved.contains(QStringLiteral("VALEA MARE")));
+    const QString approved = newestReport(pdfs, u"rapproga"_s);
+    QVERIFY2(approved.contains(u"PROGRAM ACHIZITII PE ANUL 2026"_s), qPrintable(approved));
+    QVERIFY(approved.contains(u"5300.00"_s) && !approved.contains(u"VALEA MARE"_s));
 
     // January: last year's programme copied into the new one, as proposals.
     env.clock.date = QDate(2027, 1, 15);
     inWindow(*mnu, "mnuprg", "liste", [&env](QWidget *w) {
         auto *anul = in<QListWidget>(w, "anul");
-        clickRow(anul, QStringLiteral("2026"));
+        clickRow(anul, u"2026"_s);
         QTest::mouseClick(anul->viewport(), Qt::RightButton, {}, anul->visualItemRect(anul->currentItem()).center());
         QVERIFY(w->findChild<QMenu *>()->isVisible());
         w->findChild<QMenu *>()->hide();
         env.messages.answers = {true};
-        w->findChild<QAction *>(QStringLiteral("mnucopi"))->trigger();
+        w->findChild<QAction *>(u"mnucopi"_s)->trigger();
         click(in<QPushButton>(w, "Command1"));
     });
-    QCOMPARE(env.messages.last(), QStringLiteral(" Datele din anul 2026 au fost copiate in anul 2027"));
+    QCOMPARE(env.messages.last(), u" Datele din anul 2026 au fost copiate in anul 2027"_s);
 
     // The regular exit keeps a backup.
-    mnu->action(QStringLiteral("mnuies"))->trigger();
+    mnu->action(u"mnuies"_s)->trigger();
     QCOMPARE(env.platform.ended, 1);
     env.ctx->closeDb();
     for (const QString &file : {env.workingFile(), backupFilePath(env.dir.path())}) {
-        QCOMPARE(shell(file, QStringLiteral("SELECT count(*) FROM program WHERE datainc2 LIKE '2026%' AND proced='licitatie'")),
-                 QStringLiteral("3"));
-        QCOMPARE(shell(file, QStringLiteral("SELECT count(*) FROM program WHERE datainc2 LIKE '2027%' AND proced=''")),
-                 QStringLiteral("4"));
-        QCOMPARE(shell(file, QStringLiteral("SELECT sum(lei) FROM realiz WHERE idos=9")), QStringLiteral("1250.5"));
-        QCOMPARE(shell(file, QStringLiteral("SELECT realiz FROM program WHERE realiz>0")), QStringLiteral("1250.5"));
-        QCOMPARE(shell(file, QStringLiteral("SELECT sef||'/'||intocmit FROM setare")), QStringLiteral("ION POPESCU/VASILE GHEORGHE"));
-        QCOMPARE(shell(file, QStringLiteral("SELECT parola<>'' FROM valid")), QStringLiteral("1"));
+        QCOMPARE(shell(file, u"SELECT count(*) FROM program WHERE datainc2 LIKE '2026%' AND proced='licitatie'"_s),
+                 u"3"_s);
+        QCOMPARE(shell(file, u"SELECT count(*) FROM program WHERE datainc2 LIKE '2027%' AND proced=''"_s), u"4"_s);
+        QCOMPARE(shell(file, u"SELECT sum(lei) FROM realiz WHERE idos=9"_s), u"1250.5"_s);
+        QCOMPARE(shell(file, u"SELECT realiz FROM program WHERE realiz>0"_s), u"1250.5"_s);
+        QCOMPARE(shell(file, u"SELECT sef||'/'||intocmit FROM setare"_s), u"ION POPESCU/VASILE GHEORGHE"_s);
+        QCOMPARE(shell(file, u"SELECT parola<>'' FROM valid"_s), u"1"_s);
     }
 }
 

@@ -10,6 +10,8 @@
 #include <QTimer>
 #include <QWidget>
 
+using namespace Qt::StringLiterals;
+
 namespace tendro::test {
 
 void ScriptedMessages::show(QWidget *, const QString &text, const QString &title, MessageIcon icon)
@@ -60,7 +62,7 @@ void Env::installDefaultFile()
     static QTemporaryDir cache;
     static QString made;
     if (made.isEmpty()) {
-        made = QDir(cache.path()).filePath(QStringLiteral("template.mdb"));
+        made = QDir(cache.path()).filePath(u"template.mdb"_s);
         createDefaultFile(made);
     }
     QFile::remove(workingFile());
@@ -77,14 +79,14 @@ void Env::installReports()
 QString pdfText(const QString &path)
 {
     QProcess p;
-    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-enc"), QStringLiteral("UTF-8"), path, QStringLiteral("-")});
+    p.start(u"pdftotext"_s, {u"-enc"_s, u"UTF-8"_s, path, u"-"_s});
     p.waitForFinished(30000);
     return QString::fromUtf8(p.readAllStandardOutput());
 }
 
 void Env::configure(int idds, int idos, const QString &numeds, const QString &numeos)
 {
-    ctx->db().exec(QStringLiteral("INSERT INTO setare (idds,idos,numeds,numeos) VALUES(?,?,?,?)"),
+    ctx->db().exec(u"INSERT INTO setare (idds,idos,numeds,numeos) VALUES(?,?,?,?)"_s,
                    {idds, idos, numeds, numeos});
     ctx->subunitate = {idds, idos, numeds, numeos};
 }
@@ -107,11 +109,11 @@ void whenModal(const QString &name, std::function<void(QWidget *)> fn)
 QStringList tableDump(Database &db, const QString &table)
 {
     QStringList out;
-    const ResultSet rs = db.query(QStringLiteral("SELECT * FROM ") + table);
+    const ResultSet rs = db.query(u"SELECT * FROM "_s + table);
     for (int r = 0; r < rs.count(); ++r) {
         QStringList cells;
         for (const QVariant &v : rs.row(r))
-            cells << (v.isNull() ? QStringLiteral("<null>") : v.toString());
+            cells << (v.isNull() ? u"<null>"_s : v.toString());
         out << cells.join(QLatin1Char('|'));
     }
     out.sort();
