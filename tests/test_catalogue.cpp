@@ -97,8 +97,6 @@ class TestCatalogue : public QObject {
     Q_OBJECT
 private slots:
     void childCandidatesFollowTheCode();
-    void codeLevelAndPlan();
-    void tooltips();
     void pattern_data();
     void pattern();
 
@@ -112,8 +110,6 @@ private slots:
     void codeSearchRefusals();
     void codeBoxRefusesTextOnFocusLoss();
     void wordSearchWalksItsMatches();
-    void wordSearchIgnoresCaseAndDiacritics();
-    void wordSearchWildcards();
     void emptyWordWalksTheWholeCatalogue();
 };
 
@@ -128,36 +124,6 @@ void TestCatalogue::childCandidatesFollowTheCode()
     QCOMPARE(childCandidates(u"30192120-COD INVALID"_s, 6).first(), qint64(30192121));
     QCOMPARE(childCandidates(u"30192120-COD INVALID"_s, 6).last(), qint64(30192129));
     QVERIFY(childCandidates(u"03"_s, 3).isEmpty());
-}
-
-void TestCatalogue::codeLevelAndPlan()
-{
-    QCOMPARE(codeLevel(u"03000000-1"_s), 1);
-    QCOMPARE(codeLevel(u"03111100-3"_s), 5);
-    QCOMPARE(codeLevel(u"03212211-2"_s), 7);
-    QCOMPARE(codeLevel(u"30000000-9"_s), 0);
-    QCOMPARE(codeLevel(u"30192120-COD INVALID"_s), 6);
-
-    const PositioningPlan plan = positioningPlan(u"03111100-3"_s);
-    QCOMPARE(plan.level, 5);
-    QCOMPARE(plan.firstLevelCode, qint64(3000000));
-    QCOMPARE(plan.levels.size(), 4);   // V, IV, III, II
-    QCOMPARE(plan.levels.first().level, 5);
-    QCOMPARE(plan.levels.first().candidates.first(), qint64(3111100));
-    QCOMPARE(plan.levels.first().selectedDigit, 1);
-    QCOMPARE(plan.levels.last().level, 2);
-    QCOMPARE(plan.levels.last().candidates.at(0), qint64(3100000));
-    QCOMPARE(plan.levels.last().selectedDigit, 1);
-    QCOMPARE(positioningPlan(u"50000000-5"_s).levels.size(), 0);
-}
-
-void TestCatalogue::tooltips()
-{
-    QCOMPARE(entryTooltip(4, u"03111100-3"_s, u"Boabe de soia"_s), u"03111100-3 - Boabe de soia"_s);
-    QCOMPARE(entryTooltip(6, u"30192120"_s, u"Produse pentru scris"_s),
-             u"30192120 COD INVALID - Produse pentru scris"_s);
-    QCOMPARE(entryTooltip(6, u"30192120-COD INVALID"_s, u"Produse pentru scris"_s),
-             u"30192120-COD INVALID - Produse pentru scris"_s);
 }
 
 void TestCatalogue::pattern_data()
@@ -431,41 +397,6 @@ void TestCatalogue::wordSearchWalksItsMatches()
     QCOMPARE(w.env.messages.last(), u" Cautarea acestui cuvant a fost epuizata ! "_s);
     w.liste->reject();
     QVERIFY(w.liste->browser()->cuvvechi().isEmpty());
-}
-
-void TestCatalogue::wordSearchIgnoresCaseAndDiacritics()
-{
-    QStringList seen[3];
-    const QString words[3] = {u"hartie"_s, u"HARTIE"_s, u"hârtie"_s};
-    for (int i = 0; i < 3; ++i) {
-        Window w;
-        for (int k = 0; k < 5; ++k) {
-            w.typeWord(words[i]);
-            seen[i] << w.chosen();
-        }
-    }
-    QCOMPARE(seen[1], seen[0]);
-    QCOMPARE(seen[2], seen[0]);
-    QVERIFY(seen[0].contains(u"Hârtie pentru ţigări şi hârtie de filtru"_s));
-
-    Window w;
-    w.typeWord(u"ŢIGĂRI ȘI"_s); // comma-below Ș against the catalogue's cedilla ş
-    QCOMPARE(w.chosen(), u"Hârtie pentru ţigări şi hârtie de filtru"_s);
-}
-
-void TestCatalogue::wordSearchWildcards()
-{
-    Window w;
-    w.typeWord(u"c?r"_s);
-    const QString first = w.chosen();
-    QVERIFY(foldForSearch(first).contains(QRegularExpression(u"C.R"_s)));
-    w.typeWord(u"c?r"_s);
-    QVERIFY(w.chosen() != first);
-    QVERIFY(foldForSearch(w.chosen()).contains(QRegularExpression(u"C.R"_s)));
-
-    w.typeWord(u"seminte de [a-l]"_s);
-    QVERIFY(foldForSearch(w.chosen()).contains(QRegularExpression(u"SEMINTE DE [A-L]"_s)));
-    QVERIFY(w.env.messages.shown.isEmpty());
 }
 
 void TestCatalogue::emptyWordWalksTheWholeCatalogue()

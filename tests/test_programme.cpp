@@ -154,7 +154,6 @@ private slots:
     void saveChecksRunInOrder();
     void shiftedDates_data();
     void shiftedDates();
-    void sortOrders();
 
     void loadFollowsClockAndSubunit();
     void optionsActOnEveryClick();
@@ -309,22 +308,6 @@ void TestProgramme::shiftedDates()
     QFETCH(QStringList, copied);
     const ItemDates out = shiftDates({source[0], source[1], source[2], source[3]}, 2024, 2026);
     QCOMPARE((QStringList{out.datainc1, out.datainc2, out.datafin1, out.datafin2}), copied);
-}
-
-void TestProgramme::sortOrders()
-{
-    QCOMPARE(sortKeyOfColumn(0), SortKey::Cod);
-    QCOMPARE(sortKeyOfColumn(2), SortKey::None);
-    QCOMPARE(sortKeyOfColumn(12), SortKey::Realiz);
-    SortToggles t;
-    QCOMPARE(restoredOrder(t), SortKey::None);
-    t.ordcod = t.ordlei = t.ordden = true;   // "0biectul" does not count here
-    QCOMPARE(restoredOrder(t), SortKey::Lei);
-    t.ordresp = true;
-    QCOMPARE(restoredOrder(t), SortKey::Resp);
-    const GridQuery q = refreshQuery(u"20260101"_s, u"20261231"_s, u"P"_s, SortKey::Lei);
-    QVERIFY(q.sql.endsWith(u" and program.proiect=? ORDER BY program.lei DESC"_s));
-    QCOMPARE(q.params.size(), 3);
 }
 
 void TestProgramme::loadFollowsClockAndSubunit()

@@ -77,7 +77,7 @@ Liste::Liste(AppContext &ctx, QWidget *parent) : QDialog(parent), ctx_(ctx)
     lay->setContentsMargins(6, 6, 6, 6);
     lay->addWidget(left, 4);
     lay->addWidget(right, 6);
-    resize(1020, 740);
+    resize(1020, 720);
 
     BrowserWidgets w;
     w.lists = lists_;
