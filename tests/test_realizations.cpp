@@ -86,7 +86,7 @@ struct Window {
         editor->selectAll();
         QTest::keyClicks(editor, text);
         QTest::keyClick(editor, Qt::Key_Return);
-        QTest::qWait(20);   // the commit and a refused cell's reopening are queued
+        settle();   // the commit and a refused cell's reopening are queued
     }
     // A complete row typed into the empty row at the end.
     void typeRow(const QStringList &cells)
@@ -101,7 +101,7 @@ struct Window {
     void leaveRow()
     {
         QTest::keyClick(grid(2), Qt::Key_Down);
-        QTest::qWait(20);
+        settle();
     }
     void escapeEditor()
     {
@@ -342,7 +342,7 @@ void TestRealizations::entriesTypedInTheGrid()
     // An existing row changed and left is written back.
     t.type(0, ELei, u"1250.5"_s);
     QTest::keyClick(t.grid(2), Qt::Key_Down);
-    QTest::qWait(20);
+    settle();
     QCOMPARE(t.count(u"SELECT count(*) AS n FROM realiz WHERE lei=1250.5"_s), 1);
     // The Delete key asks first.
     t.grid(2)->setCurrentIndex(t.w->entryModel()->index(0, 0));
@@ -375,7 +375,7 @@ void TestRealizations::refusedCellsAndRows()
     t.env.messages.shown.clear();
     t.type(0, EContrnr, u"5"_s);
     QTest::keyClick(t.grid(2), Qt::Key_Down);
-    QTest::qWait(20);
+    settle();
     QCOMPARE(t.texts(), QStringList{u" Completati data contractului "_s});
     QCOMPARE(t.grid(2)->currentIndex().row(), 0);   // back on the refused row
     QCOMPARE(t.count(u"SELECT count(*) AS n FROM realiz WHERE contrnr<>''"_s), 0);

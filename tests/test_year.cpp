@@ -224,10 +224,10 @@ void TestYear::aYearInTheLife()
                 QTest::keyClick(grid, Qt::Key_F2);
                 QTest::keyClicks(QApplication::focusWidget(), row.at(i));
                 QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-                QTest::qWait(10);
+                settle();
             }
             QTest::keyClick(grid, Qt::Key_Down);
-            QTest::qWait(10);
+            settle();
         }
         QVERIFY2(env.messages.shown.isEmpty(), qPrintable(env.messages.texts().join(QLatin1Char('|'))));
         click(in<QPushButton>(w, "Command3"));   // "Suma"

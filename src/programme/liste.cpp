@@ -29,12 +29,6 @@ namespace {
 const char *const kLevelCaptions[7] = {"LISTA GRADUL I",  "LISTA GRADUL II", "LISTA GRADUL III", "LISTA GRADUL IV",
                                        "LISTA GRADUL V",  "LISTA GRADUL VI", "LISTA GRADUL VII"};
 
-template <typename W> W *named(W *w, const char *name)
-{
-    w->setObjectName(QLatin1String(name));
-    return w;
-}
-
 QPushButton *button(QWidget *parent, const char *name, const QString &caption)
 {
     auto *b = named(new QPushButton(caption, parent), name);

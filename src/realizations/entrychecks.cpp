@@ -1,4 +1,5 @@
 #include "entrychecks.h"
+#include "store/dates.h"
 #include "store/numbers.h"
 
 namespace tendro {
@@ -22,14 +23,12 @@ QString entryDateRefusal(const QString &t, const QString &year, bool apostropheF
         return QLatin1String(kApostrophe);
     if (t.size() > 10)
         return QStringLiteral(" Numarul maxim de caractere ce reprezinta data este 10 ");
-    if (t.indexOf(QLatin1Char('.')) != 2 || t.indexOf(QLatin1Char('.'), 3) != 5)
-        return QStringLiteral("Formatul datei nu este zz.ll.aaaa ");
-    const double day = leadingNumber(t.mid(0, 2));
-    if (day <= 0 || day > 31)
-        return QStringLiteral("Numarul zilei este necorespunzator ");
-    const double month = leadingNumber(t.mid(3, 2));
-    if (month <= 0 || month > 12)
-        return QStringLiteral("Numarul lunii este necorespunzator ");
+    switch (displayDateFault(t)) {
+    case DateFault::Format: return QStringLiteral("Formatul datei nu este zz.ll.aaaa ");
+    case DateFault::Day: return QStringLiteral("Numarul zilei este necorespunzator ");
+    case DateFault::Month: return QStringLiteral("Numarul lunii este necorespunzator ");
+    case DateFault::None: break;
+    }
     if (t.mid(6, 4) != year)
         return QStringLiteral("Anul trebuie sa fie ") + year + QLatin1Char(' ');
     return QString();

@@ -27,14 +27,6 @@ namespace tendro {
 
 namespace {
 
-template <typename W> W *named(W *w, const char *name)
-{
-    w->setObjectName(QLatin1String(name));
-    return w;
-}
-
-const char *const kApproved = " and program.proced<>'' ORDER BY program.idp";
-
 // Upper grid columns as the handlers read them.
 enum { PCod = 0, PDen, PProced, PResp, PDetal, PIdp, PId, PLei, PRealiz, PProiect, PFond };
 
@@ -212,10 +204,8 @@ void Realiz::yearChosen()
     datamin_ = b.lower;
     datamax_ = b.upper;
     proiect_->clear();
-    showProgramme(QStringLiteral("SELECT * FROM cpv,program WHERE cpv.id=program.id and program.datainc2>=? and "
-                                 "program.datainc2<=?")
-                      + QLatin1String(kApproved),
-                  {datamin_, datamax_});
+    clearOptions({prod_, serv_, lucr_});
+    showFiltered(false);   // every approved item of the year
     if (model2_) {
         model2_->setQuery(QStringLiteral("SELECT * FROM realiz WHERE id=-1"));
         try {
@@ -225,17 +215,14 @@ void Realiz::yearChosen()
         }
     }
     caption2_->clear();
-    clearOptions({prod_, serv_, lucr_});
-}
-
-QString Realiz::kindEnding() const
-{
-    const int k = prod_->isChecked() ? 1 : serv_->isChecked() ? 2 : lucr_->isChecked() ? 3 : 0;
-    return k == 0 ? QLatin1String(kApproved)
-                  : QStringLiteral(" and cpv.fel=%1").arg(k) + QLatin1String(kApproved);
 }
 
 void Realiz::kindChosen()
+{
+    showFiltered(false);
+}
+
+void Realiz::showFiltered(bool ownItems)
 {
     QString sql = QStringLiteral("SELECT * FROM cpv,program WHERE cpv.id=program.id and program.datainc2>=? and "
                                  "program.datainc2<=?");
@@ -244,7 +231,15 @@ void Realiz::kindChosen()
         sql += QStringLiteral(" and program.proiect=?");
         params << proiect_->currentText();
     }
-    showProgramme(sql + kindEnding(), params);
+    const int k = prod_->isChecked() ? 1 : serv_->isChecked() ? 2 : lucr_->isChecked() ? 3 : 0;
+    if (k)
+        sql += QStringLiteral(" and cpv.fel=%1").arg(k);
+    sql += QStringLiteral(" and program.proced<>''");
+    if (ownItems) {
+        sql += QStringLiteral(" and program.idos=?");
+        params << ctx_.subunitate.idos;
+    }
+    showProgramme(sql + QStringLiteral(" ORDER BY program.idp"), params);
 }
 
 void Realiz::rebuildProjects()
@@ -266,10 +261,7 @@ void Realiz::rebuildProjects()
 
 void Realiz::projectChosen()
 {
-    showProgramme(QStringLiteral("SELECT * FROM cpv,program WHERE cpv.id=program.id and program.datainc2>=? and "
-                                 "program.datainc2<=? and program.proiect=?")
-                      + kindEnding(),
-                  {datamin_, datamax_, proiect_->currentText()});
+    showFiltered(false);
 }
 
 void Realiz::itemChosen(int row)
@@ -370,19 +362,7 @@ void Realiz::sum()
     if (!storePendingRow() || !recompute())
         return;
     // Unlike the filters, this list keeps only the sub-unit's own items.
-    QString sql = QStringLiteral("SELECT * FROM cpv,program WHERE cpv.id=program.id and program.datainc2>=? and "
-                                 "program.datainc2<=?");
-    QVariantList params{datamin_, datamax_};
-    if (!proiect_->currentText().isEmpty()) {
-        sql += QStringLiteral(" and program.proiect=?");
-        params << proiect_->currentText();
-    }
-    const int k = prod_->isChecked() ? 1 : serv_->isChecked() ? 2 : lucr_->isChecked() ? 3 : 0;
-    if (k)
-        sql += QStringLiteral(" and cpv.fel=%1").arg(k);
-    sql += QStringLiteral(" and program.proced<>'' and program.idos=? ORDER BY program.idp");
-    params << ctx_.subunitate.idos;
-    showProgramme(sql, params);
+    showFiltered(true);
 }
 
 void Realiz::report()

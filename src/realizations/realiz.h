@@ -44,7 +44,8 @@ private:
     void projectChosen();
     void itemChosen(int row);
     void showProgramme(const QString &sql, const QVariantList &params);
-    QString kindEnding() const;
+    // The year's approved items, by the chosen project and kind.
+    void showFiltered(bool ownItems);
     bool checkCell(int row, int column, QVariant &value);
     bool checkRow(int row);
     QStringList rowTexts(int row) const;

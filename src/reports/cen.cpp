@@ -22,12 +22,6 @@ namespace tendro {
 
 namespace {
 
-template <typename W> W *named(W *w, const char *name)
-{
-    w->setObjectName(QLatin1String(name));
-    return w;
-}
-
 QString selectedText(const QListWidget *list)
 {
     return list->currentItem() && list->currentItem()->isSelected() ? list->currentItem()->text() : QString();

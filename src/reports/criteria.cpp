@@ -1,4 +1,5 @@
 #include "criteria.h"
+#include "store/dates.h"
 #include "store/numbers.h"
 
 #include <cmath>
@@ -37,14 +38,12 @@ QString compareFormOf(const QString &display)
 
 QString dateBoxRefusal(const QString &t, int currentYear)
 {
-    if (t.indexOf(QLatin1Char('.')) != 2 || t.indexOf(QLatin1Char('.'), 3) != 5)
-        return QStringLiteral("Formatul datei nu este zz.ll.aaaa !!! ");
-    const double day = leadingNumber(t.mid(0, 2));
-    if (day <= 0 || day > 31)
-        return QStringLiteral("Numarul zilei este necorespunzator !!! ");
-    const double month = leadingNumber(t.mid(3, 2));
-    if (month <= 0 || month > 12)
-        return QStringLiteral("Numarul lunii este necorespunzator !!! ");
+    switch (displayDateFault(t)) {
+    case DateFault::Format: return QStringLiteral("Formatul datei nu este zz.ll.aaaa !!! ");
+    case DateFault::Day: return QStringLiteral("Numarul zilei este necorespunzator !!! ");
+    case DateFault::Month: return QStringLiteral("Numarul lunii este necorespunzator !!! ");
+    case DateFault::None: break;
+    }
     const double year = leadingNumber(t.mid(6, 4));
     if (year < 1991 || year > currentYear)
         return QStringLiteral("Anul este necorespunzator !!! ");

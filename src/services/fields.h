@@ -1,6 +1,7 @@
 #pragma once
 // Small behaviours shared by the entry fields of several windows.
 
+#include <QString>
 #include <functional>
 #include <initializer_list>
 
@@ -10,6 +11,13 @@ class QRadioButton;
 class QWidget;
 
 namespace tendro {
+
+// A control under the name the program and its tests know it by.
+template <typename W> W *named(W *w, const char *name)
+{
+    w->setObjectName(QLatin1String(name));
+    return w;
+}
 
 // The whole text is selected whenever the field gets the focus, by mouse too.
 void selectAllOnFocus(QLineEdit *field);

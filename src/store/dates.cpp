@@ -1,4 +1,5 @@
 #include "dates.h"
+#include "numbers.h"
 
 #include <QRegularExpression>
 
@@ -28,6 +29,19 @@ QString compareFromDisplay(const QString &display)
     if (!m.hasMatch())
         return QString();
     return compareDate(m.captured(1), m.captured(2), m.captured(3));
+}
+
+DateFault displayDateFault(const QString &t)
+{
+    if (t.indexOf(QLatin1Char('.')) != 2 || t.indexOf(QLatin1Char('.'), 3) != 5)
+        return DateFault::Format;
+    const double day = leadingNumber(t.mid(0, 2));
+    if (day <= 0 || day > 31)
+        return DateFault::Day;
+    const double month = leadingNumber(t.mid(3, 2));
+    if (month <= 0 || month > 12)
+        return DateFault::Month;
+    return DateFault::None;
 }
 
 bool inYear(const QString &compareForm, int year)

@@ -17,6 +17,12 @@ QString displayDate(const QString &day, const QString &month, const QString &yea
 QString compareDate(const QString &day, const QString &month, const QString &year);
 // "dd.mm.yyyy" to "yyyymmdd"; anything else gives empty text.
 QString compareFromDisplay(const QString &display);
+// How a dd.mm.yyyy text fails the date boxes' checks, in their order: the
+// points in the third and sixth places, a day of 1 to 31 (not checked
+// against the month), a month of 1 to 12.
+enum class DateFault { None, Format, Day, Month };
+DateFault displayDateFault(const QString &text);
+
 // Whether a yyyymmdd text lies in year Y, bounds included.
 bool inYear(const QString &compareForm, int year);
 

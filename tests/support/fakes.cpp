@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QApplication>
+#include <QCoreApplication>
 #include <QFile>
 #include <QProcess>
 #include <QTimer>
@@ -74,6 +75,14 @@ void Env::installReports()
 {
     for (const char *name : {"rapprog.rpt", "rapproga.rpt", "rapprogagrup.rpt", "raprealiz.rpt"})
         QFile::copy(QStringLiteral(TENDRO_SOURCE_DATA "/") + QLatin1String(name), path(QLatin1String(name)));
+}
+
+void settle()
+{
+    // Each pass runs what the previous one posted.
+    for (int i = 0; i < 4; ++i)
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+    QCoreApplication::sendPostedEvents();
 }
 
 QString pdfText(const QString &path)

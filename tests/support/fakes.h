@@ -90,6 +90,10 @@ public:
 // splash may come first).
 void whenModal(const QString &name, std::function<void(QWidget *)> fn);
 
+// Runs what the windows have queued (a committed cell, a refused cell
+// opened again), however loaded the machine is.
+void settle();
+
 // The text of a PDF, as pdftotext reads it.
 QString pdfText(const QString &path);
 
