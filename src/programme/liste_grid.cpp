@@ -115,6 +115,8 @@ QString Liste::projectForQuery() const
 
 void Liste::selectGridRow(int row)
 {
+    if (!model_)
+        return;
     const int n = model_->rowCount();
     if (n == 0)
         return;
@@ -135,7 +137,7 @@ void Liste::headerClicked(int column)
 void Liste::rowDoubleClicked()
 {
     const int row = grid_->currentIndex().row();
-    if (row < 0 || row >= model_->rowCount())
+    if (!model_ || row < 0 || row >= model_->rowCount())
         return;
     const qint64 idp = wholeNumber(leadingNumber(model_->text(row, CIdp)));
     if (idp == 0)
@@ -221,7 +223,7 @@ void Liste::deleteLoaded()
 
 void Liste::deleteGridRow(int row)
 {
-    if (row < 0 || row >= model_->rowCount())
+    if (!model_ || row < 0 || row >= model_->rowCount())
         return;
     if (!model_->text(row, CProced).isEmpty()) {
         ctx_.messages.show(this, QStringLiteral(" Aceasta achizitie a fost aprobata si nu poate fi stersa ! "));
