@@ -71,7 +71,7 @@ private:
     void newItem();
     void save();
     ItemForm readForm() const;
-    bool refuse(const Refusal &r);
+    void refuse(const Refusal &r);
     void focusField(ItemField field);
     QWidget *fieldWidget(ItemField field) const;
     bool refusedJustNow(ItemField field) const;

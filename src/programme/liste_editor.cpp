@@ -156,13 +156,12 @@ QWidget *Liste::fieldWidget(ItemField field) const
     return w;
 }
 
-bool Liste::refuse(const Refusal &r)
+void Liste::refuse(const Refusal &r)
 {
     ctx_.messages.show(this, r.message);
     if (r.chooseResearchFunds)
         fond_->setCurrentRow(1);
     focusField(r.focus);
-    return false;
 }
 
 void Liste::refreshPeople(const QString &select)

@@ -69,7 +69,6 @@ public:
     QVariant value(int row, const QString &column) const;
     // The shown text of a grid column, as the user reads it.
     QString text(int row, int gridColumn) const;
-    QString sql() const { return sql_; }
 
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
