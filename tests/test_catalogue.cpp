@@ -31,16 +31,12 @@ void hover(QListWidget *list, QPoint at)
     QApplication::sendEvent(list->viewport(), &move);
 }
 
-struct Window {
-    explicit Window(const QString &numeos = u"SEDIU"_s, QDate today = QDate(2026, 3, 15))
+struct Window : Env {
+    explicit Window(const QString &numeos = u"SEDIU"_s) : Env(numeos)
     {
-        env.installDefaultFile();
-        env.configure(2, 9, u"ARAD"_s, numeos);
-        env.clock.date = today;
         // The utility row is the start-up's; add it the same way.
-        env.ctx->db().exec(QStringLiteral("INSERT INTO cpv (cod,den,fel,cod2) "
-                                          "VALUES('30192120-COD INVALID','Produse pentru scris',1,30192120)"));
-        liste = std::make_unique<Liste>(*env.ctx);
+        db().exec(u"INSERT INTO cpv (cod,den,fel,cod2) VALUES('30192120-COD INVALID','Produse pentru scris',1,30192120)"_s);
+        liste = std::make_unique<Liste>(*ctx);
     }
     QListWidget *list(int level) const
     {
@@ -61,7 +57,7 @@ struct Window {
     }
     QString nameOf(qint64 cod2)
     {
-        return env.ctx->db().query(u"SELECT den FROM cpv WHERE cod2=?"_s, {cod2}).text(0, u"den"_s);
+        return db().query(u"SELECT den FROM cpv WHERE cod2=?"_s, {cod2}).text(0, u"den"_s);
     }
     // The entry the editor would take: current entry of the deepest non-empty list.
     QString chosen() const
@@ -87,7 +83,6 @@ struct Window {
         QTest::keyClick(cuvant, Qt::Key_Return);
     }
 
-    Env env;
     std::unique_ptr<Liste> liste;
 };
 
@@ -184,7 +179,7 @@ void TestCatalogue::kindsFillTheFirstLevelAndLabel()
     Window w;
     auto *label = w.get<QLabel>("Label17");
     QCOMPARE(label->text(), u"Detalii"_s);
-    const ResultSet goods = w.env.ctx->db().query(u"SELECT den FROM cpv WHERE lista=1 and fel=1"_s);
+    const ResultSet goods = w.db().query(u"SELECT den FROM cpv WHERE lista=1 and fel=1"_s);
     QCOMPARE(w.list(1)->count(), goods.count());
     w.get<QRadioButton>("lucr")->click();
     QCOMPARE(w.items(1), QStringList{w.nameOf(45000000)});
@@ -224,7 +219,7 @@ void TestCatalogue::doubleClickMakesTheEntryTheChosenOne()
         QCOMPARE(w.list(l)->count(), 0);
     QCOMPARE(w.current(3), w.nameOf(3110000));
     QCOMPARE(w.chosen(), w.nameOf(3110000));
-    QVERIFY(w.env.messages.shown.isEmpty());
+    QVERIFY(w.messages.shown.isEmpty());
 }
 
 void TestCatalogue::utilityEntryIsBrowsableButRefused()
@@ -245,7 +240,7 @@ void TestCatalogue::utilityEntryIsBrowsableButRefused()
     QVERIFY(children >= 7);
 
     w.liste->browser()->levelDoubleClicked(6);
-    QCOMPARE(w.env.messages.texts(), QStringList{u" Acest cod nu este un cod CPV ci este doar un utilitar ! "_s});
+    QCOMPARE(w.messages.texts(), QStringList{u" Acest cod nu este un cod CPV ci este doar un utilitar ! "_s});
     QCOMPARE(w.list(7)->count(), children);
 
     // Listed by a search it is refused the same way.
@@ -253,7 +248,7 @@ void TestCatalogue::utilityEntryIsBrowsableButRefused()
     QCOMPARE(w.current(6), u"Produse pentru scris"_s);
     QCOMPARE(w.liste->browser()->coduri(6).at(w.list(6)->currentRow()), u"30192120"_s);
     w.liste->browser()->levelDoubleClicked(6);
-    QCOMPARE(w.env.messages.shown.size(), 2);
+    QCOMPARE(w.messages.shown.size(), 2);
     QCOMPARE(w.current(6), u"Produse pentru scris"_s);
 }
 
@@ -309,7 +304,7 @@ void TestCatalogue::codeSearchPositionsAllLevels()
     QCOMPARE(w.current(6), w.nameOf(3212210));
     for (int l = 1; l <= 6; ++l)
         QVERIFY(!w.liste->browser()->blocat(l));
-    QVERIFY(w.env.messages.shown.isEmpty());
+    QVERIFY(w.messages.shown.isEmpty());
 }
 
 void TestCatalogue::codeSearchRefusals()
@@ -318,7 +313,7 @@ void TestCatalogue::codeSearchRefusals()
     w.get<QRadioButton>("serv")->click();
     const QStringList before = w.items(2);
     w.typeCode(u"12345678"_s);
-    QCOMPARE(w.env.messages.texts(), QStringList{u" Numarul introdus nu figureaza printre codurile CPV ! "_s});
+    QCOMPARE(w.messages.texts(), QStringList{u" Numarul introdus nu figureaza printre codurile CPV ! "_s});
     QCOMPARE(w.items(2), before);
     QVERIFY(w.get<QRadioButton>("serv")->isChecked());
 
@@ -342,31 +337,29 @@ void TestCatalogue::codeSearchRefusals()
     QTest::keyClicks(cuvant, u"soia"_s);
     w.get<QPushButton>("Command6")->click();
     QVERIFY(WordPattern(u"soia"_s).matches(w.chosen()));
-    QCOMPARE(w.env.messages.shown.size(), 1);
+    QCOMPARE(w.messages.shown.size(), 1);
 }
 
 void TestCatalogue::codeBoxRefusesTextOnFocusLoss()
 {
     Window w;
-    w.liste->show();
-    QApplication::setActiveWindow(w.liste.get());
-    QVERIFY(QTest::qWaitForWindowActive(w.liste.get()));
+    activate(w.liste.get());
     auto *cod = w.get<QLineEdit>("cod");
     auto *cuvant = w.get<QLineEdit>("cuvant");
     cod->setFocus(Qt::MouseFocusReason);
     QTest::keyClicks(cod, u"12a"_s);
     cuvant->setFocus(Qt::TabFocusReason);
-    QCOMPARE(w.env.messages.texts(), QStringList{u" Introduceti doar numere ! "_s});
+    QCOMPARE(w.messages.texts(), QStringList{u" Introduceti doar numere ! "_s});
     QCOMPARE(QApplication::focusWidget(), cod);
     QTRY_COMPARE(cod->selectedText(), u"12a"_s);   // back with its text selected
     // Enter searches the leading digits: 12 is no code.
     QTest::keyClick(cod, Qt::Key_Return);
-    QCOMPARE(w.env.messages.last(), u" Numarul introdus nu figureaza printre codurile CPV ! "_s);
+    QCOMPARE(w.messages.last(), u" Numarul introdus nu figureaza printre codurile CPV ! "_s);
     // A number passes.
     cod->setText(u"3111100"_s);
     cuvant->setFocus(Qt::TabFocusReason);
     QCOMPARE(QApplication::focusWidget(), cuvant);
-    QCOMPARE(w.env.messages.shown.size(), 2);
+    QCOMPARE(w.messages.shown.size(), 2);
 }
 
 void TestCatalogue::wordSearchWalksItsMatches()
@@ -380,7 +373,7 @@ void TestCatalogue::wordSearchWalksItsMatches()
     QCOMPARE(w.liste->browser()->nrgasite(), 4);
     QCOMPARE(w.liste->browser()->cuvvechi(), u"tigari"_s);
     w.typeWord(u"tigari"_s);
-    QCOMPARE(w.env.messages.texts(), QStringList{u" Cautarea acestui cuvant a fost epuizata ! "_s});
+    QCOMPARE(w.messages.texts(), QStringList{u" Cautarea acestui cuvant a fost epuizata ! "_s});
     QCOMPARE(w.chosen(), expected.last());   // lists unchanged
     QVERIFY(w.liste->browser()->cuvvechi().isEmpty());
     w.typeWord(u"tigari"_s);
@@ -394,7 +387,7 @@ void TestCatalogue::wordSearchWalksItsMatches()
     QCOMPARE(w.chosen(), expected.first());
 
     w.typeWord(u"nimic asemanator"_s);
-    QCOMPARE(w.env.messages.last(), u" Cautarea acestui cuvant a fost epuizata ! "_s);
+    QCOMPARE(w.messages.last(), u" Cautarea acestui cuvant a fost epuizata ! "_s);
     w.liste->reject();
     QVERIFY(w.liste->browser()->cuvvechi().isEmpty());
 }
@@ -402,7 +395,7 @@ void TestCatalogue::wordSearchWalksItsMatches()
 void TestCatalogue::emptyWordWalksTheWholeCatalogue()
 {
     Window w;
-    const ResultSet all = w.env.ctx->db().query(u"SELECT den FROM cpv ORDER BY cod2,fel"_s);
+    const ResultSet all = w.db().query(u"SELECT den FROM cpv ORDER BY cod2,fel"_s);
     CatalogueBrowser *b = w.liste->browser();
     for (int i = 0; i < all.count(); ++i) {
         b->searchWord(QString());
@@ -410,10 +403,10 @@ void TestCatalogue::emptyWordWalksTheWholeCatalogue()
             QCOMPARE(w.chosen(), all.text(i, u"den"_s));
     }
     QCOMPARE(b->nrgasite(), all.count());   // well past the old 1001 limit
-    QVERIFY(w.env.messages.shown.isEmpty());
+    QVERIFY(w.messages.shown.isEmpty());
     b->searchWord(QString());
     b->searchWord(QString());
-    QCOMPARE(w.env.messages.texts(), QStringList(2, u" Cautarea acestui cuvant a fost epuizata ! "_s));
+    QCOMPARE(w.messages.texts(), QStringList(2, u" Cautarea acestui cuvant a fost epuizata ! "_s));
 }
 
 QTEST_MAIN(TestCatalogue)

@@ -30,11 +30,6 @@ QMap<QString, QStringList> dumpAll(Database &db)
     return out;
 }
 
-qint64 countRows(Database &db, const QString &from)
-{
-    return db.query(u"SELECT count(*) AS n FROM "_s + from).integer(0, u"n"_s);
-}
-
 // A directorate's file: the working file's catalogue with one entry changed,
 // two items of sub-unit 9 (one approved), one of another sub-unit, two realizations.
 QString makeSource(Env &env, const QString &name)
@@ -61,14 +56,6 @@ QString makeSource(Env &env, const QString &name)
     return path;
 }
 
-Env *configuredEnv()
-{
-    auto *env = new Env;
-    env->installDefaultFile();
-    env->configure(2, 9, u"ARAD"_s, u"O.S. ARAD"_s);
-    return env;
-}
-
 } // namespace
 
 class TestExchange : public QObject {
@@ -89,95 +76,95 @@ private slots:
 
 void TestExchange::exportWritesAKeyedCopy()
 {
-    std::unique_ptr<Env> env(configuredEnv());
-    env->ctx->db().exec(u"INSERT INTO program (id,lei,idos,resp) VALUES(4,12.5,9,'ION')"_s);
-    const QString target = env->path(u"trimis.mdb"_s);
+    Env env(u"O.S. ARAD"_s);
+    env.db().exec(u"INSERT INTO program (id,lei,idos,resp) VALUES(4,12.5,9,'ION')"_s);
+    const QString target = env.path(u"trimis.mdb"_s);
     QFile old(target);   // an existing file, confirmed for overwrite in the dialog
     QVERIFY(old.open(QIODevice::WriteOnly));
     old.write("previous export");
     old.close();
-    env->files.nextPath = target;
-    Mnu mnu(*env->ctx);
+    env.files.nextPath = target;
+    Mnu mnu(*env.ctx);
     mnu.action(u"mnutransman"_s)->trigger();
-    QCOMPARE(env->files.lastTitle, u"Transmitere date achizitii in fisierul ....... "_s);
-    QCOMPARE(env->files.lastFilter, u"Baza de date Access (*.mdb)"_s);
-    QCOMPARE(env->messages.shown.size(), 1);
-    const ShownMessage m = env->messages.shown.first();
+    QCOMPARE(env.files.lastTitle, u"Transmitere date achizitii in fisierul ....... "_s);
+    QCOMPARE(env.files.lastFilter, u"Baza de date Access (*.mdb)"_s);
+    QCOMPARE(env.messages.shown.size(), 1);
+    const ShownMessage m = env.messages.shown.first();
     QCOMPARE(m.text, u"Transmiterea datelor in "_s + target + u" a fost efectuat "_s);
     QCOMPARE(m.title, u"Transmitere"_s);
     QCOMPARE(m.icon, MessageIcon::Information);
     auto copy = Database::open(conexiuneC(target), Database::Mode::ReadOnly);
-    QCOMPARE(dumpAll(*copy), dumpAll(env->ctx->db()));
+    QCOMPARE(dumpAll(*copy), dumpAll(env.db()));
     // The working file keeps its password and stays usable.
-    env->ctx->closeDb();
-    QVERIFY(Database::open(conexiuneA(env->dir.path())));
+    env.ctx->closeDb();
+    QVERIFY(Database::open(conexiuneA(env.dir.path())));
     QVERIFY_THROWS_EXCEPTION(DbError, Database::open({target, QString()}, Database::Mode::ReadOnly));
 }
 
 void TestExchange::exportCancelAndSameFile()
 {
-    std::unique_ptr<Env> env(configuredEnv());
-    const QStringList before = QDir(env->dir.path()).entryList(QDir::Files);
-    env->files.nextPath.clear();
-    exportToFile(*env->ctx, nullptr);
-    QVERIFY(env->messages.shown.isEmpty());
-    QCOMPARE(QDir(env->dir.path()).entryList(QDir::Files), before);
+    Env env(u"O.S. ARAD"_s);
+    const QStringList before = QDir(env.dir.path()).entryList(QDir::Files);
+    env.files.nextPath.clear();
+    exportToFile(*env.ctx, nullptr);
+    QVERIFY(env.messages.shown.isEmpty());
+    QCOMPARE(QDir(env.dir.path()).entryList(QDir::Files), before);
 
-    const auto rows = dumpAll(env->ctx->db());
-    env->files.nextPath = env->dir.path() + u"/./tendro.mdb"_s;
-    exportToFile(*env->ctx, nullptr);
-    QCOMPARE(env->messages.shown.size(), 1);
-    QVERIFY(env->messages.last().contains(u"fisierul de lucru"_s));
-    QCOMPARE(dumpAll(env->ctx->db()), rows);
+    const auto rows = dumpAll(env.db());
+    env.files.nextPath = env.dir.path() + u"/./tendro.mdb"_s;
+    exportToFile(*env.ctx, nullptr);
+    QCOMPARE(env.messages.shown.size(), 1);
+    QVERIFY(env.messages.last().contains(u"fisierul de lucru"_s));
+    QCOMPARE(dumpAll(env.db()), rows);
 }
 
 void TestExchange::exportFailureLeavesBothFiles()
 {
-    std::unique_ptr<Env> env(configuredEnv());
-    const auto rows = dumpAll(env->ctx->db());
-    env->files.nextPath = env->path(u"no/such/folder/x.mdb"_s);
-    exportToFile(*env->ctx, nullptr);
-    QCOMPARE(env->messages.shown.size(), 1);
-    QVERIFY(env->messages.last().startsWith(u"Eroarea "_s));
-    QCOMPARE(env->messages.shown.first().title, u"Eroare"_s);
+    Env env(u"O.S. ARAD"_s);
+    const auto rows = dumpAll(env.db());
+    env.files.nextPath = env.path(u"no/such/folder/x.mdb"_s);
+    exportToFile(*env.ctx, nullptr);
+    QCOMPARE(env.messages.shown.size(), 1);
+    QVERIFY(env.messages.last().startsWith(u"Eroarea "_s));
+    QCOMPARE(env.messages.shown.first().title, u"Eroare"_s);
 
     // A destination whose partial copy cannot be replaced keeps its old bytes.
-    const QString target = env->path(u"kept.mdb"_s);
+    const QString target = env.path(u"kept.mdb"_s);
     QFile f(target);
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.write("kept");
     f.close();
     QVERIFY(QDir().mkpath(partialPathFor(target)));
-    env->files.nextPath = target;
-    exportToFile(*env->ctx, nullptr);
-    QVERIFY(env->messages.last().startsWith(u"Eroarea "_s));
+    env.files.nextPath = target;
+    exportToFile(*env.ctx, nullptr);
+    QVERIFY(env.messages.last().startsWith(u"Eroarea "_s));
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(f.readAll(), QByteArray("kept"));
-    env->ctx->closeDb();
-    auto reopened = Database::open(conexiuneA(env->dir.path()));
+    env.ctx->closeDb();
+    auto reopened = Database::open(conexiuneA(env.dir.path()));
     QCOMPARE(dumpAll(*reopened), rows);
 }
 
 void TestExchange::importWithoutItemsChangesNothing()
 {
-    std::unique_ptr<Env> env(configuredEnv());
-    const QString source = makeSource(*env, u"sursa.mdb"_s);
-    env->ctx->subunitate = {1, 1, u"ALBA IULIA"_s, u"O.S. ABRUD"_s};
-    const auto before = dumpAll(env->ctx->db());
-    env->files.nextPath = source;
-    Mnu mnu(*env->ctx);
+    Env env(u"O.S. ARAD"_s);
+    const QString source = makeSource(env, u"sursa.mdb"_s);
+    env.ctx->subunitate = {1, 1, u"ALBA IULIA"_s, u"O.S. ABRUD"_s};
+    const auto before = dumpAll(env.db());
+    env.files.nextPath = source;
+    Mnu mnu(*env.ctx);
     mnu.action(u"mnuprelman"_s)->trigger();
-    QCOMPARE(env->files.lastTitle, u"Preluarea datelor de achizitii din fisierul ....... "_s);
-    QCOMPARE(env->messages.texts(), QStringList{u" Fisierul selectat nu are date pentru O.S. ABRUD !!! "_s});
-    QCOMPARE(dumpAll(env->ctx->db()), before);
+    QCOMPARE(env.files.lastTitle, u"Preluarea datelor de achizitii din fisierul ....... "_s);
+    QCOMPARE(env.messages.texts(), QStringList{u" Fisierul selectat nu are date pentru O.S. ABRUD !!! "_s});
+    QCOMPARE(dumpAll(env.db()), before);
     QVERIFY(!QApplication::overrideCursor());
 }
 
 void TestExchange::importTakesProgrammeRealizationsAndCatalogue()
 {
-    std::unique_ptr<Env> env(configuredEnv());
-    const QString source = makeSource(*env, u"sursa.mdb"_s);
-    Database &db = env->ctx->db();
+    Env env(u"O.S. ARAD"_s);
+    const QString source = makeSource(env, u"sursa.mdb"_s);
+    Database &db = env.db();
     db.exec(u"INSERT INTO program (id,lei,idos) VALUES(7,1,9)"_s);
     db.exec(u"INSERT INTO program (id,lei,idos) VALUES(7,1,3)"_s);
     db.exec(u"INSERT INTO realiz (id,lei,idos) VALUES(7,1,9)"_s);
@@ -187,13 +174,13 @@ void TestExchange::importTakesProgrammeRealizationsAndCatalogue()
         f.open(QIODevice::ReadOnly);
         return f.readAll();
     }();
-    env->messages.answers = {true, true};   // sure, and replace
-    QVERIFY(importFile(*env->ctx, nullptr, source));
-    QCOMPARE(env->messages.shown.size(), 3);
-    QCOMPARE(env->messages.shown.at(0).text, u"Sunteti sigur ca doriti preluarea datelor din "_s + source + u" ? "_s);
-    QCOMPARE(env->messages.shown.at(1).text, u"Doriti inlocuirea datelor existente cu cele ce se preiau ? "_s);
-    QCOMPARE(env->messages.shown.at(2).text, u"Preluarea datelor din "_s + source + u" a fost efectuata "_s);
-    QCOMPARE(env->messages.shown.at(2).title, u"Preluare date"_s);
+    env.messages.answers = {true, true};   // sure, and replace
+    QVERIFY(importFile(*env.ctx, nullptr, source));
+    QCOMPARE(env.messages.shown.size(), 3);
+    QCOMPARE(env.messages.shown.at(0).text, u"Sunteti sigur ca doriti preluarea datelor din "_s + source + u" ? "_s);
+    QCOMPARE(env.messages.shown.at(1).text, u"Doriti inlocuirea datelor existente cu cele ce se preiau ? "_s);
+    QCOMPARE(env.messages.shown.at(2).text, u"Preluarea datelor din "_s + source + u" a fost efectuata "_s);
+    QCOMPARE(env.messages.shown.at(2).title, u"Preluare date"_s);
     QVERIFY(!QApplication::overrideCursor());
 
     // Every item went (both sub-units), the source's two of sub-unit 9 came.
@@ -206,7 +193,7 @@ void TestExchange::importTakesProgrammeRealizationsAndCatalogue()
     QCOMPARE(items.integer(0, u"idos"_s), 9);
     QCOMPARE(items.number(1, u"lei"_s), 0.0);   // empty in the source
     QCOMPARE(items.text(1, u"proiect"_s), u"PROIECT A"_s);
-    QCOMPARE(countRows(db, u"program WHERE proced<>''"_s), 1);   // one approved
+    QCOMPARE(env.count(u"program WHERE proced<>''"_s), 1);   // one approved
 
     // Realizations of sub-unit 9 replaced, the other sub-unit's kept.
     const ResultSet real = db.query(u"SELECT * FROM realiz WHERE idos=9 ORDER BY idr"_s);
@@ -215,11 +202,11 @@ void TestExchange::importTakesProgrammeRealizationsAndCatalogue()
     QCOMPARE(real.text(1, u"proiect"_s), u"PROIECT A"_s);
     QCOMPARE(real.text(1, u"furniz"_s), u"SC O'BRAD SRL"_s);
     QCOMPARE(real.number(1, u"lei"_s), 0.0);
-    QCOMPARE(countRows(db, u"realiz WHERE idos=3"_s), 1);
+    QCOMPARE(env.count(u"realiz WHERE idos=3"_s), 1);
 
     auto src = Database::open(conexiuneC(source), Database::Mode::ReadOnly);
     QCOMPARE(tableDump(db, u"cpv"_s), tableDump(*src, u"cpv"_s));
-    QCOMPARE(countRows(db, u"cpv WHERE cod2=30192120"_s), 0);   // the source had no utility row
+    QCOMPARE(env.count(u"cpv WHERE cod2=30192120"_s), 0);   // the source had no utility row
     src.reset();
     QFile f(source);
     QVERIFY(f.open(QIODevice::ReadOnly));
@@ -228,42 +215,42 @@ void TestExchange::importTakesProgrammeRealizationsAndCatalogue()
 
 void TestExchange::importAnsweredNoTwiceDoublesOnlyItems()
 {
-    std::unique_ptr<Env> env(configuredEnv());
-    const QString source = makeSource(*env, u"sursa.mdb"_s);
-    Database &db = env->ctx->db();
+    Env env(u"O.S. ARAD"_s);
+    const QString source = makeSource(env, u"sursa.mdb"_s);
+    Database &db = env.db();
     db.exec(u"INSERT INTO program (id,lei,idos) VALUES(7,1,9)"_s);
     for (int i = 0; i < 2; ++i) {
-        env->messages.answers = {true, false};
-        QVERIFY(importFile(*env->ctx, nullptr, source));
+        env.messages.answers = {true, false};
+        QVERIFY(importFile(*env.ctx, nullptr, source));
     }
-    QCOMPARE(countRows(db, u"program"_s), 1 + 2 * 2);
-    QCOMPARE(countRows(db, u"realiz"_s), 2);
-    QCOMPARE(countRows(db, u"cpv"_s), 9453);
+    QCOMPARE(env.count(u"program"_s), 1 + 2 * 2);
+    QCOMPARE(env.count(u"realiz"_s), 2);
+    QCOMPARE(env.count(u"cpv"_s), 9453);
 }
 
 void TestExchange::importDeclinedChangesNothing()
 {
-    std::unique_ptr<Env> env(configuredEnv());
-    const QString source = makeSource(*env, u"sursa.mdb"_s);
-    const auto before = dumpAll(env->ctx->db());
-    env->messages.answers = {false};
-    QVERIFY(!importFile(*env->ctx, nullptr, source));
-    QCOMPARE(env->messages.shown.size(), 1);
-    QCOMPARE(dumpAll(env->ctx->db()), before);
+    Env env(u"O.S. ARAD"_s);
+    const QString source = makeSource(env, u"sursa.mdb"_s);
+    const auto before = dumpAll(env.db());
+    env.messages.answers = {false};
+    QVERIFY(!importFile(*env.ctx, nullptr, source));
+    QCOMPARE(env.messages.shown.size(), 1);
+    QCOMPARE(dumpAll(env.db()), before);
     // Cancelling the dialog asks nothing.
-    env->files.nextPath.clear();
-    importFromFile(*env->ctx, nullptr);
-    QCOMPARE(env->messages.shown.size(), 1);
+    env.files.nextPath.clear();
+    importFromFile(*env.ctx, nullptr);
+    QCOMPARE(env.messages.shown.size(), 1);
 }
 
 void TestExchange::importFailureMidwayLeavesTheFileAsItWas()
 {
-    std::unique_ptr<Env> env(configuredEnv());
-    env->ctx->db().exec(u"INSERT INTO program (id,lei,idos) VALUES(7,1,9)"_s);
-    env->ctx->db().exec(u"INSERT INTO realiz (id,lei,idos) VALUES(7,1,9)"_s);
+    Env env(u"O.S. ARAD"_s);
+    env.db().exec(u"INSERT INTO program (id,lei,idos) VALUES(7,1,9)"_s);
+    env.db().exec(u"INSERT INTO realiz (id,lei,idos) VALUES(7,1,9)"_s);
     // A source whose catalogue repeats an id fails at its last table, after
     // the items and realizations were already written.
-    const QString source = env->path(u"rau.mdb"_s);
+    const QString source = env.path(u"rau.mdb"_s);
     {
         auto src = Database::open(conexiuneC(source), Database::Mode::Create);
         createSchema(*src);
@@ -274,18 +261,18 @@ void TestExchange::importFailureMidwayLeavesTheFileAsItWas()
         src->exec(u"INSERT INTO program (id,lei,idos,proced) VALUES(1,5,9,'licitatie')"_s);
         src->exec(u"INSERT INTO realiz (id,lei,idos) VALUES(1,5,9)"_s);
     }
-    const auto before = dumpAll(env->ctx->db());
-    env->messages.answers = {true, true};
-    QVERIFY(!importFile(*env->ctx, nullptr, source));
-    const ShownMessage m = env->messages.shown.last();
+    const auto before = dumpAll(env.db());
+    env.messages.answers = {true, true};
+    QVERIFY(!importFile(*env.ctx, nullptr, source));
+    const ShownMessage m = env.messages.shown.last();
     QVERIFY2(m.text.startsWith(u"Eroarea 19 "_s), qPrintable(m.text));
     QCOMPARE(m.title, u"Eroare"_s);
     QCOMPARE(m.icon, MessageIcon::Information);
-    QCOMPARE(dumpAll(env->ctx->db()), before);
+    QCOMPARE(dumpAll(env.db()), before);
     QVERIFY(!QApplication::overrideCursor());
 
     // A source that lacks a table fails the same way.
-    const QString partial = env->path(u"fara_realiz.mdb"_s);
+    const QString partial = env.path(u"fara_realiz.mdb"_s);
     {
         auto src = Database::open(conexiuneC(partial), Database::Mode::Create);
         createSchema(*src);
@@ -293,53 +280,53 @@ void TestExchange::importFailureMidwayLeavesTheFileAsItWas()
         src->exec(u"INSERT INTO program (id,lei,idos) VALUES(1,5,9)"_s);
         src->exec(u"INSERT INTO cpv (id,cod,den,fel,cod2) VALUES(1,'03000000-1','A',1,3000000)"_s);
     }
-    env->messages.answers = {true, true};
-    QVERIFY(!importFile(*env->ctx, nullptr, partial));
-    QVERIFY(env->messages.last().startsWith(u"Eroarea 1 no such table: realiz"_s));
-    QCOMPARE(dumpAll(env->ctx->db()), before);
+    env.messages.answers = {true, true};
+    QVERIFY(!importFile(*env.ctx, nullptr, partial));
+    QVERIFY(env.messages.last().startsWith(u"Eroarea 1 no such table: realiz"_s));
+    QCOMPARE(dumpAll(env.db()), before);
 }
 
 void TestExchange::importRefusesAFileWithAnotherPassword()
 {
-    std::unique_ptr<Env> env(configuredEnv());
-    const auto before = dumpAll(env->ctx->db());
+    Env env(u"O.S. ARAD"_s);
+    const auto before = dumpAll(env.db());
     for (const QString &key : {u"alta parola"_s, QString()}) {
-        const QString path = env->path(key.isEmpty() ? u"plain.mdb"_s : u"other.mdb"_s);
+        const QString path = env.path(key.isEmpty() ? u"plain.mdb"_s : u"other.mdb"_s);
         {
             auto src = Database::open({path, key}, Database::Mode::Create);
             createSchema(*src);
             src->exec(u"INSERT INTO program (id,lei,idos) VALUES(1,5,9)"_s);
         }
-        env->messages.shown.clear();
-        QVERIFY(!importFile(*env->ctx, nullptr, path));
-        QCOMPARE(env->messages.texts(), QStringList{u"Eroarea 26 file is encrypted or is not a database"_s});
-        QCOMPARE(dumpAll(env->ctx->db()), before);
+        env.messages.shown.clear();
+        QVERIFY(!importFile(*env.ctx, nullptr, path));
+        QCOMPARE(env.messages.texts(), QStringList{u"Eroarea 26 file is encrypted or is not a database"_s});
+        QCOMPARE(dumpAll(env.db()), before);
     }
 }
 
 void TestExchange::importRefusesASourceWithoutCatalogue()
 {
-    std::unique_ptr<Env> env(configuredEnv());
-    const QString source = makeSource(*env, u"fara_cpv.mdb"_s);
+    Env env(u"O.S. ARAD"_s);
+    const QString source = makeSource(env, u"fara_cpv.mdb"_s);
     {
         auto src = Database::open(conexiuneC(source));
         src->exec(u"DELETE FROM cpv"_s);
     }
-    const auto before = dumpAll(env->ctx->db());
-    env->messages.answers = {true, true};
-    QVERIFY(!importFile(*env->ctx, nullptr, source));
-    QCOMPARE(env->messages.texts(),
+    const auto before = dumpAll(env.db());
+    env.messages.answers = {true, true};
+    QVERIFY(!importFile(*env.ctx, nullptr, source));
+    QCOMPARE(env.messages.texts(),
              QStringList{u" Fisierul selectat nu contine nomenclatorul CPV. Preluarea nu s-a facut. "_s});
-    QCOMPARE(dumpAll(env->ctx->db()), before);
+    QCOMPARE(dumpAll(env.db()), before);
     QVERIFY(!QApplication::overrideCursor());
 }
 
 void TestExchange::importStoresNumbersWhateverTheSourceHolds()
 {
-    std::unique_ptr<Env> env(configuredEnv());
+    Env env(u"O.S. ARAD"_s);
     // An older source: realizations without a project column, and numbers
     // kept as text, bytes or nothing.
-    const QString source = env->path(u"vechi.mdb"_s);
+    const QString source = env.path(u"vechi.mdb"_s);
     {
         auto src = Database::open(conexiuneC(source), Database::Mode::Create);
         createSchema(*src);
@@ -357,9 +344,9 @@ void TestExchange::importStoresNumbersWhateverTheSourceHolds()
         src->exec(u"INSERT INTO realiz (id,lei,idos,furniz) VALUES(?,?,9,'SC X')"_s,
                   {u"abc"_s, QByteArray("250.5")});
     }
-    env->messages.answers = {true, true};
-    QVERIFY2(importFile(*env->ctx, nullptr, source), qPrintable(env->messages.last()));
-    Database &db = env->ctx->db();
+    env.messages.answers = {true, true};
+    QVERIFY2(importFile(*env.ctx, nullptr, source), qPrintable(env.messages.last()));
+    Database &db = env.db();
     const ResultSet item = db.query(QStringLiteral("SELECT typeof(id) AS tid, id, typeof(lei) AS tlei, lei,"
                                                    " typeof(euro) AS teuro, euro FROM program"));
     QCOMPARE(item.count(), 1);

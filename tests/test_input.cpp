@@ -35,28 +35,14 @@ const QStringList &badInputs()
     return inputs;
 }
 
-struct Office {
-    Office()
-    {
-        env.installDefaultFile();
-        env.installReports();
-        env.configure(2, 9, u"ARAD"_s, u"SEDIU"_s);
-        qputenv("TENDRO_REPORT_DIR", env.path(u"pdf"_s).toUtf8());
-    }
-    Database &db() { return env.ctx->db(); }
+struct Office : Env {
+    Office() : Env(u"SEDIU"_s) { printToFolder(); }
     // Leaves a field as a user does, so that its check runs.
     static void leave(QWidget *field, QWidget *next)
     {
         field->setFocus(Qt::MouseFocusReason);
         next->setFocus(Qt::TabFocusReason);
     }
-    static void show(QWidget *w)
-    {
-        w->show();
-        QApplication::setActiveWindow(w);
-        QVERIFY(QTest::qWaitForWindowActive(w));
-    }
-    Env env;
 };
 
 } // namespace
@@ -73,8 +59,8 @@ private slots:
 void TestInput::programmeWindow()
 {
     Office o;
-    Liste w(*o.env.ctx);
-    Office::show(&w);
+    Liste w(*o.ctx);
+    activate(&w);
     const auto line = [&w](const char *n) { return w.findChild<QLineEdit *>(QLatin1String(n)); };
     auto *proiect = w.findChild<QComboBox *>(u"proiect"_s);
     auto *save = w.findChild<QPushButton *>(u"Command2"_s);
@@ -95,7 +81,7 @@ void TestInput::programmeWindow()
     for (const auto &f : fields)
         for (const QString &input : badInputs()) {
             ++round;
-            o.env.messages.shown.clear();
+            o.messages.shown.clear();
             line("vallei")->setText(u"1500"_s);
             line("valeuro")->setText(u"0"_s);
             line("zi1")->setText(u"01"_s);
@@ -112,8 +98,8 @@ void TestInput::programmeWindow()
                 line(f.field)->setText(input);
             Office::leave(field, line("cuvant"));
             QTest::mouseClick(save, Qt::LeftButton);
-            if (o.env.messages.last() != " Datele au fost salvate "_L1) {
-                QVERIFY2(!o.env.messages.shown.isEmpty(), f.field);   // refused, and said why
+            if (o.messages.last() != " Datele au fost salvate "_L1) {
+                QVERIFY2(!o.messages.shown.isEmpty(), f.field);   // refused, and said why
                 continue;
             }
             ++saved;
@@ -132,10 +118,10 @@ void TestInput::programmeWindow()
     const qint64 idp = m->value(0, u"idp"_s).toLongLong();
     for (const auto &[column, name, limit] : {std::tuple{4, "lei", 7}, {8, "resp", 40}, {9, "detal", 200}})
         for (const QString &input : badInputs()) {
-            o.env.messages.shown.clear();
+            o.messages.shown.clear();
             const bool taken = m->setData(m->index(m->rowCount() - 1, column), input);
             QCOMPARE(taken, column != 4 && !input.contains(QLatin1Char('\'')));
-            QCOMPARE(o.env.messages.shown.size(), taken ? 0 : 1);
+            QCOMPARE(o.messages.shown.size(), taken ? 0 : 1);
             if (taken)
                 QCOMPARE(o.db().query(u"SELECT * FROM program WHERE idp=?"_s,
                                       {m->value(m->rowCount() - 1, u"idp"_s)}).text(0, QLatin1String(name)),
@@ -147,9 +133,16 @@ void TestInput::programmeWindow()
 void TestInput::signatoriesAndPasswords()
 {
     Office o;
+    {
+        Setare2 w(*o.ctx);
+        QCOMPARE(w.windowTitle(), u"Date necesare la rapoarte"_s);
+        QCOMPARE(w.model()->objectName() + w.model()->headerData(2, Qt::Horizontal).toString(),
+                 u"Adodc1FUNCTIE SEF SUBUNITATE"_s);
+        QCOMPARE(w.model()->columnCount(), 6);
+    }
     for (const QString &input : badInputs()) {
         {
-            Setare2 w(*o.env.ctx);
+            Setare2 w(*o.ctx);
             for (int c = 2; c < 6; ++c)
                 w.model()->setData(w.model()->index(0, c), input);
             w.findChild<QPushButton *>(u"Command1"_s)->click();
@@ -158,14 +151,14 @@ void TestInput::signatoriesAndPasswords()
         for (int c = 0; c < 4; ++c)
             QCOMPARE(rs.value(0, c).toString(), input);
         // A password of any characters is kept as typed, up to its 30.
-        Par1 p(*o.env.ctx);
+        Par1 p(*o.ctx);
         p.findChild<QLineEdit *>(u"pass"_s)->setText(input);
         p.findChild<QLineEdit *>(u"passc"_s)->setText(input);
         p.save();
         QVERIFY(passwordMatches(input.left(30), storedPassword(o.db())));
         storePassword(o.db(), QString());
     }
-    QVERIFY(o.env.messages.shown.isEmpty());
+    QVERIFY(o.messages.shown.isEmpty());
 }
 
 void TestInput::criteriaWindow()
@@ -174,25 +167,25 @@ void TestInput::criteriaWindow()
     o.db().exec(QStringLiteral("INSERT INTO program (id,lei,datainc2,resp,proced,idos) VALUES(5,10,'20260301',?,"
                                "'licitatie',9)"),
                 {u"O'NEIL"_s});   // a name from an older file, with its apostrophe
-    Cen w(*o.env.ctx);
-    Office::show(&w);
+    Cen w(*o.ctx);
+    activate(&w);
     for (const char *check : {"lei", "incep", "termin", "resp"})
         w.findChild<QAbstractButton *>(QLatin1String(check))->click();
     auto *report = w.findChild<QPushButton *>(u"Command1"_s);
     for (const char *box : {"lei1", "lei2", "incep1", "incep2", "fin1", "fin2"})
         for (const QString &input : badInputs()) {
-            o.env.messages.shown.clear();
+            o.messages.shown.clear();
             auto *field = w.findChild<QLineEdit *>(QLatin1String(box));
             field->setText(input);
             Office::leave(field, w.findChild<QWidget *>(u"listp"_s));
             if (QByteArray(box).startsWith("lei"))
-                QVERIFY(o.env.messages.shown.isEmpty());   // read as numbers, no check
+                QVERIFY(o.messages.shown.isEmpty());   // read as numbers, no check
             else
-                QCOMPARE(o.env.messages.shown.size(), 1);   // none of these is a date
+                QCOMPARE(o.messages.shown.size(), 1);   // none of these is a date
             field->setText(QByteArray(box).startsWith("lei") ? input : u"01.03.2026"_s);
             report->click();
             // The report is printed: no message beyond the date box's own.
-            QCOMPARE(o.env.messages.shown.size(), QByteArray(box).startsWith("lei") ? 0 : 1);
+            QCOMPARE(o.messages.shown.size(), QByteArray(box).startsWith("lei") ? 0 : 1);
         }
 }
 
@@ -201,19 +194,19 @@ void TestInput::realizationGrid()
     Office o;
     o.db().exec(QStringLiteral("INSERT INTO program (id,lei,datainc2,proced,idos,proiect) VALUES(5,10,'20260301',"
                                "'licitatie',9,'')"));
-    o.env.clock.date = QDate(2026, 5, 10);
-    Realiz w(*o.env.ctx);
-    Office::show(&w);
+    o.clock.date = QDate(2026, 5, 10);
+    Realiz w(*o.ctx);
+    activate(&w);
     auto *grid1 = w.findChild<QTableView *>(u"DataGrid1"_s);
     QTest::mouseDClick(grid1->viewport(), Qt::LeftButton, {}, grid1->visualRect(w.programmeModel()->index(0, 0)).center());
     QueryTableModel *m = w.entryModel();
     for (int column : {EContrnr, EContrdata1, EFurniz, EDenumach, EActnr, EActdata1, ELei, ERefer})
         for (const QString &input : badInputs()) {
-            o.env.messages.shown.clear();
+            o.messages.shown.clear();
             if (m->setData(m->index(0, column), input))
                 QCOMPARE(m->text(0, column), column == ELei ? u"-12500"_s : input);
             else
-                QCOMPARE(o.env.messages.shown.size(), 1);
+                QCOMPARE(o.messages.shown.size(), 1);
             m->revertRow(0);
         }
     // A row of odd but allowed texts is stored exactly.

@@ -29,35 +29,22 @@ namespace {
 
 const EntryContext kItem{4, 9, QString(), u"2026"_s};
 
-struct Window {
-    explicit Window(QDate today = QDate(2026, 5, 10))
+struct Window : Env {
+    explicit Window(QDate today = QDate(2026, 5, 10)) : Env(u"O.S. ARAD"_s, today) { printToFolder(); }
+    qint64 item(qint64 cod2, double lei, const QString &proced = u"licitatie"_s, const QString &proiect = QString(),
+                int idos = 9, const QString &start = u"01.03.2026"_s)
     {
-        env.installDefaultFile();
-        env.installReports();
-        env.configure(2, 9, u"ARAD"_s, u"O.S. ARAD"_s);
-        env.clock.date = today;
-    }
-    Database &db() { return env.ctx->db(); }
-    qint64 item(qint64 cod2, double lei, const QString &proced = u"licitatie"_s,
-                const QString &proiect = QString(), int idos = 9, const QString &start = u"20260301"_s)
-    {
-        db().exec(QStringLiteral("INSERT INTO program (id,activit,lei,euro,datainc1,datainc2,datafin1,datafin2,resp,"
-                                 "detal,fond,idos,proced,proiect) SELECT id,'cercetare',?,0,'',?,'','20261231','POP',"
-                                 "'D','cercetare',?,?,? FROM cpv WHERE cod2=?"),
-                  {lei, start, idos, proced, proiect, cod2});
-        return db().query(u"SELECT id FROM cpv WHERE cod2=?"_s, {cod2}).integer(0, u"id"_s);
+        addItem({.cod2 = cod2, .start = start, .lei = lei, .proced = proced, .proiect = proiect, .idos = idos});
+        return cpvId(cod2);
     }
     void realization(qint64 id, double lei, const QString &proiect = u" "_s, int idos = 9)
     {
-        db().exec(u"INSERT INTO realiz (id,lei,actdata2,idos,proiect) VALUES(?,?,'20260401',?,?)"_s,
-                  {id, lei, idos, proiect});
+        db().exec(u"INSERT INTO realiz (id,lei,actdata2,idos,proiect) VALUES(?,?,'20260401',?,?)"_s, {id, lei, idos, proiect});
     }
     void open()
     {
-        w = std::make_unique<Realiz>(*env.ctx);
-        w->show();
-        QApplication::setActiveWindow(w.get());
-        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        w = std::make_unique<Realiz>(*ctx);
+        activate(w.get());
     }
     template <typename T> T *get(const char *name) const { return w->findChild<T *>(QLatin1String(name)); }
     QTableView *grid(int n) const { return get<QTableView>(n == 1 ? "DataGrid1" : "DataGrid2"); }
@@ -108,10 +95,8 @@ struct Window {
         if (auto *e = qobject_cast<QLineEdit *>(QApplication::focusWidget()))
             QTest::keyClick(e, Qt::Key_Escape);
     }
-    QStringList texts() const { return env.messages.texts(); }
-    qint64 count(const QString &sql) { return db().query(sql).integer(0, u"n"_s); }
+    QStringList texts() const { return messages.texts(); }
 
-    Env env;
     std::unique_ptr<Realiz> w;
 };
 
@@ -270,7 +255,7 @@ void TestRealizations::windowOpensByTheClock()
         QCOMPARE(anul->currentItem()->text(), QLatin1String(first));
         QCOMPARE(anul->item(anul->count() - 1)->text(), u"2015"_s);
         QCOMPARE(t.w->windowTitle(), u"Achizitii de produse, servicii, lucrari"_s);
-        QVERIFY(t.env.platform.closeRemoved.contains(t.w.get()));
+        QVERIFY(t.platform.closeRemoved.contains(t.w.get()));
         QTest::keyClick(t.w.get(), Qt::Key_Escape);
         QVERIFY(t.w->isVisible());
         QCOMPARE(t.get<QLabel>("DataGrid1Caption")->text(), u"PROGRAM APROBAT"_s);
@@ -285,9 +270,9 @@ void TestRealizations::approvedProgrammeAndFilters()
     t.item(50112000, 30, u"licitatie"_s);
     t.item(3111200, 40, QString());                                              // a proposal
     t.item(3111300, 50, u"licitatie"_s, QString(), 3);             // another sub-unit
-    t.item(3111400, 60, u"licitatie"_s, QString(), 9, u"20250301"_s);
+    t.item(3111400, 60, u"licitatie"_s, QString(), 9, u"01.03.2025"_s);
     // Opened, double-clicked on an empty year first.
-    t.env.clock.date = QDate(2026, 5, 10);
+    t.clock.date = QDate(2026, 5, 10);
     t.open();
     QCOMPARE(t.column(1, 7), (QStringList{"10", "20", "30", "50"}));   // every sub-unit's approved items
     t.get<QRadioButton>("serv")->click();
@@ -319,17 +304,17 @@ void TestRealizations::entriesTypedInTheGrid()
     t.open();
     // Before an item is chosen every cell says how to choose one.
     t.type(0, EFurniz, u"SC X"_s);
-    QVERIFY(t.env.messages.last().startsWith(u" Faceti click pe sageata neagra"_s));
+    QVERIFY(t.messages.last().startsWith(u" Faceti click pe sageata neagra"_s));
     t.escapeEditor();
-    t.env.messages.shown.clear();
+    t.messages.shown.clear();
     t.doubleClickItem(0);
     QCOMPARE(t.w->idsel(), id);
     QCOMPARE(t.w->proiectsel(), u"PX"_s);
     QVERIFY(t.get<QLabel>("DataGrid2Caption")->text().startsWith(u"Realizari la codul CPV : 03111100-"_s));
     // A row without contract: stored with its filled columns when left.
     t.typeRow({u"SC LEMN SRL"_s, u"SCANDURI"_s, u"77"_s, u"04.03.2026"_s, u"1000"_s, u"12/01.03.2026"_s});
-    QVERIFY2(t.env.messages.shown.isEmpty(), qPrintable(t.texts().join(QLatin1Char('|'))));
-    QCOMPARE(t.count(u"SELECT count(*) AS n FROM realiz"_s), 0);   // not before the row is left
+    QVERIFY2(t.messages.shown.isEmpty(), qPrintable(t.texts().join(QLatin1Char('|'))));
+    QCOMPARE(t.count(u"realiz"_s), 0);   // not before the row is left
     t.leaveRow();
     const ResultSet rs = t.db().query(u"SELECT * FROM realiz"_s);
     QCOMPARE(rs.count(), 1);
@@ -343,14 +328,14 @@ void TestRealizations::entriesTypedInTheGrid()
     t.type(0, ELei, u"1250.5"_s);
     QTest::keyClick(t.grid(2), Qt::Key_Down);
     settle();
-    QCOMPARE(t.count(u"SELECT count(*) AS n FROM realiz WHERE lei=1250.5"_s), 1);
+    QCOMPARE(t.count(u"realiz WHERE lei=1250.5"_s), 1);
     // The Delete key asks first.
     t.grid(2)->setCurrentIndex(t.w->entryModel()->index(0, 0));
     QTest::keyClick(t.grid(2), Qt::Key_Delete);
-    QCOMPARE(t.count(u"SELECT count(*) AS n FROM realiz"_s), 1);
-    t.env.messages.answers = {true};
+    QCOMPARE(t.count(u"realiz"_s), 1);
+    t.messages.answers = {true};
     QTest::keyClick(t.grid(2), Qt::Key_Delete);
-    QCOMPARE(t.count(u"SELECT count(*) AS n FROM realiz"_s), 0);
+    QCOMPARE(t.count(u"realiz"_s), 0);
 }
 
 void TestRealizations::refusedCellsAndRows()
@@ -372,25 +357,25 @@ void TestRealizations::refusedCellsAndRows()
     t.escapeEditor();
     QVERIFY(t.w->entryModel()->text(1, EFurniz).isEmpty());
     // A stored row changed so that it is incomplete stays unsaved when left.
-    t.env.messages.shown.clear();
+    t.messages.shown.clear();
     t.type(0, EContrnr, u"5"_s);
     QTest::keyClick(t.grid(2), Qt::Key_Down);
     settle();
     QCOMPARE(t.texts(), QStringList{u" Completati data contractului "_s});
     QCOMPARE(t.grid(2)->currentIndex().row(), 0);   // back on the refused row
-    QCOMPARE(t.count(u"SELECT count(*) AS n FROM realiz WHERE contrnr<>''"_s), 0);
+    QCOMPARE(t.count(u"realiz WHERE contrnr<>''"_s), 0);
     // Escape drops its changes.
     QTest::keyClick(t.grid(2), Qt::Key_Escape);
     QVERIFY(t.w->entryModel()->text(0, EContrnr).isEmpty() && !t.w->entryModel()->hasPendingChanges());
     // Leaving for another control tries to store a new row too.
-    t.env.messages.shown.clear();
+    t.messages.shown.clear();
     t.type(1, EFurniz, u"SC Y"_s);
     t.get<QComboBox>("proiect")->setFocus();
     QCOMPARE(t.texts(), QStringList{u" Completati denumirea produsului/serviciului/lucrarii "_s});
     // "Iesire" does not close over a row it cannot store.
     t.get<QPushButton>("Command1")->click();
     QVERIFY(t.w->isVisible());
-    QCOMPARE(t.count(u"SELECT count(*) AS n FROM realiz"_s), 1);
+    QCOMPARE(t.count(u"realiz"_s), 1);
 }
 
 void TestRealizations::sumReportAndExit()
@@ -409,15 +394,10 @@ void TestRealizations::sumReportAndExit()
     // "Raport", Yes: only the items over their value, totals recomputed first.
     t.realization(a, 100);
     t.realization(b, 300);
-    const QString pdfs = t.env.path(u"pdf"_s);
-    qputenv("TENDRO_REPORT_DIR", pdfs.toUtf8());
-    t.env.messages.answers = {true};
+    t.messages.answers = {true};
     t.get<QPushButton>("Command2")->click();
-    QCOMPARE(t.env.messages.shown.first().text, QStringLiteral(" Doriti afisarea doar a pozitiilor din program care au fost"
-                                                                " depasite ? "));
-    const QStringList files = QDir(pdfs).entryList({u"raprealiz-*.pdf"_s});
-    QCOMPARE(files.size(), 1);
-    const QString text = pdfText(QDir(pdfs).filePath(files.first())).simplified();
+    QCOMPARE(t.messages.texts(), QStringList{u" Doriti afisarea doar a pozitiilor din program care au fost depasite ? "_s});
+    const QString text = t.takeReport(u"raprealiz"_s);
     QVERIFY2(text.contains(u"SITUATIA REALIZARILOR PE ANUL 2026, CARE AU DEPASIT PROGRAMUL APROBAT"_s),
              qPrintable(text));
     QVERIFY(text.contains(u"1350.50"_s));
@@ -428,7 +408,7 @@ void TestRealizations::sumReportAndExit()
     QVERIFY(!t.w->isVisible());
     QCOMPARE(t.db().query(u"SELECT realiz FROM program WHERE id=?"_s, {b}).number(0, u"realiz"_s), 0.0);
     // The main menu opens the window.
-    Mnu mnu(*t.env.ctx);
+    Mnu mnu(*t.ctx);
     whenModal(u"realiz"_s, [](QWidget *w) { w->findChild<QPushButton *>(u"Command1"_s)->click(); });
     mnu.action(u"mnureal"_s)->trigger();
 }

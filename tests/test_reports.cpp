@@ -47,40 +47,20 @@ CriteriaState base(bool proposals = false)
     return s;
 }
 
-// A sub-unit with signatories, report files and a folder for the PDFs.
-struct Office {
-    Office()
+// A sub-unit with signatories whose reports go to a folder of the test's.
+struct Office : Env {
+    Office() : Env(u"O.S. ARAD"_s)
     {
-        env.installDefaultFile();
-        env.installReports();
-        env.configure(2, 9, u"ARAD"_s, u"O.S. ARAD"_s);
-        db().exec(QStringLiteral("UPDATE setare SET functiesef='SEF DE OCOL', sef='ION POPESCU', contabil='MARIA"
-                                 " IONESCU', intocmit='VASILE GHEORGHE'"));
-        pdfDir = env.path(u"pdf"_s);
-        qputenv("TENDRO_REPORT_DIR", pdfDir.toUtf8());
+        printToFolder();
+        db().exec(u"UPDATE setare SET functiesef='SEF DE OCOL', sef='ION POPESCU', contabil='MARIA IONESCU',"
+                  " intocmit='VASILE GHEORGHE'"_s);
     }
-    Database &db() { return env.ctx->db(); }
     void item(qint64 cod2, double lei, double euro, const QString &start, const QString &proced = QString(),
-              const QString &resp = u"POP"_s, double realiz = 0)
+              const QString &resp = u"POP"_s)
     {
-        db().exec(QStringLiteral("INSERT INTO program (id,activit,lei,euro,datainc1,datainc2,datafin1,datafin2,resp,"
-                                 "detal,fond,idos,proced,proiect,realiz) SELECT id,'productie',?,?,?,?,'31.12.2026',"
-                                 "'20261231',?,'DETALIU ŞCOALĂ','proprii',9,?,'',? FROM cpv WHERE cod2=?"),
-                  {lei, euro, start, start.mid(6, 4) + start.mid(3, 2) + start.mid(0, 2), resp, proced, realiz, cod2});
+        addItem({.cod2 = cod2, .start = start, .lei = lei, .proced = proced, .resp = resp,
+                 .detal = u"DETALIU ŞCOALĂ"_s, .euro = euro});
     }
-    // The one PDF written since the folder was last emptied, as text.
-    QString lastReport()
-    {
-        const QStringList pdfs = QDir(pdfDir).entryList({u"*.pdf"_s}, QDir::Files, QDir::Time);
-        if (pdfs.size() != 1)
-            return u"<%1 PDFs>"_s.arg(pdfs.size());
-        const QString path = QDir(pdfDir).filePath(pdfs.first());
-        const QString text = pdfText(path);
-        QFile::remove(path);
-        return text.simplified();
-    }
-    Env env;
-    QString pdfDir;
 };
 
 } // namespace
@@ -296,9 +276,9 @@ void TestReports::cenOpensByTheClock()
     } cases[] = {{QDate(2026, 10, 15), "2027", false}, {QDate(2026, 2, 15), "2026", true}};
     for (const auto &c : cases) {
         Office o;
-        o.env.clock.date = c.today;
+        o.clock.date = c.today;
         o.item(3111100, 10, 0, u"01.03.2026"_s, QString(), u"ANA"_s);
-        Cen cen(*o.env.ctx);
+        Cen cen(*o.ctx);
         QCOMPARE(cen.windowTitle(), u"Centralizatoare"_s);
         auto *anul = cen.findChild<QListWidget *>(u"anul"_s);
         QCOMPARE(anul->currentItem()->text(), QLatin1String(c.first));
@@ -319,10 +299,8 @@ void TestReports::cenEnablingRules()
 {
     Office o;
     o.item(3111100, 10, 0, u"01.03.2026"_s, QString(), u"ANA"_s);
-    Cen cen(*o.env.ctx);
-    cen.show();
-    QApplication::setActiveWindow(&cen);
-    QVERIFY(QTest::qWaitForWindowActive(&cen));
+    Cen cen(*o.ctx);
+    activate(&cen);
     const auto box = [&](const char *n) { return cen.findChild<QCheckBox *>(QLatin1String(n)); };
     const auto option = [&](const char *n) { return cen.findChild<QRadioButton *>(QLatin1String(n)); };
     const auto list = [&](const char *n) { return cen.findChild<QListWidget *>(QLatin1String(n)); };
@@ -358,11 +336,11 @@ void TestReports::cenEnablingRules()
     auto *incep1 = cen.findChild<QLineEdit *>(u"incep1"_s);
     incep1->setFocus(Qt::MouseFocusReason);
     QTest::keyClick(incep1, Qt::Key_Tab);
-    QCOMPARE(o.env.messages.texts(), QStringList{u"Formatul datei nu este zz.ll.aaaa !!! "_s});
+    QCOMPARE(o.messages.texts(), QStringList{u"Formatul datei nu este zz.ll.aaaa !!! "_s});
     QCOMPARE(QApplication::focusWidget(), incep1);
     QTest::keyClicks(incep1, u"01.03.2026"_s);
     QTest::keyClick(incep1, Qt::Key_Tab);
-    QCOMPARE(o.env.messages.shown.size(), 1);
+    QCOMPARE(o.messages.shown.size(), 1);
     QCOMPARE(cen.state().start->first, u"01.03.2026"_s);
 }
 
@@ -373,10 +351,10 @@ void TestReports::proposalsReportFromTheProgrammeWindow()
     o.item(3111200, 200, 0, u"31.12.2026"_s, u"licitatie"_s);
     o.item(3111300, 999, 50, u"01.03.2026"_s);   // euro: not a proposal
     o.item(3111400, 888, 0, u"01.01.2027"_s);   // next year
-    Liste liste(*o.env.ctx);
+    Liste liste(*o.ctx);
     liste.findChild<QPushButton *>(u"Command5"_s)->click();
-    QVERIFY(o.env.messages.shown.isEmpty());
-    const QString text = o.lastReport();
+    QVERIFY(o.messages.shown.isEmpty());
+    const QString text = o.takeReport(u"rapprog"_s);
     for (const QString &expected : {u"DIRECTIA SILVICA ARAD"_s, u"O.S. ARAD"_s,
                                     u"PROPUNERI PROGRAM ACHIZITII PE ANUL 2026"_s,
                                     u"Sursa de finantare"_s, u"DETALIU ŞCOALĂ"_s,
@@ -391,7 +369,7 @@ void TestReports::proposalsReportFromTheProgrammeWindow()
     for (int i = 0; i < 60; ++i)
         o.item(3111100, 10, 0, u"02.03.2026"_s);
     liste.findChild<QPushButton *>(u"Command5"_s)->click();
-    const QString many = o.lastReport();
+    const QString many = o.takeReport(u"rapprog"_s);
     const int pages = int(many.count(QRegularExpression(u"\\b\\d+ / (\\d+)\\b"_s)));
     QVERIFY2(pages >= 3, qPrintable(many.right(300)));
     QVERIFY(many.contains(u"%1 / %1"_s.arg(pages)));
@@ -406,7 +384,7 @@ void TestReports::groupedApprovedReportWithCriteria()
     o.item(3111200, 7, 0, u"03.03.2026"_s, u"licitatie"_s, u"ANA"_s);
     o.item(3111300, 1000, 0, u"03.03.2026"_s, u"licitatie"_s, u"BOB"_s);
     o.item(3111400, 1000, 0, u"03.03.2026"_s, QString(), u"ANA"_s);   // not approved
-    Mnu mnu(*o.env.ctx);
+    Mnu mnu(*o.ctx);
     whenModal(u"cen"_s, [&](QWidget *w) {
         auto *resp = w->findChild<QCheckBox *>(u"resp"_s);
         resp->setChecked(true);
@@ -419,7 +397,7 @@ void TestReports::groupedApprovedReportWithCriteria()
         w->findChild<QPushButton *>(u"Command2"_s)->click();
     });
     mnu.action(u"mnucen"_s)->trigger();
-    const QString text = o.lastReport();
+    const QString text = o.takeReport(u"rapprogagrup"_s);
     for (const QString &expected : {u"PROGRAM ACHIZITII PE ANUL 2026, grupat pe coduri CPV"_s,
                                     u"Criterii selectie : responsabil ANA"_s, u"Total 03111100-"_s, u"150.00"_s,
                                     u"TOTAL GENERAL 157.00"_s})
@@ -432,11 +410,11 @@ void TestReports::groupedApprovedReportWithCriteria()
 void TestReports::failuresAreShownNotCrashed()
 {
     Office o;
-    ReportJob job(o.env.messages, o.env.clock);
+    ReportJob job(o.messages, o.clock);
     const auto run = [&](const QString &file, const QString &selection, const QString &password = u"w8$Kd!3Zq^%x7&Hm#2*|"_s) {
-        o.env.messages.shown.clear();
-        job.setReportFile(o.env.path(file));
-        job.setDataFile(0, o.env.workingFile());
+        o.messages.shown.clear();
+        job.setReportFile(o.path(file));
+        job.setDataFile(0, o.workingFile());
         job.setConnect(u";PWD="_s + password);
         job.setSelectionFormula(selection);
         job.setFormula(0, u"titlu='T'"_s);
@@ -454,16 +432,16 @@ void TestReports::failuresAreShownNotCrashed()
     for (const auto &f : failures) {
         QVERIFY(!run(QLatin1String(f.file), QLatin1String(f.selection),
                      f.password ? QLatin1String(f.password) : u"w8$Kd!3Zq^%x7&Hm#2*|"_s));
-        QCOMPARE(o.env.messages.shown.size(), 1);
-        QVERIFY2(o.env.messages.last().contains(QLatin1String(f.cause)), qPrintable(o.env.messages.last()));
-        QCOMPARE(o.env.messages.shown.first().title, u"Eroare"_s);
+        QCOMPARE(o.messages.shown.size(), 1);
+        QVERIFY2(o.messages.last().contains(QLatin1String(f.cause)), qPrintable(o.messages.last()));
+        QCOMPARE(o.messages.shown.first().title, u"Eroare"_s);
     }
     // The programme window's report without its file says so and stays.
-    QFile::remove(o.env.path(u"rapprog.rpt"_s));
-    Liste liste(*o.env.ctx);
-    o.env.messages.shown.clear();
+    QFile::remove(o.path(u"rapprog.rpt"_s));
+    Liste liste(*o.ctx);
+    o.messages.shown.clear();
     liste.findChild<QPushButton *>(u"Command5"_s)->click();
-    QVERIFY(o.env.messages.last().startsWith(u" Raportul rapprog.rpt nu a putut fi afisat: "_s));
+    QVERIFY(o.messages.last().startsWith(u" Raportul rapprog.rpt nu a putut fi afisat: "_s));
 }
 
 void TestReports::qtDialogsSpeakRomanian()

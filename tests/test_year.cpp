@@ -86,12 +86,6 @@ void fillAndSave(QWidget *w, const QString &lei, const QString &detal)
     click(in<QPushButton>(w, "Command2"));
 }
 
-QString newestReport(const QString &folder, const QString &stem)
-{
-    const QStringList pdfs = QDir(folder).entryList({stem + u"-*.pdf"_s}, QDir::Files, QDir::Time);
-    return pdfs.isEmpty() ? QString() : pdfText(QDir(folder).filePath(pdfs.first())).simplified();
-}
-
 // One query through the sqlcipher shell, keyed with the database password.
 QString shell(const QString &file, const QString &sql)
 {
@@ -115,9 +109,7 @@ private slots:
 void TestYear::aYearInTheLife()
 {
     Env env;
-    env.installReports();
-    const QString pdfs = env.path(u"rapoarte"_s);
-    qputenv("TENDRO_REPORT_DIR", pdfs.toUtf8());
+    env.printToFolder();
     env.clock.date = QDate(2026, 2, 10);
 
     // First run: the file is made, the sub-unit chosen.
@@ -185,7 +177,7 @@ void TestYear::aYearInTheLife()
         click(in<QPushButton>(w, "Command5"));   // the proposals
         click(in<QPushButton>(w, "Command1"));
     });
-    const QString proposals = newestReport(pdfs, u"rapprog"_s);
+    const QString proposals = env.takeReport(u"rapprog"_s);
     for (const char *expected : {"PROPUNERI PROGRAM ACHIZITII PE ANUL 2026", "TOTAL GENERAL", "30300.00", "ION POPESCU", "SEDIU",
                                  "DRUM VALEA MARE", "PROIECT PADURI", "1 / 1"})
         QVERIFY2(proposals.contains(QLatin1String(expected)), qPrintable(proposals));
@@ -236,7 +228,7 @@ void TestYear::aYearInTheLife()
         click(in<QPushButton>(w, "Command2"));   // the realizations
         click(in<QPushButton>(w, "Command1"));
     });
-    const QString realizations = newestReport(pdfs, u"raprealiz"_s);
+    const QString realizations = env.takeReport(u"raprealiz"_s);
     QVERIFY2(realizations.contains(u"SITUATIA REALIZARILOR PE ANUL 2026"_s), qPrintable(realizations));
     QVERIFY(realizations.contains(u"1250.50"_s));
     inWindow(*mnu, "mnucen", "cen", [](QWidget *w) {
@@ -244,7 +236,7 @@ void TestYear::aYearInTheLife()
         click(in<QPushButton>(w, "Command1"));
         click(in<QPushButton>(w, "Command2"));
     });
-    const QString approved = newestReport(pdfs, u"rapproga"_s);
+    const QString approved = env.takeReport(u"rapproga"_s);
     QVERIFY2(approved.contains(u"PROGRAM ACHIZITII PE ANUL 2026"_s), qPrintable(approved));
     QVERIFY(approved.contains(u"5300.00"_s) && !approved.contains(u"VALEA MARE"_s));
 

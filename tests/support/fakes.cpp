@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QApplication>
+#include <QtTest>
 #include <QCoreApplication>
 #include <QFile>
 #include <QProcess>
@@ -52,6 +53,59 @@ Env::Env()
 {
     ctx = std::make_unique<AppContext>(dir.path(), messages, files, clock, platform);
     ctx->splashMilliseconds = 1;
+}
+
+Env::Env(const QString &numeos, QDate today) : Env()
+{
+    installDefaultFile();
+    configure(2, 9, u"ARAD"_s, numeos);
+    clock.date = today;
+}
+
+Database &Env::db() { return ctx->db(); }
+
+qint64 Env::count(const QString &from)
+{
+    return db().query(u"SELECT count(*) AS n FROM "_s + from).integer(0, u"n"_s);
+}
+
+qint64 Env::cpvId(qint64 cod2)
+{
+    return db().query(u"SELECT id FROM cpv WHERE cod2=?"_s, {cod2}).integer(0, u"id"_s);
+}
+
+qint64 Env::addItem(const Item &i)
+{
+    const auto compare = [](const QString &d) { return d.mid(6, 4) + d.mid(3, 2) + d.mid(0, 2); };
+    db().exec(u"INSERT INTO program (id,activit,lei,euro,datainc1,datainc2,datafin1,datafin2,resp,detal,fond,idos,"
+              "proced,proiect) VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?)"_s,
+              {cpvId(i.cod2), i.activit, i.lei, i.euro, i.start, compare(i.start), i.end, compare(i.end), i.resp,
+               i.detal, i.fond, i.idos, i.proced, i.proiect});
+    return db().query(u"SELECT max(idp) AS m FROM program"_s).integer(0, u"m"_s);
+}
+
+void Env::printToFolder()
+{
+    installReports();
+    qputenv("TENDRO_REPORT_DIR", path(u"pdf"_s).toUtf8());
+}
+
+QString Env::takeReport(const QString &stem)
+{
+    const QDir folder(path(u"pdf"_s));
+    const QStringList pdfs = folder.entryList({stem + u"-*.pdf"_s}, QDir::Files, QDir::Time);
+    if (pdfs.isEmpty())
+        return u"<none>"_s;
+    const QString text = pdfText(folder.filePath(pdfs.first())).simplified();
+    QFile::remove(folder.filePath(pdfs.first()));
+    return text;
+}
+
+void activate(QWidget *window)
+{
+    window->show();
+    QApplication::setActiveWindow(window);
+    QVERIFY(QTest::qWaitForWindowActive(window));
 }
 
 QString Env::path(const QString &name) const { return QDir(dir.path()).filePath(name); }

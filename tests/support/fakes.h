@@ -5,6 +5,7 @@
 #include "services/context.h"
 #include "services/services.h"
 
+#include <QDate>
 #include <QQueue>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -65,10 +66,25 @@ public:
     QList<QWidget *> closeRemoved;
 };
 
+// A programme item as tests write it straight into the file; the
+// comparison forms of the dates follow from the display forms.
+struct Item {
+    qint64 cod2 = 3111100;
+    QString start = QStringLiteral("01.03.2026"), end = QStringLiteral("31.12.2026");   // dd.mm.yyyy
+    double lei = 100;
+    QString proced = QString(), proiect = QString();
+    int idos = 9;
+    QString fond = QStringLiteral("proprii"), activit = QStringLiteral("productie");
+    QString resp = QStringLiteral("POP"), detal = QStringLiteral("D");
+    double euro = 0;
+};
+
 // A temporary program folder with its own services and context.
 class Env {
 public:
     Env();
+    // The shipped file with sub-unit 9 of directorate 2 (ARAD) configured.
+    explicit Env(const QString &numeos, QDate today = QDate(2026, 3, 15));
     QString path(const QString &name) const;
     QString workingFile() const;
     // The shipped default file, made once per test run and copied in.
@@ -77,6 +93,17 @@ public:
     void installReports();
     // Stores a configured sub-unit and fills the context's record.
     void configure(int idds, int idos, const QString &numeds, const QString &numeos);
+    Database &db();
+    // count(*) of "table WHERE ..."
+    qint64 count(const QString &from);
+    qint64 cpvId(qint64 cod2);
+    // Inserts the item; its key (idp).
+    qint64 addItem(const Item &item);
+    // Report files beside the program, and reports written as PDF to a folder of the test's.
+    void printToFolder();
+    // The text of the newest report of that name ("rapprog", ...), which is then removed;
+    // "<none>" when there is none.
+    QString takeReport(const QString &stem);
 
     QTemporaryDir dir;
     ScriptedMessages messages;
@@ -85,6 +112,9 @@ public:
     TestPlatform platform;
     std::unique_ptr<AppContext> ctx;
 };
+
+// Shows a window and makes it the active one, so that focus moves as a user's do.
+void activate(QWidget *window);
 
 // Runs `fn` once a modal window of that name is shown (polled, since a
 // splash may come first).
