@@ -55,6 +55,21 @@ struct Window : Env {
             out << list(level)->item(i)->text();
         return out;
     }
+    // The current entries of lists I to `to`, and the names of those codes.
+    QStringList path(int to) const
+    {
+        QStringList out;
+        for (int l = 1; l <= to; ++l)
+            out << current(l);
+        return out;
+    }
+    QStringList namesOf(std::initializer_list<qint64> codes)
+    {
+        QStringList out;
+        for (qint64 c : codes)
+            out << nameOf(c);
+        return out;
+    }
     QString nameOf(qint64 cod2)
     {
         return db().query(u"SELECT den FROM cpv WHERE cod2=?"_s, {cod2}).text(0, u"den"_s);
@@ -98,7 +113,6 @@ private slots:
     void loadChoosesGoodsAndCascades();
     void kindsFillTheFirstLevelAndLabel();
     void childrenComeInDigitOrderWithGaps();
-    void doubleClickMakesTheEntryTheChosenOne();
     void utilityEntryIsBrowsableButRefused();
     void tooltipsOfBrowsedAndSearchedEntries();
     void codeSearchPositionsAllLevels();
@@ -161,11 +175,7 @@ void TestCatalogue::loadChoosesGoodsAndCascades()
     QCOMPARE(w.liste->windowTitle(), u"PROGRAMUL ACHIZITIILOR"_s);
     QVERIFY(w.get<QRadioButton>("prod")->isChecked());
     // The cascade walks the first children down from the first goods division.
-    QCOMPARE(w.current(1), w.nameOf(3000000));
-    QCOMPARE(w.current(2), w.nameOf(3100000));
-    QCOMPARE(w.current(3), w.nameOf(3110000));
-    QCOMPARE(w.current(4), w.nameOf(3111000));
-    QCOMPARE(w.current(5), w.nameOf(3111100));
+    QCOMPARE(w.path(5), w.namesOf({3000000, 3100000, 3110000, 3111000, 3111100}));
     QCOMPARE(w.list(6)->count(), 0);   // Boabe de soia has no children
     QCOMPARE(w.list(7)->count(), 0);
     for (int l = 1; l <= 6; ++l)
@@ -204,22 +214,6 @@ void TestCatalogue::childrenComeInDigitOrderWithGaps()
     w.list(2)->setCurrentRow(2);
     QCOMPARE(w.current(1), w.nameOf(63000000));
     QCOMPARE(w.current(3), w.nameOf(63710000));
-}
-
-void TestCatalogue::doubleClickMakesTheEntryTheChosenOne()
-{
-    Window w;
-    QListWidget *l3 = w.list(3);
-    w.liste->show();
-    QVERIFY(QTest::qWaitForWindowExposed(w.liste.get()));
-    const QRect r = l3->visualItemRect(l3->item(0));
-    QTest::mouseClick(l3->viewport(), Qt::LeftButton, {}, r.center());
-    QTest::mouseDClick(l3->viewport(), Qt::LeftButton, {}, r.center());
-    for (int l = 4; l <= 7; ++l)
-        QCOMPARE(w.list(l)->count(), 0);
-    QCOMPARE(w.current(3), w.nameOf(3110000));
-    QCOMPARE(w.chosen(), w.nameOf(3110000));
-    QVERIFY(w.messages.shown.isEmpty());
 }
 
 void TestCatalogue::utilityEntryIsBrowsableButRefused()
@@ -283,11 +277,7 @@ void TestCatalogue::codeSearchPositionsAllLevels()
     for (const QString &typed : {u"03111100"_s, u"3111100"_s}) {
         w.typeCode(typed);
         QVERIFY(w.get<QRadioButton>("prod")->isChecked());
-        QCOMPARE(w.current(1), w.nameOf(3000000));
-        QCOMPARE(w.current(2), w.nameOf(3100000));
-        QCOMPARE(w.current(3), w.nameOf(3110000));
-        QCOMPARE(w.current(4), w.nameOf(3111000));
-        QCOMPARE(w.current(5), u"Boabe de soia"_s);
+        QCOMPARE(w.path(5), w.namesOf({3000000, 3100000, 3110000, 3111000, 3111100}));
         QCOMPARE(w.list(6)->count(), 0);
         QCOMPARE(w.list(7)->count(), 0);
         QCOMPARE(w.liste->browser()->coduri(5).at(w.list(5)->currentRow()), u"3111100"_s);

@@ -261,8 +261,6 @@ void Liste::buildRightHalf(QWidget *host)
 
 void Liste::load()
 {
-    Database &db = ctx_.db();
-    const ResultSet people = db.query(QStringLiteral("SELECT DISTINCT resp FROM program"));
     browser_->reset();
     idpsel_ = 0;
     sort_ = SortToggles();
@@ -271,9 +269,7 @@ void Liste::load()
     fond_->addItems({QStringLiteral("proprii"), QStringLiteral("cercetare"), QStringLiteral("bugetare"),
                      QStringLiteral("accesibilizare"), QStringLiteral("nerambursabile(UE)")});
     fillYears();
-    listp_->clear();
-    for (int r = 0; r < people.count(); ++r)
-        listp_->addItem(people.text(r, QStringLiteral("resp")));
+    refreshPeople(QString());
     chooseActivity(act1_);
 
     const QString name = ctx_.subunitate.numeos;
