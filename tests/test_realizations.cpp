@@ -400,8 +400,8 @@ void TestRealizations::sumReportAndExit()
     const QString text = t.takeReport(u"raprealiz"_s);
     QVERIFY2(text.contains(u"SITUATIA REALIZARILOR PE ANUL 2026, CARE AU DEPASIT PROGRAMUL APROBAT"_s),
              qPrintable(text));
-    QVERIFY(text.contains(u"1350.50"_s));
-    QVERIFY(!text.contains(u"400.00"_s) && !text.contains(u"800.00"_s));
+    QVERIFY(text.contains(u"1.350,50"_s));
+    QVERIFY(!text.contains(u"400,00"_s) && !text.contains(u"800,00"_s));
     // "Iesire" recomputes and closes.
     t.db().exec(u"DELETE FROM realiz WHERE id=?"_s, {b});
     t.get<QPushButton>("Command1")->click();

@@ -178,7 +178,7 @@ void TestYear::aYearInTheLife()
         click(in<QPushButton>(w, "Command1"));
     });
     const QString proposals = env.takeReport(u"rapprog"_s);
-    for (const char *expected : {"PROPUNERI PROGRAM ACHIZITII PE ANUL 2026", "TOTAL GENERAL", "30300.00", "ION POPESCU", "SEDIU",
+    for (const char *expected : {"PROPUNERI PROGRAM ACHIZITII PE ANUL 2026", "TOTAL GENERAL", "30.300,00", "ION POPESCU", "SEDIU",
                                  "DRUM VALEA MARE", "PROIECT PADURI", "1 / 1"})
         QVERIFY2(proposals.contains(QLatin1String(expected)), qPrintable(proposals));
 
@@ -230,7 +230,7 @@ void TestYear::aYearInTheLife()
     });
     const QString realizations = env.takeReport(u"raprealiz"_s);
     QVERIFY2(realizations.contains(u"SITUATIA REALIZARILOR PE ANUL 2026"_s), qPrintable(realizations));
-    QVERIFY(realizations.contains(u"1250.50"_s));
+    QVERIFY(realizations.contains(u"1.250,50"_s));
     inWindow(*mnu, "mnucen", "cen", [](QWidget *w) {
         QVERIFY(in<QRadioButton>(w, "aprob")->isChecked());
         click(in<QPushButton>(w, "Command1"));
@@ -238,7 +238,7 @@ void TestYear::aYearInTheLife()
     });
     const QString approved = env.takeReport(u"rapproga"_s);
     QVERIFY2(approved.contains(u"PROGRAM ACHIZITII PE ANUL 2026"_s), qPrintable(approved));
-    QVERIFY(approved.contains(u"5300.00"_s) && !approved.contains(u"VALEA MARE"_s));
+    QVERIFY(approved.contains(u"5.300,00"_s) && !approved.contains(u"VALEA MARE"_s));
 
     // January: last year's programme copied into the new one, as proposals.
     env.clock.date = QDate(2027, 1, 15);

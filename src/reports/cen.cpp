@@ -258,10 +258,30 @@ void Cen::proposalsChosen()
 void Cen::dateLostFocus(QLineEdit *box)
 {
     const QString refusal = dateBoxRefusal(box->text(), ctx_.clock.today().year());
+    refusedBox_ = refusal.isEmpty() ? nullptr : box;
     if (refusal.isEmpty())
         return;
     ctx_.messages.show(this, refusal);
     box->setFocus();
+}
+
+bool Cen::datesPass()
+{
+    // The click that left a refused box has already said why: once is enough.
+    QLineEdit *justRefused = refusedBox_;
+    refusedBox_ = nullptr;
+    for (QLineEdit *box : {incep1_, incep2_, fin1_, fin2_}) {
+        if (!box->isEnabled())
+            continue;
+        const QString refusal = dateBoxRefusal(box->text(), ctx_.clock.today().year());
+        if (refusal.isEmpty())
+            continue;
+        if (box != justRefused)
+            ctx_.messages.show(this, refusal);
+        box->setFocus();
+        return false;
+    }
+    return true;
 }
 
 CriteriaState Cen::state() const
@@ -304,6 +324,8 @@ ReportJob *Cen::job(const QString &reportFile) const
 
 void Cen::report()
 {
+    if (!datesPass())
+        return;
     const ReportRequest r = buildRequest(state());
     ReportJob *j = job(r.reportFile);
     j->setReportFile(QDir(ctx_.cale).filePath(r.reportFile));

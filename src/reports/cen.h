@@ -38,6 +38,8 @@ private:
     void approvedChosen();
     void proposalsChosen();
     void dateLostFocus(QLineEdit *box);
+    // Every enabled date box passes its check; else the first refusal is shown.
+    bool datesPass();
     void report();
 
     AppContext &ctx_;
@@ -51,6 +53,7 @@ private:
     QComboBox *reglaj_;
     ReportJob *rapprog_, *rapproga_, *rapprogagrup_;
     QString datamin_, datamax_;
+    QLineEdit *refusedBox_ = nullptr;   // the box whose leaving was just refused
 };
 
 } // namespace tendro

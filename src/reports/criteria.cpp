@@ -38,7 +38,11 @@ QString compareFormOf(const QString &display)
 
 QString dateBoxRefusal(const QString &t, int currentYear)
 {
-    switch (displayDateFault(t)) {
+    DateFault fault = displayDateFault(t);
+    // A sign is no digit: "+1.05.2026" names no day.
+    if (fault == DateFault::None && (t.at(0) == QLatin1Char('+') || t.at(0) == QLatin1Char('-')))
+        fault = DateFault::Day;
+    switch (fault) {
     case DateFault::Format: return QStringLiteral("Formatul datei nu este zz.ll.aaaa !!! ");
     case DateFault::Day: return QStringLiteral("Numarul zilei este necorespunzator !!! ");
     case DateFault::Month: return QStringLiteral("Numarul lunii este necorespunzator !!! ");
@@ -118,8 +122,8 @@ ReportRequest buildRequest(const CriteriaState &s)
         out.reportFile = s.proposals ? QStringLiteral("rapprog.rpt") : QStringLiteral("rapproga.rpt");
         out.formula0 = QStringLiteral("titlu='") + head + s.year + QLatin1Char('\'');
     }
-    if (s.grouped || !s.proposals)
-        out.formula1 = QStringLiteral("crit='") + crit + QLatin1Char('\'');
+    // A narrowed list always says so, proposals too.
+    out.formula1 = QStringLiteral("crit='") + crit + QLatin1Char('\'');
     const double margin = std::round(leadingNumber(s.margin));
     out.topMargin = margin > 32767 || margin < -32768 ? 0 : int(margin);
     return out;

@@ -4,6 +4,8 @@
 
 #include <QHash>
 
+#include <cmath>
+
 namespace tendro {
 
 namespace {
@@ -35,10 +37,24 @@ double numberAt(const ResultSet &rs, int row, const QString &alias)
 
 } // namespace
 
-QString reportMoney(double value)
+qint64 toCents(double value)
 {
-    const QString s = QString::number(value, 'f', 2);
-    return s == QLatin1String("-0.00") ? QStringLiteral("0.00") : s;
+    if (!std::isfinite(value) || std::fabs(value) > 9e16)
+        return 0;
+    // The stored value is a binary approximation of a decimal one: round
+    // its shortest decimal form, so 0.125 and 1.005 print as typed.
+    return std::llround(QString::number(value * 100, 'g', 15).toDouble());
+}
+
+QString reportMoney(qint64 cents)
+{
+    const bool negative = cents < 0;
+    const quint64 abs = negative ? quint64(-(cents + 1)) + 1 : quint64(cents);
+    QString whole = QString::number(abs / 100);
+    for (int i = whole.size() - 3; i > 0; i -= 3)
+        whole.insert(i, QLatin1Char('.'));
+    return (negative ? QStringLiteral("-") : QString()) + whole + QLatin1Char(',')
+        + QStringLiteral("%1").arg(abs % 100, 2, 10, QLatin1Char('0'));
 }
 
 ReportDocument buildDocument(Database &db, const ReportDefinition &def, const SqlCondition &selection,
@@ -77,14 +93,21 @@ ReportDocument buildDocument(Database &db, const ReportDefinition &def, const Sq
     const ResultSet rs = db.query(sql, selection.params);
 
     const int n = int(def.columns.size());
-    QVector<double> groupSums(n, 0.0), totalSums(n, 0.0);
-    const auto sumLine = [&](ReportLine::Kind kind, const QString &label, const QVector<double> &sums) {
+    QVector<qint64> groupSums(n, 0), totalSums(n, 0);
+    int groupFirst = -1, firstItem = -1;
+    const auto sumLine = [&](ReportLine::Kind kind, const QString &label, const QVector<qint64> &sums, int first) {
         ReportLine line;
         line.kind = kind;
         for (int c = 0; c < n; ++c)
             line.cells << (def.columns.at(c).total ? reportMoney(sums.at(c)) : QString());
         line.under = QStringList(n, QString());
         line.cells[0] = label;
+        line.cents = sums;
+        for (int c = 0; c < n; ++c)
+            if (!def.columns.at(c).total)
+                line.cents[c] = 0;
+        line.firstItem = first;
+        line.lastItem = first < 0 ? -1 : int(doc.lines.size()) - 1;
         doc.lines << line;
     };
     QString currentGroup;
@@ -94,8 +117,8 @@ ReportDocument buildDocument(Database &db, const ReportDefinition &def, const Sq
             const QString key = rs.text(r, groupAlias);
             if (!inGroup || key != currentGroup) {
                 if (inGroup)
-                    sumLine(ReportLine::Subtotal, QStringLiteral("Total ") + currentGroup, groupSums);
-                groupSums.fill(0.0);
+                    sumLine(ReportLine::Subtotal, QStringLiteral("Total ") + currentGroup, groupSums, groupFirst);
+                groupSums.fill(0);
                 currentGroup = key;
                 inGroup = true;
                 ReportLine head;
@@ -104,33 +127,43 @@ ReportDocument buildDocument(Database &db, const ReportDefinition &def, const Sq
                 head.under = QStringList(n, QString());
                 head.cells[0] = labelAlias.isEmpty() ? key : key + QStringLiteral(" - ") + rs.text(r, labelAlias);
                 doc.lines << head;
+                groupFirst = int(doc.lines.size());
             }
         }
+        if (firstItem < 0)
+            firstItem = int(doc.lines.size());
         ReportLine line;
+        line.cents = QVector<qint64>(n, 0);
         for (int c = 0; c < n; ++c) {
             const ReportColumn &col = def.columns.at(c);
             QString text, under;
-            double value = 0;
+            qint64 cents = 0;
             switch (col.field.kind) {
             case ReportField::RowNumber:
                 text = QString::number(r + 1);
                 break;
             case ReportField::Column:
-                value = numberAt(rs, r, reads.at(c).first);
-                text = col.format == ReportColumn::Money ? reportMoney(value) : rs.text(r, reads.at(c).first);
+                if (col.format == ReportColumn::Money) {
+                    cents = toCents(numberAt(rs, r, reads.at(c).first));
+                    text = reportMoney(cents);
+                } else {
+                    text = rs.text(r, reads.at(c).first);
+                }
                 break;
             case ReportField::Stacked:
                 text = rs.text(r, reads.at(c).first);
                 under = rs.text(r, reads.at(c).second);
                 break;
             case ReportField::Difference:
-                value = numberAt(rs, r, reads.at(c).first) - numberAt(rs, r, reads.at(c).second);
-                text = reportMoney(value);
+                cents = toCents(numberAt(rs, r, reads.at(c).first) - numberAt(rs, r, reads.at(c).second));
+                text = reportMoney(cents);
                 break;
             }
+            if (col.format == ReportColumn::Money || col.field.kind == ReportField::Difference)
+                line.cents[c] = cents;
             if (col.total) {
-                groupSums[c] += value;
-                totalSums[c] += value;
+                groupSums[c] += cents;
+                totalSums[c] += cents;
             }
             line.cells << text;
             line.under << under;
@@ -138,8 +171,8 @@ ReportDocument buildDocument(Database &db, const ReportDefinition &def, const Sq
         doc.lines << line;
     }
     if (inGroup)
-        sumLine(ReportLine::Subtotal, QStringLiteral("Total ") + currentGroup, groupSums);
-    sumLine(ReportLine::Total, QStringLiteral("TOTAL GENERAL"), totalSums);
+        sumLine(ReportLine::Subtotal, QStringLiteral("Total ") + currentGroup, groupSums, groupFirst);
+    sumLine(ReportLine::Total, QStringLiteral("TOTAL GENERAL"), totalSums, firstItem);
 
     const ResultSet s = db.query(QStringLiteral("SELECT * FROM setare WHERE numeos<>''"));
     if (!s.isEmpty()) {

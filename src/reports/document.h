@@ -5,6 +5,7 @@
 #include "definition.h"
 #include "formula.h"
 
+#include <QDate>
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -17,6 +18,10 @@ struct ReportLine {
     enum Kind { Item, Group, Subtotal, Total } kind = Item;
     QStringList cells;   // one per column; a group line has its text in the first
     QStringList under;   // the second, smaller line of stacked columns
+    // The printed amounts of the money columns, in bani (0 elsewhere): sums
+    // add what is printed, never the unrounded values.
+    QVector<qint64> cents;
+    int firstItem = -1, lastItem = -1;   // the item lines a subtotal or total covers
 };
 
 struct Signatories {
@@ -26,14 +31,17 @@ struct Signatories {
 struct ReportDocument {
     QString directorate, subunit;
     QString title, criteria;
+    QDate drawnUp;      // "Data intocmirii" under the title; not printed when null
     QVector<ReportColumn> columns;
     QVector<ReportLine> lines;
     Signatories signatories;
     int topMarginTwips = 0;
 };
 
-// Money as the reports print it: two decimals, "." as separator.
-QString reportMoney(double value);
+// Money as the reports print it, the Romanian way: "66.966.402,11".
+QString reportMoney(qint64 cents);
+// A value rounded to the bani it prints as (half away from zero).
+qint64 toCents(double value);
 
 // Reads the rows the selection keeps, with the header and signatories of
 // the configured sub-unit. Throws DbError.

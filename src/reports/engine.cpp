@@ -24,8 +24,7 @@ struct ReportFailure {
     QString cause;
 };
 
-const QPageLayout kPage(QPageSize(QPageSize::A4), QPageLayout::Landscape, QMarginsF(10, 10, 10, 10),
-                        QPageLayout::Millimeter);
+const QPageLayout kPage = reportPage();
 
 } // namespace
 
@@ -82,6 +81,7 @@ ReportDocument ReportJob::build() const
         ReportDocument doc = buildDocument(*db, def, where, named.value(def.titleFormula),
                                            def.criteriaFormula.isEmpty() ? QString() : named.value(def.criteriaFormula));
         doc.topMarginTwips = topMargin_;
+        doc.drawnUp = clock_.today();
         return doc;
     } catch (const DbError &e) {
         throw ReportFailure{QStringLiteral("fisierul de date ") + QFileInfo(dataFile_).fileName() + QStringLiteral(": ")

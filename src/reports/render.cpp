@@ -2,8 +2,11 @@
 
 #include <QFontDatabase>
 #include <QFontMetricsF>
+#include <QHash>
 #include <QPagedPaintDevice>
 #include <QPainter>
+
+#include <memory>
 
 namespace tendro {
 
@@ -12,10 +15,11 @@ namespace {
 constexpr double kPadMm = 1.0;
 constexpr double kFooterMm = 8.0;
 constexpr double kSignaturesMm = 24.0;
+constexpr double kSmallestPt = 6.0;
 
-enum class Style { Table, Under, Caption, Header, Title, Criteria, Footer };
+enum class Style { Table, Under, Caption, Header, Title, Criteria, Running };
 
-QFont fontFor(Style s)
+QFont fontFor(Style s, bool bold = false)
 {
     QFont f(reportFontFamily());
     // No ligatures: "fi" stays two letters for whoever copies the text.
@@ -27,22 +31,105 @@ QFont fontFor(Style s)
     case Style::Header: f.setPointSizeF(9); f.setBold(true); break;
     case Style::Title: f.setPointSizeF(13); f.setBold(true); break;
     case Style::Criteria: f.setPointSizeF(9); break;
-    case Style::Footer: f.setPointSizeF(8); break;
+    case Style::Running: f.setPointSizeF(7); break;
     }
+    if (bold)
+        f.setBold(true);
     return f;
 }
 
-int alignmentOf(ReportColumn::Format f)
+// The longest prefix of `word` narrower than `width`; at least one character.
+int fittingPrefix(const QFontMetricsF &m, const QString &word, double width)
 {
-    switch (f) {
-    case ReportColumn::Money: return Qt::AlignRight | Qt::AlignTop;
-    case ReportColumn::Center: return Qt::AlignHCenter | Qt::AlignTop;
-    case ReportColumn::Text: break;
+    int lo = 1, hi = int(word.size());
+    while (lo < hi) {
+        const int mid = (lo + hi + 1) / 2;
+        if (m.horizontalAdvance(word.left(mid)) <= width)
+            lo = mid;
+        else
+            hi = mid - 1;
     }
-    return Qt::AlignLeft | Qt::AlignTop;
+    return lo;
+}
+
+// The pieces a line may break between: words, and within a word after a
+// hyphen or a slash and before an opening parenthesis ("nerambursabile(UE)",
+// "PN-III-P2"). `spaced`: a blank stands before the piece.
+struct Piece {
+    QString text;
+    bool spaced;
+};
+
+QVector<Piece> piecesOf(const QString &text)
+{
+    QVector<Piece> out;
+    QString flat = text;
+    flat.replace(QLatin1Char('\n'), QLatin1Char(' ')).replace(QLatin1Char('\r'), QLatin1Char(' '));
+    for (const QString &word : flat.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        int start = 0;
+        for (int i = 1; i < word.size(); ++i) {
+            const QChar before = word.at(i - 1), here = word.at(i);
+            if (before == QLatin1Char('-') || before == QLatin1Char('/') || here == QLatin1Char('(')) {
+                out << Piece{word.mid(start, i - start), start == 0};
+                start = i;
+            }
+        }
+        out << Piece{word.mid(start), start == 0};
+    }
+    return out;
+}
+
+QStringList wrap(const QFontMetricsF &m, const QString &text, double width)
+{
+    QStringList lines;
+    QString current;
+    for (const Piece &p : piecesOf(text)) {
+        QString piece = p.text;
+        const QString joined = current.isEmpty() ? piece : current + (p.spaced ? QStringLiteral(" ") : QString()) + piece;
+        if (m.horizontalAdvance(joined) <= width) {
+            current = joined;
+            continue;
+        }
+        if (!current.isEmpty())
+            lines << current;
+        // A piece wider than the cell breaks between its characters.
+        while (piece.size() > 1 && m.horizontalAdvance(piece) > width) {
+            const int n = fittingPrefix(m, piece, width);
+            lines << piece.left(n);
+            piece = piece.mid(n);
+        }
+        current = piece;
+    }
+    if (!current.isEmpty())
+        lines << current;
+    return lines;
 }
 
 } // namespace
+
+// Metrics per font for the layout's device, kept for the whole layout.
+class ReportMetrics {
+public:
+    explicit ReportMetrics(QPaintDevice *device) : device_(device) {}
+    const QFontMetricsF &of(const QFont &f)
+    {
+        const QString key = f.key();
+        auto it = cache_.find(key);
+        if (it == cache_.end())
+            it = cache_.insert(key, std::make_shared<QFontMetricsF>(f, device_));
+        return **it;
+    }
+
+private:
+    QPaintDevice *device_;
+    QHash<QString, std::shared_ptr<QFontMetricsF>> cache_;
+};
+
+QPageLayout reportPage()
+{
+    return QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape, QMarginsF(10, 10, 10, 10),
+                       QPageLayout::Millimeter);
+}
 
 QString reportFontFamily()
 {
@@ -56,87 +143,396 @@ QString reportFontFamily()
 }
 
 ReportLayout::ReportLayout(const ReportDocument &doc, QPagedPaintDevice *device)
-    : doc_(doc), dpi_(device->logicalDpiY()), width_(device->width()), height_(device->height()), device_(device)
+    : doc_(doc), device_(device), metrics_(std::make_shared<ReportMetrics>(device)), dpi_(device->logicalDpiY()),
+      width_(device->width()), height_(device->height())
 {
-    double total = 0;
-    for (const ReportColumn &c : doc_.columns)
-        total += c.width;
-    double x = 0;
-    for (const ReportColumn &c : doc_.columns) {
-        colX_ << x;
-        colW_ << width_ * c.width / total;
-        x += colW_.last();
+    int heading = -1;
+    for (const ReportLine &l : doc_.lines) {
+        if (l.kind == ReportLine::Group)
+            heading = int(groupOf_.size());
+        else if (l.kind == ReportLine::Total)
+            heading = -1;
+        groupOf_ << heading;
     }
+    fitColumns();
+    paginate();
+    addRunningLines();
+}
 
-    const double bottom = height_ - px(kFooterMm);
-    const double top = headerHeight() + px(2) + px(doc_.topMarginTwips * 25.4 / 1440.0);
-    const double captions = lineHeight(ReportLine{});
-    Page page;
-    page.tableTop = top + titleHeight();
-    double y = page.tableTop + captions;
-    for (int i = 0; i < doc_.lines.size(); ++i) {
-        const double h = lineHeight(doc_.lines.at(i));
-        // A group's heading stays with its first row.
-        double need = h;
-        if (doc_.lines.at(i).kind == ReportLine::Group && i + 1 < doc_.lines.size())
-            need += lineHeight(doc_.lines.at(i + 1));
-        if (y + need > bottom && !page.items.isEmpty()) {
-            pages_ << page;
-            page = Page();
-            page.tableTop = top;
-            y = top + captions;
+void ReportLayout::fitColumns()
+{
+    // Each column as wide as its widest number or its longest word needs
+    // (a word at most half as wide again as the column's share; longer ones
+    // break), the rest of the page shared in the proportions of the definition.
+    ReportMetrics &m = *metrics_;
+    const int n = int(doc_.columns.size());
+    const double pad = 2 * px(kPadMm);
+    double defined = 0;
+    for (const ReportColumn &c : doc_.columns)
+        defined += c.width;
+    QVector<double> base(n), need(n, 0.0);
+    const QFontMetricsF &caption = m.of(fontFor(Style::Caption));
+    const QFontMetricsF &regular = m.of(fontFor(Style::Table));
+    const QFontMetricsF &bold = m.of(fontFor(Style::Table, true));
+    const QFontMetricsF &under = m.of(fontFor(Style::Under));
+    const auto longestWord = [](const QFontMetricsF &fm, const QString &text) {
+        double w = 0;
+        for (const Piece &p : piecesOf(text))
+            w = qMax(w, fm.horizontalAdvance(p.text));
+        return w;
+    };
+    for (int c = 0; c < n; ++c) {
+        base[c] = width_ * doc_.columns.at(c).width / defined;
+        need[c] = qMin(longestWord(caption, doc_.columns.at(c).caption), 1.5 * base[c]);
+    }
+    QHash<QString, double> seen;   // vocabularies repeat: measure each text once per column
+    for (const ReportLine &l : doc_.lines) {
+        if (l.kind == ReportLine::Group)
+            continue;
+        const bool sum = l.kind != ReportLine::Item;
+        for (int c = sum ? 1 : 0; c < n && c < l.cells.size(); ++c) {
+            const QString &text = l.cells.at(c);
+            if (text.isEmpty())
+                continue;
+            if (doc_.columns.at(c).format == ReportColumn::Money) {
+                need[c] = qMax(need[c], (sum ? bold : regular).horizontalAdvance(text));
+                continue;
+            }
+            const QString key = QString::number(c) + QLatin1Char('|') + text;
+            if (!seen.contains(key)) {
+                seen.insert(key, 0);
+                need[c] = qMax(need[c], qMin(longestWord(regular, text), 1.5 * base[c]));
+                if (!l.under.value(c).isEmpty())
+                    need[c] = qMax(need[c], qMin(longestWord(under, l.under.at(c)), 1.5 * base[c]));
+            }
         }
-        page.items << Placed{i, y, h};
-        y += h;
     }
-    const double signatures = px(kSignaturesMm);
-    y += px(8);
-    if (y + signatures > bottom) {
+    double needed = 0, slack = 0;
+    for (int c = 0; c < n; ++c) {
+        need[c] += pad + px(0.2);   // a hair more, so that a measured width fits after rounding
+        needed += need[c];
+        slack += qMax(0.0, base[c] - need[c]);
+    }
+    colW_.resize(n);
+    for (int c = 0; c < n; ++c) {
+        if (needed >= width_)
+            colW_[c] = need[c] * width_ / needed;   // too narrow a page: numbers shrink, words break
+        else if (slack > 0)
+            colW_[c] = need[c] + qMax(0.0, base[c] - need[c]) * (width_ - needed) / slack;
+        else
+            colW_[c] = need[c] * width_ / needed;
+    }
+    double x = 0;
+    colX_.clear();
+    for (double w : colW_) {
+        colX_ << x;
+        x += w;
+    }
+}
+
+void ReportLayout::place(Block &b, const QString &text, QFont font, const QRectF &cell, int align, bool number,
+                         int line, int column, double top) const
+{
+    if (text.isEmpty())
+        return;
+    ReportMetrics &m = *metrics_;
+    const double pad = px(kPadMm);
+    const double inner = cell.width() - 2 * pad;
+    QStringList lines;
+    if (number) {
+        // A number never wraps while a smaller size holds it.
+        while (m.of(font).horizontalAdvance(text) > inner && font.pointSizeF() > kSmallestPt)
+            font.setPointSizeF(qMax(kSmallestPt, font.pointSizeF() - 0.5));
+        if (m.of(font).horizontalAdvance(text) <= inner)
+            lines << text;
+    }
+    const QFontMetricsF &fm = m.of(font);
+    if (lines.isEmpty())
+        lines = wrap(fm, text, inner);
+    double y = top;
+    for (const QString &l : lines) {
+        const double w = fm.horizontalAdvance(l);
+        double x = cell.left() + pad;
+        if (align & Qt::AlignRight)
+            x = cell.right() - pad - w;
+        else if (align & Qt::AlignHCenter)
+            x = cell.left() + (cell.width() - w) / 2;
+        b.texts << LaidText{l, font, QPointF(x, y + fm.ascent()), cell, line, column};
+        y += fm.height();
+    }
+    b.height = qMax(b.height, y + pad);
+}
+
+ReportLayout::Block ReportLayout::lineBlock(int index, bool continuation) const
+{
+    const ReportLine &line = doc_.lines.at(index);
+    const double pad = px(kPadMm);
+    Block b;
+    const auto closeCells = [&b](int fromText, const QVector<QRectF> &cells) {
+        // The cells' height is known once every text of the line is placed.
+        for (int i = fromText; i < b.texts.size(); ++i)
+            b.texts[i].cell.setHeight(b.height);
+        for (QRectF r : cells) {
+            r.setHeight(b.height);
+            b.boxes << LaidBox{r, QColor()};
+        }
+    };
+    if (line.kind == ReportLine::Group) {
+        const QString text = line.cells.value(0) + (continuation ? QStringLiteral(" (continuare)") : QString());
+        const QRectF cell(0, 0, width_, 0);
+        place(b, text, fontFor(Style::Table, true), cell, Qt::AlignLeft, false, index, 0, pad);
+        b.boxes << LaidBox{QRectF(0, 0, width_, b.height), QColor(240, 240, 240)};
+        closeCells(0, {});
+        return b;
+    }
+    const bool sum = line.kind != ReportLine::Item;
+    const QFont main = fontFor(Style::Table, sum);
+    // A sum's label spans the columns before the first one it totals.
+    int labelSpan = 1;
+    if (sum)
+        while (labelSpan < colW_.size() && !doc_.columns.at(labelSpan).total)
+            ++labelSpan;
+    QVector<QRectF> cells;
+    for (int c = 0; c < colW_.size(); ++c) {
+        if (sum && c > 0 && c < labelSpan)
+            continue;
+        const double w = sum && c == 0 ? colX_.at(labelSpan - 1) + colW_.at(labelSpan - 1) : colW_.at(c);
+        const QRectF cell(colX_.at(c), 0, w, 0);
+        cells << cell;
+        const ReportColumn::Format format = doc_.columns.at(c).format;
+        const int align = sum && c == 0                          ? int(Qt::AlignLeft)
+                        : format == ReportColumn::Money          ? int(Qt::AlignRight)
+                        : format == ReportColumn::Center         ? int(Qt::AlignHCenter)
+                                                                 : int(Qt::AlignLeft);
+        const bool number = format == ReportColumn::Money && !(sum && c == 0);
+        const int before = int(b.texts.size());
+        place(b, line.cells.value(c), main, cell, align, number, index, c, pad);
+        const QString under = line.under.value(c);
+        if (!under.isEmpty()) {
+            double top = pad;
+            for (int i = before; i < b.texts.size(); ++i)
+                top = qMax(top, b.texts.at(i).origin.y() + metrics_->of(b.texts.at(i).font).descent());
+            place(b, under, fontFor(Style::Under), cell, align, false, index, c, top);
+        }
+        b.height = qMax(b.height, metrics_->of(main).height() + 2 * pad);
+    }
+    closeCells(0, cells);
+    return b;
+}
+
+ReportLayout::Block ReportLayout::captionBlock() const
+{
+    Block b;
+    const double pad = px(kPadMm);
+    QVector<QRectF> cells;
+    QVector<int> starts;
+    for (int c = 0; c < colW_.size(); ++c) {
+        starts << int(b.texts.size());
+        cells << QRectF(colX_.at(c), 0, colW_.at(c), 0);
+        place(b, doc_.columns.at(c).caption, fontFor(Style::Caption), cells.last(), Qt::AlignHCenter, false, -1, c, pad);
+    }
+    starts << int(b.texts.size());
+    for (int c = 0; c < colW_.size(); ++c) {
+        // Captions stand in the middle of their cells.
+        const int first = starts.at(c), end = starts.at(c + 1);
+        double used = 0;
+        if (end > first)
+            used = b.texts.at(end - 1).origin.y() + metrics_->of(b.texts.at(end - 1).font).descent() - pad;
+        const double shift = (b.height - 2 * pad - used) / 2;
+        for (int i = first; i < end; ++i) {
+            b.texts[i].origin.ry() += shift;
+            b.texts[i].cell.setHeight(b.height);
+        }
+        QRectF r = cells.at(c);
+        r.setHeight(b.height);
+        b.boxes << LaidBox{r, QColor(225, 225, 225)};
+    }
+    return b;
+}
+
+ReportLayout::Block ReportLayout::signatoriesBlock() const
+{
+    const Signatories &s = doc_.signatories;
+    const QString captions[3] = {s.functiesef, QStringLiteral("CONTABIL SEF"), QStringLiteral("INTOCMIT")};
+    const QString names[3] = {s.sef, s.contabil, s.intocmit};
+    const double w = width_ / 3;
+    const double gap = px(8);
+    Block b;
+    double bottom = 0;
+    for (int i = 0; i < 3; ++i) {
+        Block one;
+        const QRectF cell(i * w, 0, w, px(kSignaturesMm));
+        place(one, captions[i], fontFor(Style::Header), cell, Qt::AlignHCenter, false, -1, i, gap);
+        const double top = one.texts.isEmpty() ? gap : one.height + px(2);
+        place(one, names[i], fontFor(Style::Criteria), cell, Qt::AlignHCenter, false, -1, i, top);
+        bottom = qMax(bottom, one.height);
+        b.texts << one.texts;
+    }
+    b.height = qMax(bottom, px(kSignaturesMm));
+    for (LaidText &t : b.texts)
+        t.cell.setHeight(b.height);
+    return b;
+}
+
+ReportLayout::Block ReportLayout::paragraph(const QString &text, const QFont &font) const
+{
+    Block b;
+    place(b, text, font, QRectF(0, 0, width_, 0), Qt::AlignHCenter, false, -1, -1, 0);
+    return b;
+}
+
+void ReportLayout::append(LaidPage &page, const Block &b, double y) const
+{
+    for (LaidBox box : b.boxes) {
+        box.rect.translate(0, y);
+        page.boxes << box;
+    }
+    for (LaidText t : b.texts) {
+        t.origin.ry() += y;
+        t.cell.translate(0, y);
+        page.texts << t;
+    }
+}
+
+void ReportLayout::paginate()
+{
+    const double bottom = height_ - px(kFooterMm);
+    LaidPage page;
+    double y = 0;
+    bool captions = false;
+    const auto newPage = [&] {
         pages_ << page;
-        page = Page();
-        page.tableTop = -1;   // nothing of the table on this page
-        y = top;
+        page = LaidPage();
+        y = 0;
+        captions = false;
+    };
+    // Texts above the table flow line by line, so that a criteria line
+    // longer than a page goes on over the next one.
+    const auto flow = [&](const Block &para, bool left) {
+        for (LaidText t : para.texts) {
+            const QFontMetricsF &fm = metrics_->of(t.font);
+            if (y + fm.height() > bottom && !page.texts.isEmpty())
+                newPage();
+            if (left)
+                t.origin.setX(0);
+            t.origin.setY(y + fm.ascent());
+            t.cell = QRectF(0, y, width_, fm.height());
+            page.texts << t;
+            y += fm.height();
+        }
+    };
+    flow(paragraph(doc_.directorate, fontFor(Style::Header)), true);
+    flow(paragraph(doc_.subunit, fontFor(Style::Header)), true);
+    y += px(2) + px(doc_.topMarginTwips * 25.4 / 1440.0);
+    flow(paragraph(doc_.title, fontFor(Style::Title)), false);
+    if (doc_.drawnUp.isValid())
+        flow(paragraph(QStringLiteral("Data intocmirii: ") + doc_.drawnUp.toString(QStringLiteral("dd.MM.yyyy")),
+                       fontFor(Style::Criteria)),
+             false);
+    if (!doc_.criteria.isEmpty()) {
+        y += px(1.5);
+        flow(paragraph(doc_.criteria, fontFor(Style::Criteria)), false);
     }
-    page.items << Placed{-1, y, signatures};
+    y += px(5);
+
+    // Lines that must share a page with the next: a group's heading, a
+    // group's last row, the total general's predecessor and the total
+    // general itself (with the signatories).
+    const int count = int(doc_.lines.size());
+    QVector<bool> keepWithNext(count, false);
+    for (int i = 0; i < count; ++i) {
+        const ReportLine::Kind k = doc_.lines.at(i).kind;
+        const ReportLine::Kind next = i + 1 < count ? doc_.lines.at(i + 1).kind : ReportLine::Item;
+        keepWithNext[i] = k == ReportLine::Group || k == ReportLine::Total || next == ReportLine::Subtotal
+                          || next == ReportLine::Total;
+    }
+    const Block captionsBlock = captionBlock();
+    const Block signatures = signatoriesBlock();
+    // What a line needs above it on a page where the table starts with it.
+    const auto prefix = [&](int i) {
+        if (captions)
+            return 0.0;
+        double h = captionsBlock.height;
+        if (groupOf_.at(i) >= 0 && groupOf_.at(i) != i)
+            h += lineBlock(groupOf_.at(i), true).height;
+        return h;
+    };
+    const auto startTable = [&](int i) {
+        if (captions)
+            return;
+        append(page, captionsBlock, y);
+        y += captionsBlock.height;
+        captions = true;
+        if (groupOf_.at(i) >= 0 && groupOf_.at(i) != i) {
+            const Block head = lineBlock(groupOf_.at(i), true);
+            append(page, head, y);
+            y += head.height;
+        }
+    };
+    for (int i = 0; i < count;) {
+        int end = i;
+        while (end < count - 1 && keepWithNext.at(end))
+            ++end;
+        QVector<Block> chain;
+        double h = 0;
+        for (int k = i; k <= end; ++k) {
+            chain << lineBlock(k, false);
+            h += chain.last().height;
+        }
+        const bool last = end == count - 1;
+        if (last)
+            h += signatures.height;
+        if (y + prefix(i) + h > bottom && !page.texts.isEmpty())
+            newPage();
+        // A chain taller than a page breaks between its lines.
+        for (int k = i; k <= end; ++k) {
+            const Block &b = chain.at(k - i);
+            if (y + prefix(k) + b.height > bottom && !page.texts.isEmpty())
+                newPage();
+            startTable(k);
+            append(page, b, y);
+            y += b.height;
+            page.lines << k;
+        }
+        if (last) {
+            if (y + signatures.height > bottom && !page.texts.isEmpty())
+                newPage();
+            append(page, signatures, y);
+            y += signatures.height;
+            page.signatories = true;
+        }
+        i = end + 1;
+    }
     pages_ << page;
 }
 
-double ReportLayout::headerHeight() const
+void ReportLayout::addRunningLines()
 {
-    return 2 * QFontMetricsF(fontFor(Style::Header), device_).height();
-}
-
-double ReportLayout::titleHeight() const
-{
-    const QRectF wide(0, 0, width_, 1e6);
-    double h = QFontMetricsF(fontFor(Style::Title), device_).boundingRect(wide, Qt::TextWordWrap, doc_.title).height();
-    if (!doc_.criteria.isEmpty())
-        h += px(1.5)
-            + QFontMetricsF(fontFor(Style::Criteria), device_).boundingRect(wide, Qt::TextWordWrap, doc_.criteria).height();
-    return h + px(5);
-}
-
-double ReportLayout::lineHeight(const ReportLine &line) const
-{
-    const double pad = px(kPadMm);
-    const bool captions = line.cells.isEmpty();   // the table's captions
-    const QFontMetricsF main(fontFor(captions ? Style::Caption : Style::Table), device_);
-    const QFontMetricsF small(fontFor(Style::Under), device_);
-    double h = main.height();
-    if (line.kind == ReportLine::Group) {
-        const QRectF r(0, 0, width_ - 2 * pad, 1e6);
-        return main.boundingRect(r, Qt::TextWordWrap, line.cells.value(0)).height() + 2 * pad;
+    // Sub-unit on the left, title in the middle, "pagina x / y" on the right;
+    // the parts of "x / y" set apart so that text readers keep the blanks.
+    const double top = height_ - px(kFooterMm) + px(1.5);
+    const QFont font = fontFor(Style::Running);
+    const QFontMetricsF &fm = metrics_->of(font);
+    const double quarter = width_ / 4;
+    for (int i = 0; i < pages_.size(); ++i) {
+        Block b;
+        place(b, doc_.subunit, font, QRectF(0, 0, quarter, 0), Qt::AlignLeft, false, -1, -2, 0);
+        place(b, doc_.title, font, QRectF(quarter, 0, 2 * quarter, 0), Qt::AlignHCenter, false, -1, -2, 0);
+        const QString parts[4] = {QStringLiteral("pagina"), QString::number(i + 1), QStringLiteral("/"),
+                                  QString::number(pages_.size())};
+        const double gap = fm.horizontalAdvance(QStringLiteral("  "));
+        double w = 3 * gap;
+        for (const QString &p : parts)
+            w += fm.horizontalAdvance(p);
+        double x = width_ - px(kPadMm) - w;
+        for (const QString &p : parts) {
+            b.texts << LaidText{p, font, QPointF(x, fm.ascent()), QRectF(3 * quarter, 0, quarter, 0), -1, -2};
+            x += fm.horizontalAdvance(p) + gap;
+        }
+        for (LaidText &t : b.texts)
+            t.cell.setHeight(px(kFooterMm) - px(1.5));
+        append(pages_[i], b, top);
     }
-    for (int c = 0; c < colW_.size(); ++c) {
-        const QRectF r(0, 0, colW_.at(c) - 2 * pad, 1e6);
-        const QString text = captions ? doc_.columns.at(c).caption : line.cells.value(c);
-        double ch = main.boundingRect(r, Qt::TextWordWrap, text).height();
-        const QString under = line.under.value(c);
-        if (!under.isEmpty())
-            ch += small.boundingRect(r, Qt::TextWordWrap, under).height();
-        h = qMax(h, ch);
-    }
-    return h + 2 * pad;
 }
 
 void ReportLayout::paint(QPainter &painter, QPagedPaintDevice *device) const
@@ -144,123 +540,18 @@ void ReportLayout::paint(QPainter &painter, QPagedPaintDevice *device) const
     for (int i = 0; i < pages_.size(); ++i) {
         if (i > 0)
             device->newPage();
-        paintPage(painter, i);
-    }
-}
-
-void ReportLayout::paintPage(QPainter &p, int index) const
-{
-    const Page &page = pages_.at(index);
-    p.setPen(QPen(Qt::black, px(0.2)));
-    const QFontMetricsF header(fontFor(Style::Header), device_);
-    p.setFont(fontFor(Style::Header));
-    p.drawText(QRectF(0, 0, width_, header.height()), Qt::AlignLeft, doc_.directorate);
-    p.drawText(QRectF(0, header.height(), width_, header.height()), Qt::AlignLeft, doc_.subunit);
-
-    if (index == 0) {
-        double y = headerHeight() + px(2) + px(doc_.topMarginTwips * 25.4 / 1440.0);
-        const QRectF wide(0, y, width_, 1e6);
-        p.setFont(fontFor(Style::Title));
-        const QRectF title = p.boundingRect(wide, Qt::AlignHCenter | Qt::TextWordWrap, doc_.title);
-        p.drawText(title, Qt::AlignHCenter | Qt::TextWordWrap, doc_.title);
-        if (!doc_.criteria.isEmpty()) {
-            p.setFont(fontFor(Style::Criteria));
-            const QRectF crit(0, title.bottom() + px(1.5), width_, 1e6);
-            p.drawText(p.boundingRect(crit, Qt::AlignHCenter | Qt::TextWordWrap, doc_.criteria),
-                       Qt::AlignHCenter | Qt::TextWordWrap, doc_.criteria);
+        const LaidPage &page = pages_.at(i);
+        painter.setPen(QPen(Qt::black, px(0.2)));
+        for (const LaidBox &b : page.boxes) {
+            if (b.fill.isValid())
+                painter.fillRect(b.rect, b.fill);
+            painter.drawRect(b.rect);
         }
-    }
-    if (page.tableTop >= 0)
-        paintCaptions(p, page.tableTop);
-    for (const Placed &item : page.items) {
-        if (item.line < 0)
-            paintSignatories(p, item.y);
-        else
-            paintLine(p, doc_.lines.at(item.line), item.y, item.height);
-    }
-    // "x / y", its three parts set apart so that text readers keep the blanks.
-    p.setFont(fontFor(Style::Footer));
-    const QFontMetricsF footer(fontFor(Style::Footer), device_);
-    const QString parts[3] = {QString::number(index + 1), QStringLiteral("/"), QString::number(pages_.size())};
-    const double gap = footer.horizontalAdvance(QStringLiteral("  "));
-    double x = (width_ - footer.horizontalAdvance(parts[0] + parts[1] + parts[2]) - 2 * gap) / 2;
-    const double y = height_ - px(kFooterMm) + px(2) + footer.ascent();
-    for (const QString &part : parts) {
-        p.drawText(QPointF(x, y), part);
-        x += footer.horizontalAdvance(part) + gap;
-    }
-}
-
-void ReportLayout::paintCaptions(QPainter &p, double y) const
-{
-    const double h = lineHeight(ReportLine{});
-    const double pad = px(kPadMm);
-    p.setFont(fontFor(Style::Caption));
-    for (int c = 0; c < colW_.size(); ++c) {
-        const QRectF cell(colX_.at(c), y, colW_.at(c), h);
-        p.fillRect(cell, QColor(225, 225, 225));
-        p.drawRect(cell);
-        p.drawText(cell.adjusted(pad, pad, -pad, -pad), Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextWordWrap,
-                   doc_.columns.at(c).caption);
-    }
-}
-
-void ReportLayout::paintLine(QPainter &p, const ReportLine &line, double y, double height) const
-{
-    const double pad = px(kPadMm);
-    if (line.kind == ReportLine::Group) {
-        const QRectF cell(0, y, width_, height);
-        p.fillRect(cell, QColor(240, 240, 240));
-        p.drawRect(cell);
-        QFont f = fontFor(Style::Table);
-        f.setBold(true);
-        p.setFont(f);
-        p.drawText(cell.adjusted(pad, pad, -pad, -pad), Qt::AlignLeft | Qt::TextWordWrap, line.cells.value(0));
-        return;
-    }
-    const bool sum = line.kind == ReportLine::Subtotal || line.kind == ReportLine::Total;
-    QFont main = fontFor(Style::Table);
-    main.setBold(sum);
-    const QFontMetricsF mainMetrics(main, device_);
-    // A sum's label spans the columns before the first one it totals.
-    int labelSpan = 1;
-    if (sum)
-        while (labelSpan < colW_.size() && !doc_.columns.at(labelSpan).total)
-            ++labelSpan;
-    for (int c = 0; c < colW_.size(); ++c) {
-        double x = colX_.at(c), w = colW_.at(c);
-        if (sum && c == 0)
-            w = colX_.value(labelSpan - 1) + colW_.value(labelSpan - 1) - x;
-        else if (sum && c < labelSpan)
-            continue;
-        const QRectF cell(x, y, w, height);
-        p.drawRect(cell);
-        const QRectF inner = cell.adjusted(pad, pad, -pad, -pad);
-        p.setFont(main);
-        const int align = sum && c == 0 ? Qt::AlignLeft : alignmentOf(doc_.columns.at(c).format);
-        const QString text = line.cells.value(c);
-        p.drawText(inner, align | Qt::TextWordWrap, text);
-        const QString under = line.under.value(c);
-        if (!under.isEmpty()) {
-            const double used = mainMetrics.boundingRect(QRectF(0, 0, inner.width(), 1e6), Qt::TextWordWrap, text).height();
-            p.setFont(fontFor(Style::Under));
-            p.drawText(inner.adjusted(0, used, 0, 0), align | Qt::TextWordWrap, under);
+        for (const LaidText &t : page.texts) {
+            if (painter.font() != t.font)
+                painter.setFont(t.font);
+            painter.drawText(t.origin, t.text);
         }
-    }
-}
-
-void ReportLayout::paintSignatories(QPainter &p, double y) const
-{
-    const Signatories &s = doc_.signatories;
-    const QString captions[3] = {s.functiesef, QStringLiteral("CONTABIL SEF"), QStringLiteral("INTOCMIT")};
-    const QString names[3] = {s.sef, s.contabil, s.intocmit};
-    const double w = width_ / 3;
-    const QFontMetricsF metrics(fontFor(Style::Header), device_);
-    for (int i = 0; i < 3; ++i) {
-        p.setFont(fontFor(Style::Header));
-        p.drawText(QRectF(i * w, y, w, metrics.height()), Qt::AlignHCenter, captions[i]);
-        p.setFont(fontFor(Style::Criteria));
-        p.drawText(QRectF(i * w, y + metrics.height() * 1.4, w, metrics.height()), Qt::AlignHCenter, names[i]);
     }
 }
 
