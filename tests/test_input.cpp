@@ -171,6 +171,8 @@ void TestInput::criteriaWindow()
     activate(&w);
     for (const char *check : {"lei", "incep", "termin", "resp"})
         w.findChild<QAbstractButton *>(QLatin1String(check))->click();
+    for (const char *date : {"incep1", "incep2", "fin1", "fin2"})   // "Raport" runs only with valid dates
+        w.findChild<QLineEdit *>(QLatin1String(date))->setText(u"01.03.2026"_s);
     auto *report = w.findChild<QPushButton *>(u"Command1"_s);
     for (const char *box : {"lei1", "lei2", "incep1", "incep2", "fin1", "fin2"})
         for (const QString &input : badInputs()) {

@@ -37,6 +37,8 @@ Cen::Cen(AppContext &ctx, QWidget *parent) : QDialog(parent), ctx_(ctx)
     rapprog_ = named(new ReportJob(ctx_.messages, ctx_.clock, this), "rapprog");
     rapproga_ = named(new ReportJob(ctx_.messages, ctx_.clock, this), "rapproga");
     rapprogagrup_ = named(new ReportJob(ctx_.messages, ctx_.clock, this), "rapprogagrup");
+    for (ReportJob *j : {rapprog_, rapproga_, rapprogagrup_})
+        j->setFileDialogs(&ctx_.files);
     load();
 }
 

@@ -3,6 +3,7 @@
 #include "document.h"
 #include "formula.h"
 #include "render.h"
+#include "workbook.h"
 #include "services/services.h"
 #include "store/connections.h"
 #include "store/database.h"
@@ -15,6 +16,7 @@
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QTime>
+#include <QToolBar>
 
 namespace tendro {
 
@@ -94,13 +96,36 @@ bool ReportJob::setAction(int action, QWidget *parent)
     if (action != 1)
         return false;
     lastPdf_.clear();
+    lastWorkbook_.clear();
     try {
         const ReportDocument doc = build();
         const QString folder = qEnvironmentVariable("TENDRO_REPORT_DIR");
-        if (folder.isEmpty())
+        if (folder.isEmpty()) {
             preview(doc, parent);
-        else
-            lastPdf_ = writePdf(doc, folder);
+            return true;
+        }
+        if (!QDir().mkpath(folder))
+            throw ReportFailure{QStringLiteral("folderul ") + folder + QStringLiteral(" nu poate fi creat")};
+        const QStringList formats = qEnvironmentVariable("TENDRO_REPORT_FORMAT").split(QLatin1Char(','));
+        const bool excel = formats.contains(QLatin1String("xlsx"));
+        const bool pdf = formats.contains(QLatin1String("pdf")) || !excel;
+        // One name for both files, the first free one.
+        const QString stem = QDir(folder).filePath(QFileInfo(reportFile_).completeBaseName() + QLatin1Char('-')
+                                                   + clock_.today().toString(QStringLiteral("yyyyMMdd")) + QLatin1Char('-')
+                                                   + QTime::currentTime().toString(QStringLiteral("hhmmss")));
+        QString base = stem;
+        for (int n = 2; QFileInfo::exists(base + QStringLiteral(".pdf")) || QFileInfo::exists(base + QStringLiteral(".xlsx"));
+             ++n)
+            base = stem + QStringLiteral("-%1").arg(n);
+        if (pdf) {
+            writePdf(doc, base + QStringLiteral(".pdf"));
+            lastPdf_ = base + QStringLiteral(".pdf");
+        }
+        if (excel) {
+            if (!writeExcel(doc, base + QStringLiteral(".xlsx"), parent))
+                return false;
+            lastWorkbook_ = base + QStringLiteral(".xlsx");
+        }
         return true;
     } catch (const ReportFailure &f) {
         messages_.show(parent,
@@ -123,20 +148,27 @@ void ReportJob::preview(const ReportDocument &doc, QWidget *parent)
         QPainter painter(p);
         ReportLayout(doc, p).paint(painter, p);
     });
+    if (auto *bar = dialog.findChild<QToolBar *>()) {
+        bar->addSeparator();
+        QAction *excel = bar->addAction(QStringLiteral("Excel"));
+        excel->setObjectName(QStringLiteral("excel"));
+        connect(excel, &QAction::triggered, &dialog, [this, &doc, &dialog] {
+            static QtFileDialogs platformDialogs;
+            FileDialogService &files = files_ ? *files_ : platformDialogs;
+            const QString name = QFileInfo(reportFile_).completeBaseName() + QLatin1Char('-')
+                + clock_.today().toString(QStringLiteral("yyyyMMdd")) + QStringLiteral(".xlsx");
+            const QString path = files.saveFileNameAs(&dialog, QStringLiteral("Salvare raport ca registru Excel"),
+                                                      QStringLiteral("Registru Excel (*.xlsx)"), name);
+            if (!path.isEmpty() && writeExcel(doc, path, &dialog))
+                lastWorkbook_ = path;
+        });
+    }
     dialog.resize(1000, 720);
     dialog.exec();
 }
 
-QString ReportJob::writePdf(const ReportDocument &doc, const QString &folder)
+void ReportJob::writePdf(const ReportDocument &doc, const QString &path)
 {
-    if (!QDir().mkpath(folder))
-        throw ReportFailure{QStringLiteral("folderul ") + folder + QStringLiteral(" nu poate fi creat")};
-    const QString stem = QFileInfo(reportFile_).completeBaseName() + QLatin1Char('-')
-        + clock_.today().toString(QStringLiteral("yyyyMMdd")) + QLatin1Char('-')
-        + QTime::currentTime().toString(QStringLiteral("hhmmss"));
-    QString path = QDir(folder).filePath(stem + QStringLiteral(".pdf"));
-    for (int n = 2; QFileInfo::exists(path); ++n)
-        path = QDir(folder).filePath(stem + QStringLiteral("-%1.pdf").arg(n));
     QPdfWriter writer(path);
     writer.setPageLayout(kPage);
     writer.setResolution(300);
@@ -147,7 +179,19 @@ QString ReportJob::writePdf(const ReportDocument &doc, const QString &folder)
         throw ReportFailure{QStringLiteral("fisierul ") + path + QStringLiteral(" nu poate fi scris")};
     ReportLayout(doc, &writer).paint(painter, &writer);
     painter.end();
-    return path;
+}
+
+bool ReportJob::writeExcel(const ReportDocument &doc, const QString &path, QWidget *parent)
+{
+    try {
+        writeWorkbook(doc, path);
+        return true;
+    } catch (const WorkbookFailure &f) {
+        messages_.show(parent, QStringLiteral(" Registrul Excel ") + path + QStringLiteral(" nu a putut fi scris: ") + f.cause
+                                   + QLatin1Char(' '),
+                       QStringLiteral("Eroare"), MessageIcon::Information);
+        return false;
+    }
 }
 
 } // namespace tendro

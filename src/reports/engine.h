@@ -3,8 +3,9 @@
 // are set in a fixed order (report file, data file, connect text, selection
 // formula, formulas, top margin) and the action runs it. It reads the data
 // file itself, on a read-only connection of its own. A report goes to a
-// print preview, from which the user prints or saves a PDF; when
-// TENDRO_REPORT_DIR is set it is written there as a PDF instead.
+// print preview, from which the user prints, saves a PDF or writes an Excel
+// workbook; when TENDRO_REPORT_DIR is set it is written there instead, as a
+// PDF, a workbook or both (TENDRO_REPORT_FORMAT: "pdf", "xlsx", "pdf,xlsx").
 
 #include <QMap>
 #include <QObject>
@@ -15,6 +16,7 @@ class QWidget;
 namespace tendro {
 
 class Clock;
+class FileDialogService;
 class MessageService;
 struct ReportDocument;
 
@@ -33,20 +35,28 @@ public:
     // the report file and its cause. True when the report was produced.
     bool setAction(int action, QWidget *parent);
 
-    // The PDF written by the last run under TENDRO_REPORT_DIR.
+    // Where the preview's "Excel" asks for the file name; without it, the
+    // platform's own dialog.
+    void setFileDialogs(FileDialogService *files) { files_ = files; }
+
+    // The files written by the last run under TENDRO_REPORT_DIR.
     QString lastPdf() const { return lastPdf_; }
+    QString lastWorkbook() const { return lastWorkbook_; }
 
 private:
     ReportDocument build() const;
     void preview(const ReportDocument &doc, QWidget *parent);
-    QString writePdf(const ReportDocument &doc, const QString &folder);
+    void writePdf(const ReportDocument &doc, const QString &path);
+    // A failure is shown in one message; true when the workbook was written.
+    bool writeExcel(const ReportDocument &doc, const QString &path, QWidget *parent);
 
     MessageService &messages_;
     Clock &clock_;
+    FileDialogService *files_ = nullptr;
     QString reportFile_, dataFile_, connect_, selection_;
     QMap<int, QString> formulas_;
     int topMargin_ = 0;
-    QString lastPdf_;
+    QString lastPdf_, lastWorkbook_;
 };
 
 } // namespace tendro

@@ -3,6 +3,7 @@
 #include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QHash>
+#include <QSet>
 #include <QPagedPaintDevice>
 #include <QPainter>
 
@@ -161,17 +162,18 @@ ReportLayout::ReportLayout(const ReportDocument &doc, QPagedPaintDevice *device)
 
 void ReportLayout::fitColumns()
 {
-    // Each column as wide as its widest number or its longest word needs
-    // (a word at most half as wide again as the column's share; longer ones
-    // break), the rest of the page shared in the proportions of the definition.
+    // Each column gets, in this order of precedence: what it must have (its
+    // widest amount, its caption's longest word, the longest word of a
+    // centred column such as a date); its longest word, up to half as wide
+    // again as its share (longer words break); its share of the page as the
+    // definition gives it; and the rest of the page in proportion.
     ReportMetrics &m = *metrics_;
     const int n = int(doc_.columns.size());
-    const double pad = 2 * px(kPadMm);
+    const double pad = 2 * px(kPadMm) + px(0.2);   // a hair more, so that a measured width fits after rounding
     double defined = 0;
     for (const ReportColumn &c : doc_.columns)
         defined += c.width;
-    QVector<double> base(n), need(n, 0.0);
-    const QFontMetricsF &caption = m.of(fontFor(Style::Caption));
+    QVector<double> base(n), must(n), word(n);
     const QFontMetricsF &regular = m.of(fontFor(Style::Table));
     const QFontMetricsF &bold = m.of(fontFor(Style::Table, true));
     const QFontMetricsF &under = m.of(fontFor(Style::Under));
@@ -183,44 +185,55 @@ void ReportLayout::fitColumns()
     };
     for (int c = 0; c < n; ++c) {
         base[c] = width_ * doc_.columns.at(c).width / defined;
-        need[c] = qMin(longestWord(caption, doc_.columns.at(c).caption), 1.5 * base[c]);
+        must[c] = qMin(longestWord(m.of(fontFor(Style::Caption)), doc_.columns.at(c).caption), base[c]);
+        word[c] = must[c];
     }
-    QHash<QString, double> seen;   // vocabularies repeat: measure each text once per column
+    QSet<QString> seen;   // vocabularies repeat: measure each text once per column
     for (const ReportLine &l : doc_.lines) {
         if (l.kind == ReportLine::Group)
             continue;
         const bool sum = l.kind != ReportLine::Item;
         for (int c = sum ? 1 : 0; c < n && c < l.cells.size(); ++c) {
             const QString &text = l.cells.at(c);
+            const ReportColumn::Format format = doc_.columns.at(c).format;
             if (text.isEmpty())
                 continue;
-            if (doc_.columns.at(c).format == ReportColumn::Money) {
-                need[c] = qMax(need[c], (sum ? bold : regular).horizontalAdvance(text));
+            if (format == ReportColumn::Money) {
+                must[c] = qMax(must[c], (sum ? bold : regular).horizontalAdvance(text));
                 continue;
             }
-            const QString key = QString::number(c) + QLatin1Char('|') + text;
-            if (!seen.contains(key)) {
-                seen.insert(key, 0);
-                need[c] = qMax(need[c], qMin(longestWord(regular, text), 1.5 * base[c]));
-                if (!l.under.value(c).isEmpty())
-                    need[c] = qMax(need[c], qMin(longestWord(under, l.under.at(c)), 1.5 * base[c]));
-            }
+            const QString key = QString::number(c) + QLatin1Char('|') + text + l.under.value(c);
+            if (seen.contains(key))
+                continue;
+            seen.insert(key);
+            double longest = longestWord(regular, text);
+            if (!l.under.value(c).isEmpty())
+                longest = qMax(longest, longestWord(under, l.under.at(c)));
+            if (format == ReportColumn::Center)
+                must[c] = qMax(must[c], qMin(longest, 1.5 * base[c]));
+            word[c] = qMax(word[c], qMin(longest, 1.5 * base[c]));
         }
     }
-    double needed = 0, slack = 0;
+    double musts = 0, words = 0, deficit = 0;
     for (int c = 0; c < n; ++c) {
-        need[c] += pad + px(0.2);   // a hair more, so that a measured width fits after rounding
-        needed += need[c];
-        slack += qMax(0.0, base[c] - need[c]);
+        must[c] += pad;
+        word[c] = qMax(word[c] + pad, must[c]);
+        musts += must[c];
+        words += word[c];
+        deficit += qMax(0.0, base[c] - word[c]);
     }
     colW_.resize(n);
+    const double rest = width_ - words;
     for (int c = 0; c < n; ++c) {
-        if (needed >= width_)
-            colW_[c] = need[c] * width_ / needed;   // too narrow a page: numbers shrink, words break
-        else if (slack > 0)
-            colW_[c] = need[c] + qMax(0.0, base[c] - need[c]) * (width_ - needed) / slack;
+        const double below = qMax(0.0, base[c] - word[c]);
+        if (musts >= width_)   // too narrow a page: amounts shrink, words break
+            colW_[c] = must[c] * width_ / musts;
+        else if (rest < 0)
+            colW_[c] = must[c] + (word[c] - must[c]) * (width_ - musts) / (words - musts);
+        else if (rest <= deficit && deficit > 0)
+            colW_[c] = word[c] + below * rest / deficit;
         else
-            colW_[c] = need[c] * width_ / needed;
+            colW_[c] = word[c] + below + (rest - deficit) * base[c] / width_;
     }
     double x = 0;
     colX_.clear();

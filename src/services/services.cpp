@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 
 namespace tendro {
@@ -54,6 +55,16 @@ QString QtFileDialogs::saveFileName(QWidget *parent, const QString &title, const
     dialog.setFileMode(QFileDialog::AnyFile);
     // The suffix is added before the dialog's own overwrite question runs.
     dialog.setDefaultSuffix(QStringLiteral("mdb"));
+    return chosenFile(dialog);
+}
+
+QString QtFileDialogs::saveFileNameAs(QWidget *parent, const QString &title, const QString &filter,
+                                      const QString &suggested)
+{
+    QFileDialog dialog(parent, title, suggested, filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(QFileInfo(suggested).suffix());
     return chosenFile(dialog);
 }
 

@@ -32,6 +32,14 @@ public:
     virtual ~FileDialogService() = default;
     // Empty text when the user cancels. The save dialog asks before overwriting.
     virtual QString saveFileName(QWidget *parent, const QString &title, const QString &filter) = 0;
+    // The same, the dialog proposing `suggested` (a file name whose suffix is
+    // added to a name typed without one).
+    virtual QString saveFileNameAs(QWidget *parent, const QString &title, const QString &filter,
+                                   const QString &suggested)
+    {
+        Q_UNUSED(suggested);
+        return saveFileName(parent, title, filter);
+    }
     virtual QString openFileName(QWidget *parent, const QString &title, const QString &filter) = 0;
 };
 
@@ -50,6 +58,8 @@ public:
 class QtFileDialogs : public FileDialogService {
 public:
     QString saveFileName(QWidget *parent, const QString &title, const QString &filter) override;
+    QString saveFileNameAs(QWidget *parent, const QString &title, const QString &filter,
+                           const QString &suggested) override;
     QString openFileName(QWidget *parent, const QString &title, const QString &filter) override;
 };
 

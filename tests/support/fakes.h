@@ -37,9 +37,14 @@ class ScriptedFiles : public FileDialogService {
 public:
     QString saveFileName(QWidget *, const QString &title, const QString &filter) override;
     QString openFileName(QWidget *, const QString &title, const QString &filter) override;
+    QString saveFileNameAs(QWidget *parent, const QString &title, const QString &filter, const QString &suggested) override
+    {
+        lastSuggested = suggested;
+        return saveFileName(parent, title, filter);
+    }
 
     QString nextPath;   // empty: the user cancels
-    QString lastTitle, lastFilter;
+    QString lastTitle, lastFilter, lastSuggested;
 };
 
 class FixedClock : public Clock {
