@@ -2,6 +2,7 @@
 #include "services/context.h"
 #include "shell/exit.h"
 #include "shell/password.h"
+#include "shell/restaurare.h"
 #include "shell/setare2.h"
 #include "exchange/export.h"
 #include "exchange/import.h"
@@ -47,6 +48,7 @@ Mnu::Mnu(AppContext &ctx, QWidget *parent) : QDialog(parent), ctx_(ctx)
     addEntry(prel, "mnuprelman", QStringLiteral("Manual"), &Mnu::importManual);
     auto *set = addEntry(nullptr, "mnuset", QStringLiteral("SETARI"), &Mnu::openSignatories);
     auto *par = addEntry(nullptr, "mnupar", QStringLiteral("PAROLA"), &Mnu::openPassword);
+    auto *res = addEntry(nullptr, "mnurestaurare", QStringLiteral("RESTAURARE"), &Mnu::openRestore);
     auto *ies = addEntry(nullptr, "mnuies", QStringLiteral("IESIRE"), &Mnu::exitProgram);
 
     bar->addAction(action(QStringLiteral("mnuprg")));
@@ -56,6 +58,7 @@ Mnu::Mnu(AppContext &ctx, QWidget *parent) : QDialog(parent), ctx_(ctx)
     bar->addMenu(prel);
     bar->addAction(set);
     bar->addAction(par);
+    bar->addAction(res);
     bar->addAction(ies);
 
     auto *lay = new QVBoxLayout(this);
@@ -126,6 +129,12 @@ void Mnu::openSignatories()
 }
 
 void Mnu::openPassword() { passwordEntry(ctx_, this); }
+
+void Mnu::openRestore()
+{
+    Restaurare w(ctx_, this);
+    w.exec();
+}
 
 void Mnu::exitProgram() { exitWithBackup(ctx_, this); }
 

@@ -32,6 +32,7 @@ private:
     void importManual();
     void openSignatories();
     void openPassword();
+    void openRestore();
     void exitProgram();
 
     AppContext &ctx_;

@@ -102,6 +102,7 @@ public:
 class March : public Clock {
 public:
     QDate today() const override { return QDate(2026, 3, 15); }
+    QDateTime now() const override { return QDateTime(today(), QTime(10, 0)); }
 };
 
 // The exit's end of the program, reported instead of ending.
