@@ -1,7 +1,7 @@
 // Start-up, main window, sub-unit setup, password, exit with its copies and
 // the restore window, driven through the real windows with scripted services.
 
-#include "fakes.h"
+#include "steps.h"
 #include "app/mnu.h"
 #include "app/startup.h"
 #include "shell/backups.h"
@@ -35,39 +35,12 @@ QByteArray fileHash(const QString &path)
     return f.open(QIODevice::ReadOnly) ? QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256) : QByteArray();
 }
 
-// Types the attempts into the login window once it is shown, pressing OK after each.
-void answerLogin(const QStringList &attempts)
-{
-    whenModal(u"par"_s, [attempts](QWidget *par) {
-        for (const QString &a : attempts) {
-            par->findChild<QLineEdit *>(u"passconf"_s)->setText(a);
-            par->findChild<QPushButton *>(u"Command2"_s)->click();
-        }
-    });
-}
-
-// The first column of a query's rows.
-QStringList column(Database &db, const QString &sql)
-{
-    QStringList out;
-    const ResultSet rs = db.query(sql);
-    for (int i = 0; i < rs.count(); ++i)
-        out << rs.value(i, 0).toString();
-    return out;
-}
-
 QStringList items(const QListWidget *list)
 {
     QStringList out;
     for (int i = 0; i < list->count(); ++i)
         out << list->item(i)->text();
     return out;
-}
-
-void clickRow(QListWidget *list, int row)
-{
-    list->scrollToItem(list->item(row));
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row)).center());
 }
 
 // The dated copies, newest first: name and number of programme items.
@@ -104,39 +77,35 @@ void TestShell::firstRunOffersTheSetupAndStoresTheChoice()
     QCOMPARE(runStartup(*env.ctx, setare), StartupResult::Setup);
     QVERIFY(QFile::exists(env.workingFile()));
     QVERIFY(env.messages.shown.isEmpty());
-    QVERIFY(env.platform.closeRemoved.contains(&setare));
     QVERIFY(!(setare.windowFlags() & Qt::WindowCloseButtonHint));
     const QStringList names = items(setare.dir1());
-    QCOMPARE(names.size(), 42);
-    QCOMPARE(names, column(env.db(), u"SELECT numeds FROM ds ORDER BY numeds"_s));
+    QCOMPARE(names, queryRows(env.db(), u"SELECT numeds FROM ds ORDER BY numeds"_s));
     QCOMPARE(setare.dir1()->currentRow(), 0);
 
     // A directorate without sub-units cannot be confirmed.
     env.db().exec(u"INSERT INTO ds (idds,numeds) VALUES(99,'AAA FARA OCOALE')"_s);
     setare.fillDirectorates();
-    activate(&setare);
-    auto *button = setare.findChild<QPushButton *>(u"butoninstal"_s);
     QCOMPARE(setare.ocol()->count(), 0);
-    QVERIFY(!button->isEnabled());
+    QVERIFY(!setare.findChild<QPushButton *>(u"butoninstal"_s)->isEnabled());
 
-    clickRow(setare.dir1(), int(names.indexOf(u"ARAD"_s)) + 1);
-    const QStringList os = column(env.db(), u"SELECT numeos FROM os WHERE idds=2"_s);
+    const QStringList os = queryRows(env.db(), u"SELECT numeos FROM os WHERE idds=2"_s);
+    int firstChosen = -1;
+    RUN_STEPS(env, &setare, {clickCell(u"dir1"_s, int(names.indexOf(u"ARAD"_s)) + 1),
+                             call([&] { firstChosen = setare.ocol()->currentRow(); }), clickCell(u"ocol"_s, -1),
+                             click(u"butoninstal"_s),
+                             expectRows(u"SELECT idds, numeds, numeos, sef FROM setare"_s,
+                                        {u"2|ARAD|"_s + os.last() + u"|"_s})});
     QCOMPARE(items(setare.ocol()), os);
-    QCOMPARE(setare.ocol()->currentRow(), 0);
-    clickRow(setare.ocol(), int(os.size()) - 1);
-    QTest::mouseClick(button, Qt::LeftButton);
+    QCOMPARE(firstChosen, 0);
     QCOMPARE(setare.result(), int(QDialog::Accepted));
-    const QString chosen = os.last();
-    QCOMPARE(env.ctx->subunitate.numeos, chosen);
-    QCOMPARE(column(env.db(), u"SELECT idds||'|'||numeds||'|'||numeos||'|'||ifnull(sef,'') FROM setare"_s),
-             QStringList{u"2|ARAD|"_s + chosen + u"|"_s});
+    QCOMPARE(env.ctx->subunitate.numeos, os.last());
 }
 
 void TestShell::configuredStartupWithOrWithoutPassword()
 {
     const struct {
-        const char *parola;         // SQL value; "*x" stores the password x
-        QStringList attempts;       // typed into the login window
+        const char *parola;     // SQL value; "*x" stores the password x
+        QStringList attempts;   // typed into the login window, which comes after the splash
         QStringList messages;
     } cases[] = {
         {"NULL", {}, {}},
@@ -157,26 +126,28 @@ void TestShell::configuredStartupWithOrWithoutPassword()
             env.db().exec(u"UPDATE valid SET parola="_s + QLatin1String(c.parola));
         for (int run = 0; run < 2; ++run) {
             if (!c.attempts.isEmpty())
-                answerLogin(c.attempts);   // a login window not asked for blocks the test until its timeout
+                whenModal(u"par"_s, [&c](QWidget *par) {
+                    for (const QString &a : c.attempts) {
+                        par->findChild<QLineEdit *>(u"passconf"_s)->setText(a);
+                        par->findChild<QPushButton *>(u"Command2"_s)->click();
+                    }
+                });
             Setare setare(*env.ctx);
             QCOMPARE(runStartup(*env.ctx, setare), StartupResult::MainWindow);
             QCOMPARE(setare.dir1()->count(), 0);
         }
         QCOMPARE(env.messages.texts(), c.messages + c.messages);
         QCOMPARE(env.platform.ended, 0);
-        QCOMPARE(env.ctx->subunitate.idos, 9);
-        QCOMPARE(env.ctx->subunitate.numeds + u"/"_s + env.ctx->subunitate.numeos, u"ARAD/O.S. ARAD"_s);
+        const Subunitate &s = env.ctx->subunitate;
+        QCOMPARE(u"%1|%2|%3|%4"_s.arg(s.idds).arg(s.idos).arg(s.numeds, s.numeos), u"2|9|ARAD|O.S. ARAD"_s);
         // The utility row, added once in two starts.
-        QCOMPARE(column(env.db(), u"SELECT cod||'|'||den||'|'||fel FROM cpv WHERE cod2=30192120"_s),
+        QCOMPARE(queryRows(env.db(), u"SELECT cod, den, fel FROM cpv WHERE cod2=30192120"_s),
                  QStringList{u"30192120-COD INVALID|Produse pentru scris|1"_s});
     }
 }
 
 void TestShell::startupThatCannotGoOn()
 {
-    QByteArray junk;
-    for (int i = 0; i < 8192; ++i)
-        junk.append(char((i * 131 + 7) % 251));
     const QString notADatabase = u"Eroarea 26 "_s;   // followed by the engine's text
     const struct {
         QByteArray file;   // the working file's bytes; "<none>", "<plain>", "<other key>": made below
@@ -186,7 +157,7 @@ void TestShell::startupThatCannotGoOn()
         {"<none>", StartupResult::Stopped, {u"Schimbarea separatorului zecimal a esuat !\nIncercati manual !"_s}},
         {"<plain>", StartupResult::Ended, {u" A fost detectata o eroare in deschiderea bazei de date "_s,
                                            u" Eroarea a fost remediata.Este necesar de a intra din nou in program. "_s}},
-        {junk, StartupResult::Failed, {notADatabase}},
+        {QByteArray(8192, 'Z'), StartupResult::Failed, {notADatabase}},
         {"this is not a database\n", StartupResult::Failed, {notADatabase}},
         {"<other key>", StartupResult::Failed, {notADatabase}},
     };
@@ -197,9 +168,8 @@ void TestShell::startupThatCannotGoOn()
             auto db = Database::open({env.workingFile(), c.file == "<plain>" ? QString() : u"another"_s},
                                      Database::Mode::Create);
             createSchema(*db);
-            db->exec(u"INSERT INTO ds (idds,numeds) VALUES(7,'BRASOV')"_s);
-            db->exec(u"INSERT INTO os (idos,idds,numeos) VALUES(70,7,'O.S. BRASOV')"_s);
-            db->exec(u"INSERT INTO valid (parola) VALUES('')"_s);
+            db->execScript(u"INSERT INTO ds (idds,numeds) VALUES(7,'BRASOV'); INSERT INTO valid (parola) VALUES('');"
+                           "INSERT INTO os (idos,idds,numeos) VALUES(70,7,'O.S. BRASOV');"_s);
         } else if (c.file != "<none>") {
             QFile f(env.workingFile());
             QVERIFY(f.open(QIODevice::WriteOnly) && f.write(c.file) == c.file.size());
@@ -242,7 +212,6 @@ void TestShell::splashRunsForItsIntervalIgnoringEscape()
     QVERIFY(init.timp()->isActive());
     QTest::keyClick(&init, Qt::Key_Escape);
     QVERIFY(init.isVisible());
-    QCOMPARE(init.result(), 0);
 }
 
 void TestShell::displayModeAtStartAndExit()
@@ -250,20 +219,16 @@ void TestShell::displayModeAtStartAndExit()
     // Narrower than 1024: switched at start and given back at exit; else kept.
     for (const double width : {800.0, 1024.0, 1280.0}) {
         const bool switched = width < 1024;
-        Env env;
+        Env env(u"O.S. ARAD"_s);
         env.platform.display = {width, width * 0.75, 16};
-        env.installDefaultFile();
         Setare setare(*env.ctx);
         runStartup(*env.ctx, setare);
-        QCOMPARE(env.platform.applied.size(), 1);
-        const DisplayMode atStart = env.platform.applied.last();
-        QCOMPARE(atStart.width, switched ? 1024.0 : width);
-        QCOMPARE(atStart.height, switched ? 768.0 : width * 0.75);
-        QCOMPARE(atStart.bitsPerPixel, switched ? 32 : 16);
         exitWithBackup(*env.ctx, nullptr);
-        QCOMPARE(env.platform.applied.size(), switched ? 2 : 1);
-        QCOMPARE(env.platform.applied.last().width, switched ? width : atStart.width);
-        QCOMPARE(env.platform.applied.last().bitsPerPixel, 16);
+        QStringList applied;
+        for (const DisplayMode &m : env.platform.applied)
+            applied << u"%1x%2x%3"_s.arg(m.width).arg(m.height).arg(m.bitsPerPixel);
+        const QString before = u"%1x%2x16"_s.arg(width).arg(width * 0.75);
+        QCOMPARE(applied, switched ? (QStringList{u"1024x768x32"_s, before}) : QStringList{before});
     }
 }
 
@@ -272,15 +237,11 @@ void TestShell::mainWindowCaptionAndMenu()
     const QString gap35(35, QLatin1Char(' ')), gap46(46, QLatin1Char(' '));
     QCOMPARE(mainCaption({38, 1, u"REGIA"_s, u"B.E. VORIDA"_s}),
              u"TENDRO"_s + gap35 + u"REGIA - CENTRAVA"_s + gap46 + u"B.E. VORIDA"_s);
-    QCOMPARE(mainCaption({2, 9, u"ARAD"_s, u"O.S. ARAD"_s}),
-             u"TENDRO"_s + gap35 + u"DIRECTIA SILVICA ARAD"_s + gap46 + u"O.S. ARAD"_s);
     Env env(u"O.S. ARAD"_s);
     Mnu mnu(*env.ctx);
-    QCOMPARE(mnu.windowTitle(), mainCaption(env.ctx->subunitate));
-    QStringList bar;
-    for (QAction *a : mnu.findChild<QMenuBar *>()->actions())
-        bar << a->objectName();
-    QCOMPARE(bar.mid(bar.size() - 2), (QStringList{u"mnurestaurare"_s, u"mnuies"_s}));
+    QCOMPARE(mnu.windowTitle(), u"TENDRO"_s + gap35 + u"DIRECTIA SILVICA ARAD"_s + gap46 + u"O.S. ARAD"_s);
+    const QList<QAction *> bar = mnu.findChild<QMenuBar *>()->actions();
+    QCOMPARE(bar.mid(bar.size() - 2), (QList<QAction *>{mnu.action(u"mnurestaurare"_s), mnu.action(u"mnuies"_s)}));
     // Escape does not end the program behind the user's back.
     mnu.show();
     QTest::keyClick(&mnu, Qt::Key_Escape);
@@ -300,16 +261,13 @@ void TestShell::programmeWindowLoadsAgainWhenReopened()
 {
     Env env(u"O.S. ARAD"_s);
     Mnu mnu(*env.ctx);
-    QStringList seen;
-    for (int round = 0; round < 2; ++round) {
-        whenModal(u"liste"_s, [&seen](QWidget *w) {
-            seen << (w->findChild<QRadioButton *>(u"prod"_s)->isChecked() ? u"produse"_s : u"other"_s);
-            w->findChild<QRadioButton *>(u"lucr"_s)->click();   // the next load chooses goods again
-            w->findChild<QPushButton *>(u"Command1"_s)->click();
-        });
-        mnu.action(u"mnuprg"_s)->trigger();
-    }
-    QCOMPARE(seen, (QStringList{u"produse"_s, u"produse"_s}));
+    QList<bool> goods;
+    // Works chosen before closing; the next load chooses goods again.
+    const QList<Step> round{click(u"mnuprg"_s), call([&goods] {
+                                goods << QApplication::activeModalWidget()->findChild<QRadioButton *>(u"prod"_s)->isChecked();
+                            }), click(u"lucr"_s), click(u"Command1"_s)};
+    RUN_STEPS(env, &mnu, round + round);
+    QCOMPARE(goods, (QList<bool>{true, true}));
     QVERIFY(!mnu.findChild<QDialog *>(u"liste"_s));
 }
 
@@ -329,8 +287,7 @@ void TestShell::loginComparesExactlyAndEndsAfterThreeTries()
         {{u"<cancel>"_s}, {}, 1, false},
     };
     for (const auto &c : cases) {
-        Env env;
-        env.installDefaultFile();
+        Env env(u"O.S. ARAD"_s);
         storePassword(env.db(), u"Stejar "_s);
         QVERIFY(!storedPassword(env.db()).contains(u"Stejar"_s));
         Par par(*env.ctx);
@@ -350,7 +307,7 @@ void TestShell::settingAndChangingThePassword()
     const struct {
         const char *stored;              // before; "=x" stores x as an older file kept it, in plain text
         const char *old, *pass, *passc;  // old == nullptr: "par1", else "par2"
-        const char *message;             // nullptr: stored
+        const char *message;             // nullptr: stored; "Iesire": that button, nothing stored
         const char *matches, *notMatches;
         const char *left;                // the fields after a refusal: old|pass|passc
     } cases[] = {
@@ -364,26 +321,25 @@ void TestShell::settingAndChangingThePassword()
         {"vechi", " vechi ", "nou", "alt", " Parola nu a fost confirmata !!! ", "vechi", "nou", " vechi ||"},
         {"vechi", " vechi ", "Nou1", "Nou1 ", nullptr, "Nou1", "vechi", ""},
         {"=simplu", "simplu", "simplu", "simplu", nullptr, "simplu", "=simplu", ""},
+        {"", nullptr, "nou", "nou", "Iesire", "", "nou", ""},
     };
     for (const auto &c : cases) {
-        Env env;
-        env.installDefaultFile();
-        const QString stored = QString::fromUtf8(c.stored);
-        if (stored.startsWith(QLatin1Char('=')))
-            env.db().exec(u"UPDATE valid SET parola=?"_s, {stored.mid(1)});
+        Env env(u"O.S. ARAD"_s);
+        if (c.stored[0] == '=')
+            env.db().exec(u"UPDATE valid SET parola=?"_s, {QString::fromUtf8(c.stored + 1)});
         else
-            storePassword(env.db(), stored);
+            storePassword(env.db(), QString::fromUtf8(c.stored));
         std::unique_ptr<QDialog> w(c.old ? static_cast<QDialog *>(new Par2(*env.ctx)) : new Par1(*env.ctx));
         QList<QLineEdit *> fields;
         for (const char *name : {"passold", "pass", "passc"})
             if (auto *f = w->findChild<QLineEdit *>(QLatin1String(name)))
                 fields << f;
-        QCOMPARE(fields.last()->maxLength(), 30);
         const QStringList typed = c.old ? QStringList{c.old, c.pass, c.passc} : QStringList{c.pass, c.passc};
         for (int i = 0; i < fields.size(); ++i)
             fields[i]->setText(typed.at(i));
-        w->findChild<QPushButton *>(u"Command2"_s)->click();
-        QCOMPARE(env.messages.texts(), c.message ? QStringList{QString::fromUtf8(c.message)} : QStringList());
+        const bool quit = qstrcmp(c.message, "Iesire") == 0;
+        w->findChild<QPushButton *>(quit ? u"Command1"_s : u"Command2"_s)->click();
+        QCOMPARE(env.messages.texts(), c.message && !quit ? QStringList{QString::fromUtf8(c.message)} : QStringList());
         QCOMPARE(w->result(), c.message ? 0 : int(QDialog::Accepted));
         QVERIFY(passwordMatches(QString::fromUtf8(c.matches), storedPassword(env.db())));
         if (QByteArray(c.notMatches).startsWith('='))
@@ -393,16 +349,8 @@ void TestShell::settingAndChangingThePassword()
         QStringList left;
         for (QLineEdit *f : fields)
             left << f->text();
-        QCOMPARE(c.message ? left.join(QLatin1Char('|')) : QString(), QString::fromUtf8(c.left));
+        QCOMPARE(c.message && !quit ? left.join(QLatin1Char('|')) : QString(), QString::fromUtf8(c.left));
     }
-    // "Iesire" stores nothing.
-    Env env;
-    env.installDefaultFile();
-    Par1 w(*env.ctx);
-    for (const char *name : {"pass", "passc"})
-        w.findChild<QLineEdit *>(QLatin1String(name))->setText(u"nou"_s);
-    w.findChild<QPushButton *>(u"Command1"_s)->click();
-    QVERIFY(storedPassword(env.db()).isEmpty());
 }
 
 void TestShell::exitKeepsTheNewestTenDatedCopies()
@@ -431,8 +379,7 @@ void TestShell::exitKeepsTheNewestTenDatedCopies()
     const QByteArray before = fileHash(backupFilePath(env.dir.path()));
     QVERIFY(QDir().mkpath(partialPathFor(backupFilePath(env.dir.path()))));
     QVERIFY(QDir().rename(datedCopiesFolder(env.dir.path()), env.path(u"elsewhere"_s)));
-    QFile blocker(datedCopiesFolder(env.dir.path()));
-    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    QVERIFY(QFile(datedCopiesFolder(env.dir.path())).open(QIODevice::WriteOnly));
     mnu.action(u"mnuies"_s)->trigger();
     QCOMPARE(env.platform.ended, 13);
     QCOMPARE(env.messages.shown.size(), 2);
@@ -443,70 +390,49 @@ void TestShell::exitKeepsTheNewestTenDatedCopies()
 
 void TestShell::restoreFromADatedCopy()
 {
-    const QString restored = u" Copia a fost restaurata. Este necesar de a intra din nou in program. "_s;
+    const QString question = u" Datele curente vor fi inlocuite cu copia din 15.03.2026 10:00:0%1. Continuati ? "_s;
     const struct {
-        const char *name;
-        int row;            // clicked in List1, newest first
-        bool damaged, yes;
-        QStringList messages;
-        int items;          // in the working file afterwards
-        QStringList copies; // afterwards; none: nothing changed
+        bool damaged;        // the newest copy
+        QList<Step> steps;   // in the window opened from the menu
+        QStringList copies;  // afterwards, newest first, then the working file's items; none: nothing changed
     } cases[] = {
-        {"older copy", 1, false, true,
-         {u" Datele curente vor fi inlocuite cu copia din 15.03.2026 10:00:01. Continuati ? "_s, restored}, 1,
+        {false, {clickCell(u"List1"_s, 1), click(u"Command1"_s), message(question.arg(1), Answer::Yes),
+                 message(u" Copia a fost restaurata. Este necesar de a intra din nou in program. "_s)},
          {u"tendroBACKUP-20260315-100500.mdb 3"_s, u"tendroBACKUP-20260315-100002.mdb 2"_s,
-          u"tendroBACKUP-20260315-100001.mdb 1"_s}},
-        {"answered No", 0, false, false,
-         {u" Datele curente vor fi inlocuite cu copia din 15.03.2026 10:00:02. Continuati ? "_s}, 3, {}},
-        {"damaged copy", 0, true, true,
-         {u" Copia tendroBACKUP-20260315-100002.mdb din 15.03.2026 10:00:02 este deteriorata si nu poate fi "
-          "restaurata. "_s}, 3, {}},
+          u"tendroBACKUP-20260315-100001.mdb 1"_s, u"1"_s}},
+        {false, {clickCell(u"List1"_s, 0), click(u"Command1"_s), message(question.arg(2), Answer::No),
+                 click(u"Command2"_s)}, {}},
+        {true, {clickCell(u"List1"_s, 0), click(u"Command1"_s),
+                message(u" Copia tendroBACKUP-20260315-100002.mdb din 15.03.2026 10:00:02 este deteriorata si nu "
+                        "poate fi restaurata. "_s), click(u"Command2"_s)}, {}},
     };
     for (const auto &c : cases) {
         Env env(u"O.S. ARAD"_s);
-        for (int exit = 1; exit <= 3; ++exit) {
-            env.addItem({});
-            env.clock.time = QTime(10, 0, exit);
-            if (exit < 3)
-                keepDatedCopy(env.db(), env.dir.path(), env.clock.now());
-            if (exit == 1)
-                env.db().exec(u"INSERT INTO realiz (id,lei,actdata2,idos) VALUES(1,5,'20260401',9)"_s);
-        }
+        env.addItem({});
+        keepDatedCopy(env.db(), env.dir.path(), QDateTime(env.clock.date, QTime(10, 0, 1)));
+        env.db().exec(u"INSERT INTO realiz (id,lei,actdata2,idos) VALUES(1,5,'20260401',9)"_s);
+        env.addItem({});
+        keepDatedCopy(env.db(), env.dir.path(), QDateTime(env.clock.date, QTime(10, 0, 2)));
+        env.addItem({});
         env.clock.time = QTime(10, 5, 0);
-        const QList<DatedCopy> before = datedCopies(env.dir.path());
         if (c.damaged) {
-            QFile f(before.first().path);
+            QFile f(datedCopies(env.dir.path()).first().path);
             QVERIFY(f.open(QIODevice::ReadWrite) && f.seek(f.size() / 2) && f.write(QByteArray(64, 'U')) == 64);
         }
         const QByteArray working = fileHash(env.workingFile());
-        const QStringList copiesBefore = datedCopyList(env.dir.path());
-        env.messages.answers = {c.yes};
+        const QStringList before = datedCopyList(env.dir.path());
         Mnu mnu(*env.ctx);
         QStringList lines;
-        whenModal(u"restaurare"_s, [&](QWidget *w) {
-            auto *list = w->findChild<QListWidget *>(u"List1"_s);
-            for (int i = 0; i < list->count(); ++i)
-                lines << list->item(i)->text();
-            clickRow(list, c.row);
-            QTest::mouseClick(w->findChild<QPushButton *>(u"Command1"_s), Qt::LeftButton);
-            if (w->isVisible())
-                QTest::mouseClick(w->findChild<QPushButton *>(u"Command2"_s), Qt::LeftButton);
-        });
-        mnu.action(u"mnurestaurare"_s)->trigger();
-        QVERIFY2(lines.size() == 2 && QRegularExpression(u"^15\\.03\\.2026 10:00:01 +\\d+ KB +1 pozitii in program, "
-                 "0 realizari$"_s).match(lines.last()).hasMatch(), qPrintable(lines.join(u'\n')));
-        if (!c.damaged)
-            QVERIFY2(lines.first().startsWith(u"15.03.2026 10:00:02 "_s)
-                         && lines.first().endsWith(u" KB   2 pozitii in program, 1 realizari"_s), qPrintable(lines.first()));
-        QCOMPARE(env.messages.texts(), c.messages);
-        QCOMPARE(env.platform.ended, c.messages.last() == restored ? 1 : 0);
-        QCOMPARE(env.count(u"program"_s), c.items);
-        if (c.copies.isEmpty()) {
-            QCOMPARE(datedCopyList(env.dir.path()), copiesBefore);
-            QCOMPARE(fileHash(env.workingFile()), working);
-        } else {
-            QCOMPARE(datedCopyList(env.dir.path()), c.copies);
-        }
+        const Step readList = call(
+            [&] { lines = items(QApplication::activeModalWidget()->findChild<QListWidget *>(u"List1"_s)); });
+        RUN_STEPS(env, &mnu, QList<Step>{click(u"mnurestaurare"_s), readList} + c.steps);
+        QVERIFY2(QRegularExpression(u"^15\\.03\\.2026 10:00:02 +\\d+ KB +2 pozitii in program, 1 realizari\n"
+                                    "15\\.03\\.2026 10:00:01 +\\d+ KB +1 pozitii in program, 0 realizari$"_s)
+                         .match(lines.join(u'\n')).hasMatch() || c.damaged, qPrintable(lines.join(u'\n')));
+        QCOMPARE(env.platform.ended, c.copies.isEmpty() ? 0 : 1);
+        QCOMPARE(fileHash(env.workingFile()) == working, c.copies.isEmpty());
+        QCOMPARE(datedCopyList(env.dir.path()) << QString::number(env.count(u"program"_s)),
+                 c.copies.isEmpty() ? before + QStringList{u"3"_s} : c.copies);
     }
 }
 
