@@ -28,12 +28,12 @@ QString entryDateRefusal(const QString &text, const QString &year, bool apostrop
 
 // Checks `text` for `column` of `row` (EColumnCount texts). On success the
 // text is taken into the row with the columns it fills (contract and act
-// dates in their yyyymmdd form; item, sub-unit and project once the row is
-// complete) and empty text is returned; otherwise the row is left as it was
-// and the message is returned.
+// dates in their yyyymmdd form) and empty text is returned; otherwise the
+// row is left as it was and the message is returned.
 QString checkEntryCell(QStringList &row, int column, const QString &text, const EntryContext &ctx);
 
-// The check before a new or changed row is stored; empty text when it passes.
-QString checkEntryRow(const QStringList &row);
+// The check before a new or changed row is stored; empty text when it
+// passes, else the message, with the column it concerns in `column`.
+QString checkEntryRow(const QStringList &row, int *column = nullptr);
 
 } // namespace tendro
