@@ -508,8 +508,12 @@ bool Realiz::eventFilter(QObject *watched, QEvent *event)
             return true;
         }
     }
-    if (watched == proiect_ && event->type() == QEvent::FocusIn)
-        rebuildProjects();
+    if (watched == proiect_ && event->type() == QEvent::FocusIn) {
+        // Back from its own list or from another window, the list is the one just chosen from.
+        const Qt::FocusReason why = static_cast<QFocusEvent *>(event)->reason();
+        if (why != Qt::PopupFocusReason && why != Qt::ActiveWindowFocusReason)
+            rebuildProjects();
+    }
     if (watched == grid2_ && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent *>(event)->key();
         const int row = grid2_->currentIndex().row();
