@@ -63,13 +63,13 @@ struct Window : Env {
                   {id, lei, idos, proiect, furniz});
     }
     // 2026: A, B, and A's entry under project P9, each with one realization
-    // but B; an item of 2025; another sub-unit's item.
+    // but B; A's entry in 2025 too; another sub-unit's item.
     void scene()
     {
         const qint64 a = item(3111100, 1000);
         item(3111200, 500);
         item(3111100, 300, u"licitatie"_s, u"P9"_s);
-        item(3111400, 60, u"licitatie"_s, QString(), 9, u"01.03.2025"_s);
+        item(3111100, 60, u"licitatie"_s, QString(), 9, u"01.03.2025"_s);
         item(3111300, 800, u"licitatie"_s, QString(), 3);   // another sub-unit's
         realization(a, 10.5);
         realization(a, 20, u"P9"_s, 9, u"SC P"_s);
@@ -319,13 +319,13 @@ void TestRealizations::entries_data()
                    + Steps{action, message(kRefused), cell(1, EFurniz, "SC B"), cell(1, ERefer, "2/05.03.2026"),
                            lower(2, 1, ELei), expectFocus(u"DataGrid2"_s), rows({}), unchanged};
     }
-    // After a year click, rows belong to no item until one is chosen.
-    QTest::newRow("year click forgets the item")
-        << chooseA + Steps{clickCell(u"anul"_s, 1), clickCell(u"DataGrid2"_s, 0, EFurniz), type({}, u"SC X"_s),
-                           key({}, Qt::Key_Tab),
-                           message(u" Faceti click pe sageata neagra pentru selectarea randului, din tabelul de program "
-                                   "aprobat, la care se vor atasa realizari "_s),
-                           key({}, Qt::Key_Escape), rows({})};
+    // After a year click, or a kind that hides the chosen item, rows belong to no item until one is chosen.
+    for (const auto &[name, action] : {std::pair{"year", clickCell(u"anul"_s, 1)}, std::pair{"kind", click(u"serv"_s)}})
+        QTest::addRow("%s click forgets the item", name)
+            << chooseA + Steps{action, clickCell(u"DataGrid2"_s, 0, EFurniz), type({}, u"SC X"_s), key({}, Qt::Key_Tab),
+                               message(u" Faceti click pe sageata neagra pentru selectarea randului, din tabelul de program "
+                                       "aprobat, la care se vor atasa realizari "_s),
+                               key({}, Qt::Key_Escape), rows({})};
     // A credit note is stored with its item and lowers its total. Return goes from cell to cell too.
     done[6] = u"-4"_s;
     QTest::newRow("negative value")
@@ -346,11 +346,10 @@ void TestRealizations::entries_data()
         << chooseA + typed({"", "", "SC D", "LEMN"})
                + Steps{key({}, Qt::Key_Backtab), key({}, Qt::Key_Delete), cell(1, EDenumach, ""),
                        cell(1, EFurniz, "SC D"), rows({})};
-    // "Suma" lists the sub-unit's own items with their totals: an item's own
-    // realizations of the year (A's and P9's apart), 0 for none; another year
-    // or sub-unit is not touched. "Raport" prints the totals of now; "Iesire"
-    // recomputes them before it closes.
-    const Step overA = call([] { on->realization(on->cpvId(3111100), 2000); });
+    // "Suma" lists the sub-unit's own items with their totals: an item's own realizations of the year (A's and
+    // P9's apart), 0 for none; another year or sub-unit is not touched. "Raport" prints the totals of now;
+    // "Iesire" recomputes them before it closes.
+    const Step overA = call([] { on->realization(on->cpvId(3111100), 2000); });   // over A's value
     QTest::newRow("Suma, Raport, Iesire")
         << Steps{upper(8, {"77", "77", "77", "77"}), click(u"Command3"_s), upper(8, {"10.5", "0", "20"}),
                  expectRows(u"SELECT realiz FROM program WHERE lei IN (60,800)"_s, {u"77"_s, u"77"_s}), overA,
