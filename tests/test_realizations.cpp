@@ -24,7 +24,7 @@ using Steps = QList<Step>;
 
 namespace {
 
-const EntryContext kItem{4, 9, QString(), u"2026"_s};
+const EntryContext kItem{4, u"2026"_s};
 // The realizations in the file, the item by its code.
 const QString kRows = u"SELECT cpv.cod2,r.idos,r.proiect,contrnr,contrdata1,contrdata2,furniz,denumach,actnr,actdata1,"
                       "actdata2,r.lei,refer FROM realiz r JOIN cpv ON cpv.id=r.id ORDER BY idr"_s;
@@ -171,7 +171,8 @@ void TestRealizations::cellChecks_data()
     refuse("value negative, in exponent form", empty, ELei, u"-1.5e3"_s, {}, with({{ELei, "-1.5e3"}}));
     refuse("value past a double", empty, ELei, u"1e400"_s, numbers);
     refuse("value of more digits than kept", empty, ELei, u"12345678901234567890"_s, numbers);
-    refuse("value of more decimals than kept", empty, ELei, u"1.0000000001"_s, numbers);
+    refuse("value of more decimals than kept", empty, ELei, u"0.10000000000000000001"_s, numbers);
+    refuse("value of millions with decimals", empty, ELei, u"123456789.12"_s, {}, with({{ELei, "123456789.12"}}));
     refuse("contract date fills its compare form", empty, EContrdata1, u"15.03.2026"_s, {}, contract);
     refuse("contract date in another year", empty, EContrdata1, u"15.03.2025"_s, u"Anul trebuie sa fie 2026 "_s);
     refuse("contract date with a blank", empty, EContrdata1, u"04. 3.2026"_s, format);

@@ -2,6 +2,7 @@
 #include "store/dates.h"
 #include "store/numbers.h"
 
+#include <QLocale>
 #include <QRegularExpression>
 #include <cmath>
 
@@ -51,7 +52,8 @@ QString plainDecimal(const QString &text)
 }
 
 // A number the grid can keep: finite, and for the value the same number
-// when it is read back from the file as the user typed.
+// when it is read back from the file (as its shortest exact form) as the
+// user typed.
 bool storableNumber(const QString &text, bool value)
 {
     if (!isNumeric(text))
@@ -60,7 +62,7 @@ bool storableNumber(const QString &text, bool value)
     const double v = text.trimmed().toDouble(&ok);
     if (!ok || !std::isfinite(v))
         return false;
-    return !value || formatNumber(v) == plainDecimal(text);
+    return !value || plainDecimal(QString::number(v, 'g', QLocale::FloatingPointShortest)) == plainDecimal(text);
 }
 
 // Each date cell takes exactly dd.mm.yyyy in digits; no blank, sign or letter.

@@ -17,8 +17,6 @@ enum EntryColumn {
 // What the checks know of the window: the selected item and year.
 struct EntryContext {
     qint64 idsel = 0;         // program.id of the selected item; 0 for none
-    int idos = 0;
-    QString proiectsel;       // its project, empty for none
     QString year;             // the year selected in "Anul"
 };
 

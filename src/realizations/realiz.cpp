@@ -10,7 +10,6 @@
 #include "store/numbers.h"
 #include "store/querymodel.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QGroupBox>
@@ -348,7 +347,8 @@ void Realiz::showEntries()
 
 EntryContext Realiz::entryContext() const
 {
-    return {idsel_, ctx_.subunitate.idos, proiectsel_, anul_->currentItem() ? anul_->currentItem()->text() : QString()};
+    // The year shown, also while a click on another year waits for the pending row.
+    return {idsel_, datamin_.left(4)};
 }
 
 QStringList Realiz::rowTexts(int row) const
