@@ -245,7 +245,8 @@ bool QueryTableModel::submitRow(int row)
         return true;
     if (rowCheck_ && !rowCheck_(row))
         return false;
-    const QSet<int> edited = *it;
+    // The check may fill columns of its own.
+    const QSet<int> edited = dirty_.value(row);
     QStringList names;
     QVariantList values;
     for (int c = 0; c < columns_.size(); ++c) {
