@@ -21,6 +21,7 @@ class QMenu;
 class QPushButton;
 class QRadioButton;
 class QTableView;
+class QTimer;
 
 namespace tendro {
 
@@ -28,6 +29,8 @@ class AppContext;
 class CatalogueBrowser;
 class QueryTableModel;
 class ReportJob;
+struct CpvEntry;
+struct ProgrammeItem;
 
 class Liste : public QDialog {
     Q_OBJECT
@@ -103,6 +106,12 @@ private:
     // liste.cpp
     void proposalsReport();
 
+    // liste_thresholds.cpp
+    void wireThresholds();
+    void refreshThresholdLine();
+    void showSavedClass(const ProgrammeItem &item, const CpvEntry &entry);
+    void thresholdsReport();
+
     AppContext &ctx_;
     CatalogueBrowser *browser_ = nullptr;
 
@@ -133,6 +142,12 @@ private:
     QString datamin_, datamax_;
     SortToggles sort_;
     QString copySourceYear_;
+
+    // The legal thresholds of the item being edited
+    QLabel *labelPrag_ = nullptr;
+    QPushButton *command8_ = nullptr;
+    ReportJob *rapdivizare_ = nullptr;
+    QTimer *pragTimer_ = nullptr;
 };
 
 } // namespace tendro
