@@ -38,10 +38,10 @@ Praguri::Praguri(AppContext &ctx, QWidget *parent) : QDialog(parent), ctx_(ctx)
         model_ = new QueryTableModel(
             ctx_.db(),
             {{QStringLiteral("De la data"), QStringLiteral("dela"), true, false, 10, 90},
-             {QStringLiteral("Tip (PS/L)"), QStringLiteral("tip"), true, false, 2, 70},
-             {QStringLiteral("Achizitie directa sub (lei)"), QStringLiteral("directa"), true, false, 12, 170},
-             {QStringLiteral("Procedura simplificata sub (lei)"), QStringLiteral("simplificata"), true, false, 12, 190},
-             {QStringLiteral("Sursa"), QStringLiteral("sursa"), true, false, 200, 300},
+             {QStringLiteral("Tip (PS/L)"), QStringLiteral("tip"), true, false, 2, 80},
+             {QStringLiteral("Achizitie directa sub (lei)"), QStringLiteral("directa"), true, false, 12, 190},
+             {QStringLiteral("Procedura simplificata sub (lei)"), QStringLiteral("simplificata"), true, false, 12, 230},
+             {QStringLiteral("Sursa"), QStringLiteral("sursa"), true, false, 200, 260},
              {QStringLiteral("rowid"), QStringLiteral("rowid"), false, true}},
             this);
         model_->setObjectName(QStringLiteral("Adodc1"));
@@ -54,6 +54,7 @@ Praguri::Praguri(AppContext &ctx, QWidget *parent) : QDialog(parent), ctx_(ctx)
         model_->setErrorHandler([this](const DbError &e) { ctx_.messages.engineError(this, e); });
         model_->refresh();
         bindGrid(grid_, model_);
+        grid_->verticalHeader()->setDefaultSectionSize(22);
         // As in a spreadsheet: typing on a cell replaces its value, F2 or a double-click edits it.
         grid_->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
                                | QAbstractItemView::AnyKeyPressed);

@@ -21,9 +21,16 @@ QString bandSql(const QString &total, const QString &directa, const QString &sim
 // The thresholds row in force for an item: its kind's latest valid-from date not after its start.
 QString inForceSql(const QString &praguri, const QString &cpv, const QString &program)
 {
-    return QStringLiteral(" LEFT JOIN praguri %1 ON %1.tip=%2 AND %1.dela=(SELECT max(x.dela) FROM praguri x"
-                          " WHERE x.tip=%2 AND x.dela<=%3.datainc2)")
+    return QStringLiteral(" LEFT JOIN praguri %1 ON %1.rowid=(SELECT x.rowid FROM praguri x"
+                          " WHERE x.tip=%2 AND x.dela<=%3.datainc2 ORDER BY x.dela DESC LIMIT 1)")
         .arg(praguri, kindSql(cpv), program);
+}
+
+// The sub-unit, class, kind and year of an item as one text: a join on one column is the cheapest.
+QString classKeySql(const QString &cpv, const QString &program)
+{
+    return QStringLiteral("(%1.idos||'|'||%2||'|'||%3||'|'||substr(%1.datainc2,1,4))")
+        .arg(program, classSql(cpv), kindSql(cpv));
 }
 
 // Every item with its class, kind, year and the thresholds in force for it.
@@ -46,15 +53,10 @@ QString classSql(const QString &cpv) { return QStringLiteral("substr(%1.cod,1,4)
 
 QString legalJoins()
 {
-    const QString c = QStringLiteral("c");
-    return QStringLiteral(" LEFT JOIN (SELECT p.idos AS idos,") + classSql(c) + QStringLiteral(" AS clasa,") + kindSql(c)
-        + QStringLiteral(" AS tip,substr(p.datainc2,1,4) AS an,sum(p.lei) AS total,count(*) AS nr"
-                         " FROM program p JOIN cpv c ON c.id=p.id WHERE p.datainc2>=? AND p.datainc2<=?"
-                         " GROUP BY p.idos,")
-        + classSql(c) + QLatin1Char(',') + kindSql(c)
-        + QStringLiteral(",substr(p.datainc2,1,4)) clasa ON clasa.idos=program.idos AND clasa.clasa=")
-        + classSql(QStringLiteral("cpv")) + QStringLiteral(" AND clasa.tip=") + kindSql(QStringLiteral("cpv"))
-        + QStringLiteral(" AND clasa.an=substr(program.datainc2,1,4)")
+    return QStringLiteral(" LEFT JOIN (SELECT ") + classKeySql(QStringLiteral("c"), QStringLiteral("p"))
+        + QStringLiteral(" AS cheie,sum(p.lei) AS total,count(*) AS nr FROM program p JOIN cpv c ON c.id=p.id"
+                         " WHERE p.datainc2>=? AND p.datainc2<=? GROUP BY 1) clasa ON clasa.cheie=")
+        + classKeySql(QStringLiteral("cpv"), QStringLiteral("program"))
         + inForceSql(QStringLiteral("prag"), QStringLiteral("cpv"), QStringLiteral("program"));
 }
 

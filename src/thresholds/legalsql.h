@@ -18,9 +18,10 @@ class QueryTableModel;
 QString kindSql(const QString &cpv);
 QString classSql(const QString &cpv);
 
-// Joined after "FROM cpv,program": `clasa`, the year's class totals (total,
-// nr), and `prag`, the thresholds in force for each item (directa,
-// simplificata). Its two parameters are the year's bounds, bound first.
+// Joined after "FROM cpv,program": `clasa`, the class totals of the items
+// starting within two bounds (total, nr), and `prag`, the thresholds in
+// force for each item (directa, simplificata). Its two parameters are the
+// bounds, bound before those of the query's own conditions.
 QString legalJoins();
 // The band of each joined row, "" where no thresholds or total apply.
 QString legalProcedureSql();
