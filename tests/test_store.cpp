@@ -10,7 +10,9 @@
 #include "store/querymodel.h"
 #include "store/schema.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocale>
 #include <QTableView>
 #include <QtTest>
@@ -37,7 +39,8 @@ private slots:
     void defaultFileIsCompleteAndEncrypted();
     void wrongOrMissingKeyIsRefusedAtOpen();
     void transactionRollsBackWhenLeftEarly();
-    void copyIsKeyedAndComplete();
+    void wholeFileCopies_data();
+    void wholeFileCopies();
     void encryptingAPlainFileKeepsItsRows();
     void gridWritesARowOnlyWhenLeft();
 };
@@ -232,28 +235,71 @@ void TestStore::transactionRollsBackWhenLeftEarly()
     QCOMPARE(db.query(u"SELECT * FROM os"_s).count(), 0);
 }
 
-void TestStore::copyIsKeyedAndComplete()
+void TestStore::wholeFileCopies_data()
 {
+    QTest::addColumn<QString>("source");   // the working file, or a plain file with a broken page
+    QTest::addColumn<bool>("blocked");      // the partial copy cannot be written
+    QTest::addColumn<bool>("replaced");
+    QTest::newRow("sound copy over an old file") << "working" << false << true;
+    QTest::newRow("partial copy cannot be written") << "working" << true << false;
+    QTest::newRow("copy fails its check") << "damaged" << false << false;
+}
+
+// Every whole-file copy (backup, export) writes beside its target and
+// replaces it only with a keyed copy that reads back whole.
+void TestStore::wholeFileCopies()
+{
+    QFETCH(QString, source);
+    QFETCH(bool, blocked);
+    QFETCH(bool, replaced);
     Env env;
     env.installDefaultFile();
     env.configure(1, 2, u"ALBA IULIA"_s, u"O.S. ALBA IULIA"_s);
+    std::unique_ptr<Database> damaged;
+    if (source == "damaged"_L1) {
+        // The backup copies pages as they are; only the check reads the tree.
+        const QString path = env.path(u"damaged.mdb"_s);
+        {
+            auto plain = Database::open({path, QString()}, Database::Mode::Create);
+            plain->execScript(u"CREATE TABLE t(x TEXT)"_s);
+            Transaction tx(*plain);
+            for (int i = 0; i < 300; ++i)
+                plain->exec(u"INSERT INTO t VALUES(?)"_s, {QString(200, QLatin1Char('a' + i % 26))});
+            tx.commit();
+        }
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        f.seek(4 * 4096);
+        f.write(QByteArray(64, '\x77'));
+        f.close();
+        damaged = Database::open({path, QString()}, Database::Mode::ReadOnly);
+    }
+    Database &from = damaged ? *damaged : env.ctx->db();
     const QString target = env.path(u"copy.mdb"_s);
-    QFile junk(target);
-    QVERIFY(junk.open(QIODevice::WriteOnly));
-    junk.write("old content");
-    junk.close();
-    copyDatabase(env.ctx->db(), target, QLatin1String(kDatabasePassword));
-    QVERIFY(!QFile::exists(partialPathFor(target)));
+    QFile old(target);
+    QVERIFY(old.open(QIODevice::WriteOnly));
+    old.write("old content");
+    old.close();
+    if (blocked)
+        QVERIFY(QDir().mkpath(partialPathFor(target)));
+    bool threw = false;
+    try {
+        copyDatabase(from, target, QLatin1String(kDatabasePassword));
+    } catch (const DbError &) {
+        threw = true;
+    }
+    QCOMPARE(threw, !replaced);
+    QCOMPARE(QFileInfo(partialPathFor(target)).isDir(), blocked);
+    QCOMPARE(QFileInfo::exists(partialPathFor(target)), blocked);
+    if (!replaced) {
+        QVERIFY(old.open(QIODevice::ReadOnly));
+        QCOMPARE(old.readAll(), QByteArray("old content"));
+        return;
+    }
     auto copy = Database::open(conexiuneC(target), Database::Mode::ReadOnly);
     for (const QString &t : {u"cpv"_s, u"setare"_s, u"os"_s})
         QCOMPARE(tableDump(*copy, t), tableDump(env.ctx->db(), t));
     QVERIFY_THROWS_EXCEPTION(DbError, Database::open({target, QString()}, Database::Mode::ReadOnly));
-
-    // A copy that cannot be written leaves the target as it was.
-    const QString blocked = env.path(u"blocked.mdb"_s);
-    QVERIFY(QDir().mkpath(partialPathFor(blocked)));
-    QVERIFY_THROWS_EXCEPTION(DbError, copyDatabase(env.ctx->db(), blocked, QLatin1String(kDatabasePassword)));
-    QVERIFY(!QFile::exists(blocked));
 }
 
 void TestStore::encryptingAPlainFileKeepsItsRows()
