@@ -3,7 +3,8 @@
 // the programme grid on the right. One window; its concerns live in their
 // own files: liste.cpp (building, load, year, close), liste_editor.cpp (the
 // editor's fields and the save), liste_grid.cpp (the grid, sorting, loading
-// a row, deletion), liste_projects.cpp (projects and the year copy). The
+// a row, deletion), liste_projects.cpp (projects and the year copy),
+// liste_thresholds.cpp (the legal thresholds of the item and its class). The
 // rules themselves are widget-free code beside it.
 
 #include "gridquery.h"
