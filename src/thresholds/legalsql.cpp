@@ -55,7 +55,7 @@ QString legalJoins()
 {
     return QStringLiteral(" LEFT JOIN (SELECT ") + classKeySql(QStringLiteral("c"), QStringLiteral("p"))
         + QStringLiteral(" AS cheie,sum(p.lei) AS total,count(*) AS nr FROM program p JOIN cpv c ON c.id=p.id"
-                         " WHERE p.datainc2>=? AND p.datainc2<=? GROUP BY 1) clasa ON clasa.cheie=")
+                         " WHERE p.datainc2>=? AND p.datainc2<=? GROUP BY cheie) clasa ON clasa.cheie=")
         + classKeySql(QStringLiteral("cpv"), QStringLiteral("program"))
         + inForceSql(QStringLiteral("prag"), QStringLiteral("cpv"), QStringLiteral("program"));
 }
