@@ -488,7 +488,7 @@ void TestProgramme::gridQueriesAndSorting()
                                .fond = u"accesibilizare"_s},
                               {.start = u"10.02.2025"_s, .end = u"20.02.2025"_s, .lei = 70}});
     QCOMPARE(w.model()->headerData(1, Qt::Horizontal).toString(), u"0biectul contractului/acordului cadru"_s);
-    QCOMPARE(w.model()->columnCount(), 14);
+    QCOMPARE(w.model()->columnCount(), 15);
     QVERIFY(w.grid()->isColumnHidden(10) && w.grid()->isColumnHidden(11));
     QCOMPARE(w.grid()->toolTip(), u"DubluClick pe inregistrarea de modificat sau de sters"_s);
     // The year: every sub-unit's items starting in it, the one ending next year too.

@@ -2,6 +2,7 @@
 #include "services/context.h"
 #include "shell/exit.h"
 #include "shell/password.h"
+#include "shell/praguri.h"
 #include "shell/restaurare.h"
 #include "shell/setare2.h"
 #include "exchange/export.h"
@@ -38,6 +39,7 @@ Mnu::Mnu(AppContext &ctx, QWidget *parent) : QDialog(parent), ctx_(ctx)
     addEntry(nullptr, "mnuprg", QStringLiteral("PROGRAM"), &Mnu::openProgram);
     addEntry(nullptr, "mnureal", QStringLiteral("REALIZARI"), &Mnu::openRealizations);
     addEntry(nullptr, "mnucen", QStringLiteral("CENTRALIZATOR"), &Mnu::openCentralizer);
+    addEntry(nullptr, "mnupraguri", QStringLiteral("PRAGURI"), &Mnu::openThresholds);
     auto *trans = new QMenu(QStringLiteral("TRANSMITERE"), this);
     trans->menuAction()->setObjectName(QStringLiteral("mnutrans"));
     addEntry(trans, "mnutranserv", QStringLiteral("Pe server"), &Mnu::notAvailable);
@@ -54,6 +56,7 @@ Mnu::Mnu(AppContext &ctx, QWidget *parent) : QDialog(parent), ctx_(ctx)
     bar->addAction(action(QStringLiteral("mnuprg")));
     bar->addAction(action(QStringLiteral("mnureal")));
     bar->addAction(action(QStringLiteral("mnucen")));
+    bar->addAction(action(QStringLiteral("mnupraguri")));
     bar->addMenu(trans);
     bar->addMenu(prel);
     bar->addAction(set);
@@ -113,6 +116,12 @@ void Mnu::openRealizations()
 void Mnu::openCentralizer()
 {
     Cen w(ctx_, this);
+    w.exec();
+}
+
+void Mnu::openThresholds()
+{
+    Praguri w(ctx_, this);
     w.exec();
 }
 

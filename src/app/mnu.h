@@ -27,6 +27,7 @@ private:
     void openProgram();
     void openRealizations();
     void openCentralizer();
+    void openThresholds();
     void notAvailable();
     void exportManual();
     void importManual();

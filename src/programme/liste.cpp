@@ -84,6 +84,7 @@ Liste::Liste(AppContext &ctx, QWidget *parent) : QDialog(parent), ctx_(ctx)
         buildGrid(right);
         wireEditor();
         wireProjects();
+        wireThresholds();
         load();
     } catch (const DbError &e) {
         ctx_.messages.engineError(this, e);
@@ -219,7 +220,11 @@ void Liste::buildRightHalf(QWidget *host)
     auto *middle = new QHBoxLayout();
     middle->addWidget(values);
     middle->addWidget(dates, 1);
-    grid->addLayout(middle, 2, 0, 1, 4);
+    auto *middleAndLine = new QVBoxLayout();
+    middleAndLine->addLayout(middle);
+    labelPrag_ = named(new QLabel(host), "LabelPrag");
+    middleAndLine->addWidget(labelPrag_);
+    grid->addLayout(middleAndLine, 2, 0, 1, 4);
 
     resp_ = field(host, "resp", 40);
     listp_ = named(new QListWidget(host), "listp");
@@ -237,6 +242,7 @@ void Liste::buildRightHalf(QWidget *host)
     command4_ = button(host, "Command4", QStringLiteral("Inregistrare noua"));
     command3_ = button(host, "Command3", QStringLiteral("Stergere"));
     command5_ = button(host, "Command5", QStringLiteral("Raport"));
+    command8_ = button(host, "Command8", QStringLiteral("Praguri"));
     command1_ = button(host, "Command1", QStringLiteral("Iesire"));
     command3_->hide();
     command4_->hide();
@@ -246,6 +252,7 @@ void Liste::buildRightHalf(QWidget *host)
     buttons->addWidget(command3_);
     buttons->addStretch(1);
     buttons->addWidget(command5_);
+    buttons->addWidget(command8_);
     buttons->addWidget(command1_);
     grid->addLayout(buttons, 5, 0, 1, 4);
     grid->setColumnStretch(1, 2);

@@ -255,6 +255,7 @@ void Liste::save()
         const int remembered = grid_->currentIndex().row();
         showQuery(refreshQuery(datamin_, datamax_, projectForQuery(), editing ? restoredOrder(sort_) : SortKey::None));
         selectGridRow(editing ? remembered : model_->rowCount() - 1);
+        showSavedClass(item, *entry);
     } catch (const DbError &e) {
         ctx_.messages.engineError(this, e);
         return;

@@ -76,7 +76,8 @@ void Liste::buildGrid(QWidget *host)
                                   {QStringLiteral("idp"), QStringLiteral("idp"), false, true},
                                   {QStringLiteral("fel"), QStringLiteral("fel"), false, true},
                                   {QStringLiteral("Realiz.(lei)"), QStringLiteral("realiz"), false, false, 0, px(840)},
-                                  {QStringLiteral("proiect"), QStringLiteral("proiect"), false, false, 0, px(1515)}},
+                                  {QStringLiteral("proiect"), QStringLiteral("proiect"), false, false, 0, px(1515)},
+                                  {QStringLiteral("Procedura legala"), QStringLiteral("proclegala"), false, false, 0, px(1700)}},
                                  this);
     model_->setObjectName(QStringLiteral("Adodc1"));
     model_->setWriteBack(QStringLiteral("program"), QStringLiteral("idp"));
@@ -100,7 +101,8 @@ void Liste::showQuery(const GridQuery &q)
 {
     if (!model_)
         return;
-    model_->setQuery(q.sql, q.params);
+    const GridQuery shown = withLegalProcedure(q, datamin_, datamax_);
+    model_->setQuery(shown.sql, shown.params);
     try {
         model_->refresh();
     } catch (const DbError &e) {

@@ -9,6 +9,7 @@
 #include "store/dates.h"
 #include "store/numbers.h"
 #include "store/querymodel.h"
+#include "thresholds/legalsql.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -128,6 +129,7 @@ void Realiz::build()
                                       this);
         model1_->setObjectName(QStringLiteral("Adodc1"));
         bindGrid(grid1_, model1_);
+        markLighterProcedures(model1_, db);
 
         const auto user = [](const char *caption, const char *column, int width) {
             return GridColumn{QLatin1String(caption), QLatin1String(column), true, false, 0, width};

@@ -155,6 +155,9 @@ int QueryTableModel::columnCount(const QModelIndex &parent) const
 
 QVariant QueryTableModel::data(const QModelIndex &index, int role) const
 {
+    if (rowHint_ && index.isValid() && !isAppendRow(index.row())
+        && (role == Qt::BackgroundRole || role == Qt::ForegroundRole || role == Qt::ToolTipRole))
+        return rowHint_(index.row(), role);
     if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole))
         return {};
     const QVariant v = stored(index.row(), sourceIndex(index.column()));
