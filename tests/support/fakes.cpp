@@ -16,14 +16,18 @@ using namespace Qt::StringLiterals;
 
 namespace tendro::test {
 
-void ScriptedMessages::show(QWidget *, const QString &text, const QString &title, MessageIcon icon)
+void ScriptedMessages::show(QWidget *parent, const QString &text, const QString &title, MessageIcon icon)
 {
     shown.append({text, title, icon, false});
+    if (realBoxes)
+        BoxMessages().show(parent, text, title, icon);
 }
 
-bool ScriptedMessages::ask(QWidget *, const QString &text, const QString &title)
+bool ScriptedMessages::ask(QWidget *parent, const QString &text, const QString &title)
 {
     shown.append({text, title, MessageIcon::None, true});
+    if (realBoxes)
+        return BoxMessages().ask(parent, text, title);
     return answers.isEmpty() ? false : answers.takeFirst();
 }
 

@@ -28,6 +28,7 @@ public:
 
     QList<ShownMessage> shown;
     QList<bool> answers;   // answers to questions, in order; No when empty
+    bool realBoxes = false;   // recorded, then shown as real modal boxes (the step runner answers them)
     QStringList texts() const;
     QString last() const { return shown.isEmpty() ? QString() : shown.last().text; }
 };

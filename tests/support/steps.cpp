@@ -1,0 +1,426 @@
+#include "steps.h"
+#include "store/database.h"
+
+#include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPointer>
+#include <QRadioButton>
+#include <QTimer>
+
+using namespace Qt::StringLiterals;
+
+namespace tendro::test {
+
+static Step make(Step::Kind kind, const QString &control, const QString &text)
+{
+    Step s;
+    s.kind = kind;
+    s.control = control;
+    s.text = text;
+    return s;
+}
+
+Step type(const QString &control, const QString &text) { return make(Step::Kind::Type, control, text); }
+
+Step key(const QString &control, int k, Qt::KeyboardModifiers modifiers)
+{
+    Step s = make(Step::Kind::Key, control, {});
+    s.key = k;
+    s.modifiers = modifiers;
+    return s;
+}
+
+Step click(const QString &control) { return make(Step::Kind::Click, control, {}); }
+
+static Step cellStep(Step::Kind kind, const QString &view, int row, int column, const QString &text = {})
+{
+    Step s = make(kind, view, text);
+    s.row = row;
+    s.column = column;
+    return s;
+}
+
+Step clickCell(const QString &view, int row, int column) { return cellStep(Step::Kind::ClickCell, view, row, column); }
+
+Step doubleClickCell(const QString &view, int row, int column)
+{
+    return cellStep(Step::Kind::DoubleClickCell, view, row, column);
+}
+
+Step choose(const QString &combo, const QString &text) { return make(Step::Kind::Choose, combo, text); }
+
+Step message(const QString &text, Answer answer)
+{
+    Step s = make(Step::Kind::Message, {}, text);
+    s.answer = answer;
+    return s;
+}
+
+Step expectText(const QString &control, const QString &text) { return make(Step::Kind::Text, control, text); }
+
+Step expectCell(const QString &view, int row, int column, const QString &text)
+{
+    return cellStep(Step::Kind::Cell, view, row, column, text);
+}
+
+Step expectFocus(const QString &control) { return make(Step::Kind::Focus, control, {}); }
+
+Step expectRows(const QString &sql, const QStringList &rows)
+{
+    Step s = make(Step::Kind::Rows, {}, sql);
+    s.rows = rows;
+    return s;
+}
+
+Step call(std::function<void()> fn)
+{
+    Step s = make(Step::Kind::Call, {}, {});
+    s.fn = std::move(fn);
+    return s;
+}
+
+QStringList queryRows(Database &db, const QString &sql)
+{
+    QStringList out;
+    const ResultSet rs = db.query(sql);
+    for (int r = 0; r < rs.count(); ++r) {
+        QStringList cells;
+        for (int c = 0; c < rs.columns().size(); ++c)
+            cells << (rs.value(r, c).isNull() ? u"<null>"_s : rs.text(r, rs.columns().at(c)));
+        out << cells.join(QLatin1Char('|'));
+    }
+    return out;
+}
+
+namespace {
+
+// Runs the steps from a timer, so that a step that opens a modal window
+// (and so does not return until that window closes) lets the following
+// steps drive the window, and modal boxes are answered as they come up.
+class Runner {
+public:
+    Runner(Env &env, QWidget *window, const QList<Step> &steps) : env_(env), window_(window), steps_(steps) {}
+
+    QString run()
+    {
+        const bool wasReal = env_.messages.realBoxes;
+        env_.messages.realBoxes = true;
+        QTimer timer;
+        timer.setInterval(2);
+        QObject::connect(&timer, &QTimer::timeout, [this] { tick(); });
+        timer.start();
+        clock_.start();
+        while (!finished())
+            QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 5);
+        timer.stop();
+        closeModals();
+        env_.messages.realBoxes = wasReal;
+        return error_;
+    }
+
+private:
+    bool finished() const { return !error_.isEmpty() || (next_ >= steps_.size() && running_.isEmpty() && !scheduled_); }
+
+    void fail(const QString &why)
+    {
+        if (!error_.isEmpty())
+            return;
+        error_ = u"step %1: %2"_s.arg(qMin(current_, steps_.size() - 1) + 1).arg(why);
+        // A step may be waiting inside a modal window: close it so the run can end.
+        QTimer::singleShot(0, [this] { closeModals(); });
+    }
+
+    void tick()
+    {
+        if (!error_.isEmpty() || inTick_)
+            return;
+        if (clock_.elapsed() > 30000)
+            return fail(u"timed out"_s);
+        inTick_ = true;
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()))
+            answer(box);
+        else if (next_ < steps_.size() && !scheduled_ && mayStart()) {
+            // Each step runs from a timer of its own: Qt does not fire a timer
+            // again while its handler runs, and this one must keep polling.
+            scheduled_ = true;
+            const int index = next_++;
+            QTimer::singleShot(0, [this, index] {
+                scheduled_ = false;
+                perform(index);
+            });
+        }
+        inTick_ = false;
+    }
+
+    // A new step starts when none runs, or when the running one has opened
+    // a modal window of its own and waits inside it.
+    bool mayStart() const
+    {
+        return running_.isEmpty() || QApplication::activeModalWidget() != running_.last();
+    }
+
+    void answer(QMessageBox *box)
+    {
+        const QString shown = box->text();
+        QAbstractButton *button = nullptr;
+        if (next_ < steps_.size() && steps_.at(next_).kind == Step::Kind::Message) {
+            const Step &s = steps_.at(next_);
+            current_ = next_++;
+            const auto which = s.answer == Answer::Yes ? QMessageBox::Yes
+                               : s.answer == Answer::No ? QMessageBox::No
+                                                        : QMessageBox::Ok;
+            button = box->button(which);
+            if (shown != s.text)
+                fail(u"message \"%1\", expected \"%2\""_s.arg(shown, s.text));
+            else if (!button)
+                fail(u"message \"%1\" has no such button"_s.arg(shown));
+        } else {
+            fail(u"unexpected message \"%1\""_s.arg(shown));
+        }
+        if (!button)
+            button = box->button(QMessageBox::No) ? box->button(QMessageBox::No) : box->button(QMessageBox::Ok);
+        QPointer<QWidget> back = box->parentWidget() ? box->parentWidget()->window() : window_.data();
+        if (button)
+            QTest::mouseClick(button, Qt::LeftButton);
+        if (!QApplication::activeWindow() && back)
+            QApplication::setActiveWindow(back);
+    }
+
+    void perform(int index)
+    {
+        current_ = index;
+        const Step &s = steps_.at(index);
+        if (s.kind == Step::Kind::Message) {
+            fail(u"message \"%1\" was not shown"_s.arg(s.text));
+            return;
+        }
+        // Offscreen, no window manager gives the activation back when a box
+        // or a window closes; do what it would do.
+        if (!QApplication::activeWindow()) {
+            QWidget *front = QApplication::activeModalWidget() ? QApplication::activeModalWidget() : window_.data();
+            if (front)
+                QApplication::setActiveWindow(front);
+        }
+        running_.append(QApplication::activeModalWidget());
+        act(s);
+        settle();
+        running_.removeLast();
+        current_ = index;
+        if (running_.isEmpty() && next_ < steps_.size() && steps_.at(next_).kind == Step::Kind::Message && error_.isEmpty())
+            fail(u"message \"%1\" was not shown"_s.arg(steps_.at(next_).text));
+    }
+
+    QObject *find(const QString &name) const
+    {
+        if (window_)
+            if (QObject *o = window_->findChild<QObject *>(name))
+                return o;
+        for (QWidget *top : QApplication::topLevelWidgets()) {
+            if (top->objectName() == name)
+                return top;
+            if (QObject *o = top->findChild<QObject *>(name))
+                return o;
+        }
+        return nullptr;
+    }
+
+    QWidget *widget(const QString &name)
+    {
+        if (name.isEmpty()) {
+            QWidget *w = QApplication::focusWidget();
+            if (!w)
+                fail(u"no widget has the focus"_s);
+            return w;
+        }
+        auto *w = qobject_cast<QWidget *>(find(name));
+        if (!w)
+            fail(u"no control \"%1\""_s.arg(name));
+        return w;
+    }
+
+    QModelIndex cell(QAbstractItemView *view, int row, int column)
+    {
+        QAbstractItemModel *m = view->model();
+        const QModelIndex i = m->index(row < 0 ? m->rowCount() + row : row, column);
+        if (!i.isValid())
+            fail(u"no cell %1,%2 in \"%3\""_s.arg(row).arg(column).arg(view->objectName()));
+        return i;
+    }
+
+    static void typeText(const QString &text)
+    {
+        for (const QChar c : text) {
+            QWidget *target = QApplication::focusWidget();
+            if (!target)
+                return;
+            if (c.unicode() < 0x7f && c.isPrint())
+                QTest::keyClick(target, char(c.unicode()));
+            else
+                QTest::sendKeyEvent(QTest::Click, target, Qt::Key_unknown, QString(c), Qt::NoModifier);
+        }
+    }
+
+    void act(const Step &s)
+    {
+        switch (s.kind) {
+        case Step::Kind::Type: {
+            QWidget *w = widget(s.control);
+            if (!w)
+                return;
+            if (auto *combo = qobject_cast<QComboBox *>(w); combo && combo->lineEdit())
+                w = combo->lineEdit();
+            if (!s.control.isEmpty() && !(w->hasFocus() || w->isAncestorOf(QApplication::focusWidget())))
+                QTest::mouseClick(w, Qt::LeftButton, {}, QPoint(qMin(4, w->width() - 1), w->height() / 2));
+            if (!qobject_cast<QAbstractItemView *>(w)) {
+                if (QWidget *f = QApplication::focusWidget())
+                    QTest::keyClick(f, Qt::Key_A, Qt::ControlModifier);
+            }
+            typeText(s.text);
+            return;
+        }
+        case Step::Kind::Key:
+            if (QWidget *w = widget(s.control))
+                QTest::keyClick(w, Qt::Key(s.key), s.modifiers);
+            return;
+        case Step::Kind::Click: {
+            if (auto *action = qobject_cast<QAction *>(find(s.control))) {
+                action->trigger();
+                return;
+            }
+            QWidget *w = widget(s.control);
+            if (!w)
+                return;
+            const bool option = qobject_cast<QRadioButton *>(w) || qobject_cast<QCheckBox *>(w);
+            QTest::mouseClick(w, Qt::LeftButton, {}, option ? QPoint(qMin(6, w->width() - 1), w->height() / 2) : w->rect().center());
+            return;
+        }
+        case Step::Kind::ClickCell:
+        case Step::Kind::DoubleClickCell: {
+            auto *view = qobject_cast<QAbstractItemView *>(widget(s.control));
+            if (!view)
+                return fail(u"\"%1\" is no grid or list"_s.arg(s.control));
+            const QModelIndex i = cell(view, s.row, s.column);
+            if (!i.isValid())
+                return;
+            view->scrollTo(i);
+            const QPoint at = view->visualRect(i).center();
+            QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
+            if (s.kind == Step::Kind::DoubleClickCell)
+                QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, at);
+            return;
+        }
+        case Step::Kind::Choose: {
+            auto *combo = qobject_cast<QComboBox *>(widget(s.control));
+            if (!combo)
+                return fail(u"\"%1\" is no combo"_s.arg(s.control));
+            const int at = combo->findText(s.text, Qt::MatchExactly);
+            if (at < 0)
+                return fail(u"\"%1\" has no entry \"%2\""_s.arg(s.control, s.text));
+            combo->setFocus(Qt::MouseFocusReason);
+            combo->showPopup();
+            combo->view()->setCurrentIndex(combo->model()->index(at, combo->modelColumn()));
+            QTest::keyClick(combo->view(), Qt::Key_Return);
+            return;
+        }
+        case Step::Kind::Text: {
+            QObject *o = find(s.control);
+            QString actual;
+            if (auto *e = qobject_cast<QLineEdit *>(o))
+                actual = e->text();
+            else if (auto *l = qobject_cast<QLabel *>(o))
+                actual = l->text();
+            else if (auto *c = qobject_cast<QComboBox *>(o))
+                actual = c->currentText();
+            else if (auto *b = qobject_cast<QAbstractButton *>(o))
+                actual = b->text();
+            else if (auto *g = qobject_cast<QGroupBox *>(o))
+                actual = g->title();
+            else if (auto *w = qobject_cast<QWidget *>(o))
+                actual = w->windowTitle();
+            else
+                return fail(u"no control \"%1\""_s.arg(s.control));
+            if (actual != s.text)
+                fail(u"\"%1\" shows \"%2\", expected \"%3\""_s.arg(s.control, actual, s.text));
+            return;
+        }
+        case Step::Kind::Cell: {
+            auto *view = qobject_cast<QAbstractItemView *>(widget(s.control));
+            if (!view)
+                return fail(u"\"%1\" is no grid or list"_s.arg(s.control));
+            const QModelIndex i = cell(view, s.row, s.column);
+            const QString actual = i.data().toString();
+            if (i.isValid() && actual != s.text)
+                fail(u"cell %1,%2 of \"%3\" shows \"%4\", expected \"%5\""_s.arg(s.row).arg(s.column).arg(s.control, actual, s.text));
+            return;
+        }
+        case Step::Kind::Focus: {
+            QWidget *w = widget(s.control);
+            QWidget *f = QApplication::focusWidget();
+            if (w && f != w && !w->isAncestorOf(f))
+                fail(u"the focus is on \"%1\", expected \"%2\""_s.arg(f ? f->objectName() : u"nothing"_s, s.control));
+            return;
+        }
+        case Step::Kind::Rows: {
+            const QStringList actual = queryRows(env_.db(), s.text);
+            if (actual != s.rows)
+                fail(u"%1\n  gives  [%2]\n  expected [%3]"_s.arg(s.text, actual.join(u"; "_s), s.rows.join(u"; "_s)));
+            return;
+        }
+        case Step::Kind::Call:
+            s.fn();
+            return;
+        case Step::Kind::Message:
+            return;
+        }
+    }
+
+    // Nothing is left waiting for an answer after a failure.
+    void closeModals()
+    {
+        for (int guard = 0; guard < 20; ++guard) {
+            QWidget *m = QApplication::activeModalWidget();
+            if (!m)
+                return;
+            if (auto *box = qobject_cast<QMessageBox *>(m)) {
+                QAbstractButton *b = box->button(QMessageBox::No) ? box->button(QMessageBox::No) : box->button(QMessageBox::Ok);
+                if (b)
+                    b->click();
+            } else if (auto *d = qobject_cast<QDialog *>(m)) {
+                d->reject();
+            } else {
+                m->close();
+            }
+            settle();
+        }
+    }
+
+    Env &env_;
+    QPointer<QWidget> window_;
+    const QList<Step> &steps_;
+    QList<QWidget *> running_;   // the modal window in front when each running step began
+    int next_ = 0;
+    int current_ = 0;
+    bool inTick_ = false;
+    bool scheduled_ = false;
+    QString error_;
+    QElapsedTimer clock_;
+};
+
+} // namespace
+
+QString runSteps(Env &env, QWidget *window, const QList<Step> &steps)
+{
+    return Runner(env, window, steps).run();
+}
+
+} // namespace tendro::test
