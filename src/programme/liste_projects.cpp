@@ -11,6 +11,7 @@
 
 #include <QComboBox>
 #include <QEvent>
+#include <QFocusEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -29,8 +30,13 @@ public:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        if (event->type() == QEvent::FocusIn)
-            fn_();
+        // The focus coming back from the combo's own list or from a message
+        // is no new visit: a rebuild then would lose the entry just picked.
+        if (event->type() == QEvent::FocusIn) {
+            const Qt::FocusReason why = static_cast<QFocusEvent *>(event)->reason();
+            if (why != Qt::PopupFocusReason && why != Qt::ActiveWindowFocusReason)
+                fn_();
+        }
         return QObject::eventFilter(watched, event);
     }
 
