@@ -13,7 +13,6 @@
 #include "store/numbers.h"
 #include "store/querymodel.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
@@ -168,7 +167,9 @@ ItemForm Liste::readForm() const
 
 bool Liste::refusedJustNow(ItemField field) const
 {
-    return field != ItemField::None && fieldWidget(field) == QApplication::focusWidget();
+    // The window's own focus child: right after a message box the window may
+    // not be active again yet, and the application then has no focus widget.
+    return field != ItemField::None && fieldWidget(field) == focusWidget();
 }
 
 void Liste::focusField(ItemField field)
