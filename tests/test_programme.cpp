@@ -72,7 +72,6 @@ const QString kUnlinked = u" Stergerea legaturilor la codurile CPV, pentru proie
 const QString kDelete = u" Ati selectat stergerea proiectului '' PX '', impreuna cu codurile CPV aferente acestuia \r\n"
                         " Confirmati aceasta ? "_s;
 const QString kDeleted = u" Stergerea codurilor CPV aferente proiectului '' PX '' a fost executata "_s;
-
 const QString kGrid = u"DataGrid1"_s;
 
 // The CPV entry found by its code, as the user types it.
@@ -313,19 +312,21 @@ void TestProgramme::gridQueriesSortingAndFit()
                               {.cod2 = 3111200, .start = u"10.02.2026"_s, .end = u"20.02.2026"_s, .lei = 60, .idos = 3,
                                .fond = u"accesibilizare"_s},
                               {.start = u"10.02.2025"_s, .end = u"20.02.2025"_s, .lei = 70}});
-    // At 1024 x 768 every column up to "Finalizare" shows, all but the name and the procedure whole.
+    // At 1024 x 768 the columns up to "Finalizare" show, all but the name and the procedure whole.
     w.liste->resize(1024, 768);
-    settle();
+    w.run({clickCell(kGrid, 1)});   // a row selected, as the user works
     QTableView *g = w.grid();
     for (int c = 0; c <= 7; ++c) {
         QVERIFY(g->columnViewportPosition(c) + g->columnWidth(c) <= g->viewport()->width());
         QVERIFY(c == 1 || c == 5 || g->fontMetrics().horizontalAdvance(w.model()->text(1, c)) < g->columnWidth(c));
     }
-    // Every line of the wrapped name caption shows; a cut name shows whole in its tooltip.
+    // Every caption line shows, in the font of a selected row's header; a cut name shows whole in its tooltip.
     QHeaderView *h = g->horizontalHeader();
-    const QRect caption = h->fontMetrics().boundingRect(QRect(0, 0, g->columnWidth(1) - 8, 500), Qt::TextWordWrap,
-                                                        w.model()->headerData(1, Qt::Horizontal).toString());
-    QVERIFY(caption.height() > h->fontMetrics().height() && h->height() >= caption.height());
+    QFont font = h->font();
+    font.setBold(h->highlightSections());
+    const QRect caption = QFontMetrics(font).boundingRect(QRect(0, 0, g->columnWidth(1) - 8, 500), Qt::TextWordWrap,
+                                                          w.model()->headerData(1, Qt::Horizontal).toString());
+    QVERIFY(caption.height() > QFontMetrics(font).height() && h->height() >= caption.height());
     QHelpEvent tip(QEvent::ToolTip, g->visualRect(w.model()->index(1, 1)).center(), QPoint(300, 300));
     QApplication::sendEvent(g->viewport(), &tip);
     QCOMPARE(QToolTip::text(), w.model()->text(1, 1));
@@ -437,8 +438,7 @@ void TestProgramme::projectDeletionAndTheLoadedItem()
     for (const auto &c : cases) {
         Window window(u"SEDIU"_s, items);
         w = &window;
-        // A pick shows the project's items of every sub-unit, this activity. Offscreen, the
-        // closed list of the combo stays the active window: the window is made active again.
+        // Picked: the project's items of every sub-unit. (Offscreen the closed list stays the active window.)
         w->run({type(u"proiect"_s, QString()), choose(u"proiect"_s, u"PX"_s), call([&] { activate(w->liste.get()); }),
                 expectText(u"DataGrid1Caption"_s, caption), doubleClickCell(kGrid, 0)});
         QCOMPARE(w->gridColumn(4), (QStringList{"10", "30"}));

@@ -107,6 +107,8 @@ void Liste::buildGrid(QWidget *host)
     // A long caption wraps; the header is as tall as its tallest caption.
     QHeaderView *header = grid_->horizontalHeader();
     header->setDefaultAlignment(Qt::Alignment(Qt::AlignCenter | Qt::TextWordWrap));
+    // A selected row would set every caption in bold, wider than its column.
+    header->setHighlightSections(false);
     const QFontMetrics hfm = header->fontMetrics();
     const int margin = 2 * header->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header);
     int tallest = hfm.height();
