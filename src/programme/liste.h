@@ -81,9 +81,14 @@ private:
     bool refusedJustNow(ItemField field) const;
     void refreshPeople(const QString &select);
     void setEditingMode(bool editing);
+    void showLoaded(QLineEdit *field, const QString &text);
+    void forgetLoaded();
+    void forgetLoadedIfGone();
+    void loadedItemGone();
 
     // liste_grid.cpp
     void buildGrid(QWidget *host);
+    bool cutCellToolTip(const QPoint &at, const QPoint &globalAt);
     void showQuery(const GridQuery &q);
     QString projectForQuery() const;
     void headerClicked(int column);
