@@ -76,7 +76,7 @@ void Liste::buildGrid(QWidget *host)
                                   {QStringLiteral("Activitatea"), QStringLiteral("activit"), false, false, 0,
                                    fit("Activitatea")},
                                   {QStringLiteral("Sursa"), QStringLiteral("fond"), false, false, 0, fit("cercetare")},
-                                  {QStringLiteral("LEI"), QStringLiteral("lei"), true, false, 7, fit("00000000")},
+                                  {QStringLiteral("LEI"), QStringLiteral("lei"), true, false, 7, fit("000000000")},
                                   {QStringLiteral("Procedura"), QStringLiteral("proced"), false, false, 0, fit("Procedura")},
                                   {QStringLiteral("Incepere"), QStringLiteral("datainc1"), false, false, 0, fit("00.00.0000")},
                                   {QStringLiteral("Finalizare"), QStringLiteral("datafin1"), false, false, 0,
