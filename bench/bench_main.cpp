@@ -5,6 +5,7 @@
 #include "fakes.h"
 #include "catalogue/browser.h"
 #include "exchange/import.h"
+#include "programme/gridquery.h"
 #include "programme/liste.h"
 #include "realizations/realiz.h"
 #include "realizations/totals.h"
@@ -14,6 +15,7 @@
 #include "store/database.h"
 #include "store/filecopy.h"
 #include "store/schema.h"
+#include "thresholds/thresholds.h"
 
 #include <QApplication>
 #include <QFile>
@@ -394,6 +396,58 @@ void HeaderClick_baseline(benchmark::State &state)
                    "20260101", "20261231");
 }
 BENCHMARK(HeaderClick_baseline)->Unit(benchmark::kMillisecond);
+
+// The grid's query as the window runs it, with the "Procedura legala" column
+// (the year's class totals grouped once, the thresholds in force per item),
+// read raw; the baseline is the same query without that column.
+void GridQueryLegalProcedure(benchmark::State &state)
+{
+    ProgrammeFixture &f = programme();
+    sqlite3 *db = f.env.ctx->db().handle();
+    const QString lo = QStringLiteral("20260101"), hi = QStringLiteral("20261231");
+    const QByteArray sql = withLegalProcedure(refreshQuery(lo, hi, QString(), SortKey::Cod), lo, hi).sql.toUtf8();
+    for (auto _ : state) {
+        sqlite3_stmt *st = nullptr;
+        sqlite3_prepare_v2(db, sql.constData(), -1, &st, nullptr);
+        for (int p = 1; p <= 4; ++p)
+            sqlite3_bind_text(st, p, p % 2 ? "20260101" : "20261231", -1, SQLITE_STATIC);
+        while (sqlite3_step(st) == SQLITE_ROW)
+            for (int c = 0; c < sqlite3_column_count(st); ++c)
+                benchmark::DoNotOptimize(sqlite3_column_text(st, c));
+        sqlite3_finalize(st);
+    }
+}
+BENCHMARK(GridQueryLegalProcedure)->Unit(benchmark::kMillisecond);
+
+void GridQueryLegalProcedure_baseline(benchmark::State &state) { HeaderClick_baseline(state); }
+BENCHMARK(GridQueryLegalProcedure_baseline)->Unit(benchmark::kMillisecond);
+
+// The editor's line: the class total of one item and the thresholds in force.
+void ThresholdLine(benchmark::State &state)
+{
+    ProgrammeFixture &f = programme();
+    Database &db = f.env.ctx->db();
+    for (auto _ : state) {
+        const ClassKey key{9, QStringLiteral("0311"), QStringLiteral("PS"), 2026};
+        benchmark::DoNotOptimize(classLine(key, withItem(classTotal(db, key), 1500),
+                                           thresholdsInForce(db, key.kind, QStringLiteral("20260301"))));
+    }
+}
+BENCHMARK(ThresholdLine)->Unit(benchmark::kMicrosecond);
+
+void ThresholdLine_baseline(benchmark::State &state)
+{
+    ProgrammeFixture &f = programme();
+    sqlite3 *db = f.env.ctx->db().handle();
+    for (auto _ : state) {
+        rawReadAll(db, "SELECT sum(program.lei) FROM cpv,program WHERE cpv.id=program.id and program.datainc2>=? and "
+                       "program.datainc2<=? and program.idos=9 and substr(cpv.cod,1,4)='0311' and cpv.fel<>3",
+                   "20260101", "20261231");
+        rawReadAll(db, "SELECT directa,simplificata FROM praguri WHERE tip='PS' AND dela<='20260301' ORDER BY dela DESC "
+                       "LIMIT 1");
+    }
+}
+BENCHMARK(ThresholdLine_baseline)->Unit(benchmark::kMicrosecond);
 
 // A row double-clicked: the editor filled and the seven lists positioned.
 void RowDoubleClick(benchmark::State &state)

@@ -31,6 +31,7 @@ public:
 class Today : public Clock {
 public:
     QDate today() const override { return QDate(2026, 3, 15); }
+    QDateTime now() const override { return QDateTime(today(), QTime(10, 0)); }
 };
 
 struct World {

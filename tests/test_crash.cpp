@@ -1,7 +1,7 @@
 // Whole-file operations killed in the middle (SIGKILL at chosen writes of
-// the database engine, in a child process): afterwards the working file
-// opens with the password, is whole, and holds all of the operation or none
-// of it; a backup or export target is the old file or a complete new one.
+// the database engine, in a child process): afterwards every database file of
+// the folder, the dated copies included, opens with the password, is whole,
+// and is either as it was or as the operation run to its end leaves it.
 
 #include "fakes.h"
 #include "store/connections.h"
@@ -10,6 +10,7 @@
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QDirIterator>
 #include <QProcess>
 #include <QtTest>
 
@@ -19,7 +20,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QStringList kFiles{u"tendro.mdb"_s, u"sursa.mdb"_s, u"tendroBACKUP.mdb"_s, u"export.mdb"_s};
+const QString kOldCopy = u"backup/tendroBACKUP-20260301-090000.mdb"_s;
 
 QByteArray hashOf(const QString &path)
 {
@@ -30,13 +31,29 @@ QByteArray hashOf(const QString &path)
 // The rows an operation may change, of a file opened with the password.
 QStringList contents(const QString &path)
 {
-    auto db = Database::open(conexiuneC(path));
-    const ResultSet check = db->query(u"PRAGMA integrity_check"_s);
-    if (check.isEmpty() || check.value(0, 0).toString() != "ok"_L1)
-        return {u"<damaged>"_s};
+    if (!QFile::exists(path))
+        return {u"<absent>"_s};
+    try {
+        auto db = Database::open(conexiuneC(path));
+        const ResultSet check = db->query(u"PRAGMA integrity_check"_s);
+        if (check.isEmpty() || check.value(0, 0).toString() != "ok"_L1)
+            return {u"<damaged>"_s};
+        QStringList out;
+        for (const char *table : {"program", "realiz", "cpv"})
+            out << tableDump(*db, QLatin1String(table));
+        return out;
+    } catch (const DbError &e) {
+        return {u"<unreadable>"_s, e.text()};
+    }
+}
+
+// The database files of a program folder, the dated copies included.
+QStringList databaseFiles(const QString &folder)
+{
     QStringList out;
-    for (const char *table : {"program", "realiz", "cpv"})
-        out << tableDump(*db, QLatin1String(table));
+    QDirIterator it(folder, {u"*.mdb"_s}, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        out << QDir(folder).relativeFilePath(it.next());
     return out;
 }
 
@@ -72,7 +89,7 @@ private:
 };
 
 // One folder to start every run from: items of 2025 and 2026, a project,
-// realizations, a directorate's file to import, an old backup and export.
+// realizations, a directorate's file to import, an old backup, export and dated copy.
 void TestCrash::initTestCase()
 {
     Env &e = prepared_;
@@ -81,6 +98,8 @@ void TestCrash::initTestCase()
     Database &db = e.ctx->db();
     copyDatabase(db, e.path(u"tendroBACKUP.mdb"_s), QLatin1String(kDatabasePassword));
     copyDatabase(db, e.path(u"export.mdb"_s), QLatin1String(kDatabasePassword));
+    QVERIFY(QDir().mkpath(e.path(u"backup"_s)));
+    copyDatabase(db, e.path(kOldCopy), QLatin1String(kDatabasePassword));
     Transaction tx(db);
     for (int i = 0; i < 300; ++i) {
         const QString year = i % 2 ? u"2025"_s : u"2026"_s;
@@ -103,24 +122,23 @@ void TestCrash::initTestCase()
 void TestCrash::killedInTheMiddle_data()
 {
     QTest::addColumn<QString>("operation");
-    QTest::addColumn<QString>("target");   // the file copied to, for the whole-file copies
-    QTest::newRow("import") << "import" << "";
-    QTest::newRow("year copy") << "copy" << "";
-    QTest::newRow("project deletion") << "project" << "";
-    QTest::newRow("exit backup") << "exit" << "tendroBACKUP.mdb";
-    QTest::newRow("export") << "export" << "export.mdb";
+    QTest::newRow("import") << "import";
+    QTest::newRow("year copy") << "copy";
+    QTest::newRow("project deletion") << "project";
+    QTest::newRow("exit backup and dated copy") << "exit";
+    QTest::newRow("export") << "export";
+    QTest::newRow("restore of a dated copy") << "restore";
 }
 
 void TestCrash::killedInTheMiddle()
 {
     QFETCH(QString, operation);
-    QFETCH(QString, target);
-    const auto freshFolder = [this](QTemporaryDir &dir) {
-        for (const QString &f : kFiles)
-            QVERIFY(QFile::copy(prepared_.path(f), QDir(dir.path()).filePath(f)));
+    const QString prepared = prepared_.dir.path();
+    const auto freshFolder = [&](QTemporaryDir &dir) {
+        QVERIFY(QDir(dir.path()).mkpath(u"backup"_s));
+        for (const QString &f : databaseFiles(prepared))
+            QVERIFY(QFile::copy(QDir(prepared).filePath(f), QDir(dir.path()).filePath(f)));
     };
-    const QStringList before = contents(prepared_.workingFile());
-    const QByteArray oldTarget = target.isEmpty() ? QByteArray() : hashOf(prepared_.path(target));
 
     // Run to its end once: what "all of it" is, and how many writes it takes.
     QTemporaryDir whole;
@@ -128,8 +146,12 @@ void TestCrash::killedInTheMiddle()
     const Run complete = runHelper(whole.path(), operation, 0);
     QVERIFY(!complete.killed);
     QVERIFY2(complete.writes > 5, qPrintable(QString::number(complete.writes)));
-    const QStringList after = contents(QDir(whole.path()).filePath(u"tendro.mdb"_s));
-    QVERIFY(target.isEmpty() ? after != before : after == before);
+    QMap<QString, QStringList> before, after;
+    for (const QString &f : databaseFiles(prepared) + databaseFiles(whole.path())) {
+        before[f] = contents(QDir(prepared).filePath(f));
+        after[f] = contents(QDir(whole.path()).filePath(f));
+    }
+    QVERIFY(before != after);
 
     QSet<long> points{1, 2, complete.writes - 1};
     for (int i = 1; i < 6; ++i)
@@ -139,12 +161,14 @@ void TestCrash::killedInTheMiddle()
         freshFolder(dir);
         const Run r = runHelper(dir.path(), operation, k);
         QVERIFY2(r.killed, qPrintable(u"not killed at write %1"_s.arg(k)));
-        const QStringList now = contents(QDir(dir.path()).filePath(u"tendro.mdb"_s));
-        QVERIFY2(now == before || now == after, qPrintable(u"half an operation at write %1"_s.arg(k)));
-        if (!target.isEmpty()) {
-            const QString t = QDir(dir.path()).filePath(target);
-            QVERIFY2(hashOf(t) == oldTarget || contents(t) == before,
-                     qPrintable(u"%1 damaged at write %2"_s.arg(target).arg(k)));
+        for (const QString &f : databaseFiles(dir.path()) + before.keys()) {
+            const QString path = QDir(dir.path()).filePath(f);
+            if (hashOf(path) == hashOf(QDir(prepared).filePath(f)))
+                continue;   // untouched
+            const QStringList now = contents(path);
+            const QStringList absent{u"<absent>"_s};
+            QVERIFY2(now == before.value(f, absent) || now == after.value(f, absent),
+                     qPrintable(u"%1 neither old nor new at write %2"_s.arg(f).arg(k)));
         }
     }
 }

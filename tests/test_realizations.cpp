@@ -2,21 +2,16 @@
 // checks typed as a user types, the totals and their report.
 
 #include "fakes.h"
-#include "app/mnu.h"
+#include "steps.h"
 #include "realizations/entrychecks.h"
 #include "realizations/realiz.h"
-#include "realizations/totals.h"
 #include "store/database.h"
 #include "store/querymodel.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QComboBox>
-#include <QDir>
 #include <QLabel>
-#include <QLineEdit>
 #include <QListWidget>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QTableView>
 #include <QtTest>
@@ -25,10 +20,34 @@ using namespace tendro;
 using namespace tendro::test;
 using namespace Qt::StringLiterals;
 
+using Steps = QList<Step>;
+
 namespace {
 
-const EntryContext kItem{4, 9, QString(), u"2026"_s};
+const EntryContext kItem{4, u"2026"_s};
+// The realizations in the file, the item by its code.
+const QString kRows = u"SELECT cpv.cod2,r.idos,r.proiect,contrnr,contrdata1,contrdata2,furniz,denumach,actnr,actdata1,"
+                      "actdata2,r.lei,refer FROM realiz r JOIN cpv ON cpv.id=r.id ORDER BY idr"_s;
+const QString kA = u"3111100|9| ||||SC A|LEMN|1|04.03.2026|20260304|10.5|1/01.03.2026"_s;
+const QString kP9 = u"3111100|9|P9||||SC P|LEMN|1|04.03.2026|20260304|20|1/01.03.2026"_s;
 
+// Key presses as the user makes them: a press counts once, however many
+// widgets it passes through (the grid, the cell editor it opens, parents).
+struct KeyCount : QObject {
+    int presses = 0;
+    bool armed = true;
+    bool eventFilter(QObject *, QEvent *e) override
+    {
+        if (e->type() == QEvent::KeyRelease)
+            armed = true;
+        else if (e->type() == QEvent::KeyPress && std::exchange(armed, false))
+            ++presses;
+        return false;
+    }
+} keys;
+
+struct Window;
+Window *on = nullptr;   // the window the steps drive
 struct Window : Env {
     explicit Window(QDate today = QDate(2026, 5, 10)) : Env(u"O.S. ARAD"_s, today) { printToFolder(); }
     qint64 item(qint64 cod2, double lei, const QString &proced = u"licitatie"_s, const QString &proiect = QString(),
@@ -37,70 +56,75 @@ struct Window : Env {
         addItem({.cod2 = cod2, .start = start, .lei = lei, .proced = proced, .proiect = proiect, .idos = idos});
         return cpvId(cod2);
     }
-    void realization(qint64 id, double lei, const QString &proiect = u" "_s, int idos = 9)
+    void realization(qint64 id, double lei, const QString &proiect = u" "_s, int idos = 9, const QString &furniz = u"SC A"_s)
     {
-        db().exec(u"INSERT INTO realiz (id,lei,actdata2,idos,proiect) VALUES(?,?,'20260401',?,?)"_s, {id, lei, idos, proiect});
+        db().exec(u"INSERT INTO realiz (id,lei,idos,proiect,furniz,denumach,actnr,actdata1,actdata2,refer) "
+                  "VALUES(?,?,?,?,?,'LEMN','1','04.03.2026','20260304','1/01.03.2026')"_s,
+                  {id, lei, idos, proiect, furniz});
+    }
+    // 2026: A, B, and A's entry under project P9, each with one realization
+    // but B; A's entry in 2025 too; another sub-unit's item.
+    void scene()
+    {
+        const qint64 a = item(3111100, 1000);
+        item(3111200, 500);
+        item(3111100, 300, u"licitatie"_s, u"P9"_s);
+        item(3111100, 60, u"licitatie"_s, QString(), 9, u"01.03.2025"_s);
+        item(3111300, 800, u"licitatie"_s, QString(), 3);   // another sub-unit's
+        realization(a, 10.5);
+        realization(a, 20, u"P9"_s, 9, u"SC P"_s);
+        db().exec(u"UPDATE program SET realiz=77"_s);
     }
     void open()
     {
         w = std::make_unique<Realiz>(*ctx);
         activate(w.get());
+        on = this;
     }
     template <typename T> T *get(const char *name) const { return w->findChild<T *>(QLatin1String(name)); }
-    QTableView *grid(int n) const { return get<QTableView>(n == 1 ? "DataGrid1" : "DataGrid2"); }
-    QStringList column(int grid, int c) const
-    {
-        QueryTableModel *m = grid == 1 ? w->programmeModel() : w->entryModel();
-        QStringList out;
-        for (int r = 0; r < m->rowCount(); ++r)
-            out << m->text(r, c);
-        return out;
-    }
-    void doubleClickItem(int row)
-    {
-        const QPoint at = row < 0 ? QPoint(10, 10) : grid(1)->visualRect(w->programmeModel()->index(row, 0)).center();
-        QTest::mouseDClick(grid(1)->viewport(), Qt::LeftButton, {}, at);
-    }
-    // Types into a cell of the entry grid as a user does: F2, the text, Return.
-    void type(int row, int column, const QString &text)
-    {
-        QTableView *g = grid(2);
-        g->setFocus();
-        g->setCurrentIndex(w->entryModel()->index(row, column));
-        QTest::keyClick(g, Qt::Key_F2);
-        auto *editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
-        QVERIFY(editor);
-        editor->selectAll();
-        QTest::keyClicks(editor, text);
-        QTest::keyClick(editor, Qt::Key_Return);
-        settle();   // the commit and a refused cell's reopening are queued
-    }
-    // A complete row typed into the empty row at the end.
-    void typeRow(const QStringList &cells)
-    {
-        const int row = w->entryModel()->rowCount() - 1;
-        const int columns[] = {EFurniz, EDenumach, EActnr, EActdata1, ELei, ERefer};
-        for (int i = 0; i < cells.size(); ++i)
-            if (!cells.at(i).isEmpty())
-                type(row, columns[i], cells.at(i));
-    }
-    // Down from the empty row at the end, as the user leaves a new row.
-    void leaveRow()
-    {
-        QTest::keyClick(grid(2), Qt::Key_Down);
-        settle();
-    }
-    void escapeEditor()
-    {
-        if (auto *e = qobject_cast<QLineEdit *>(QApplication::focusWidget()))
-            QTest::keyClick(e, Qt::Key_Escape);
-    }
-    QStringList texts() const { return messages.texts(); }
 
     std::unique_ptr<Realiz> w;
 };
 
+// The fields of a row as typed: each text, then Tab (or `next`) to the next
+// cell; the last cell is left with `last` (0: its editor stays open).
+Steps typed(const QStringList &fields, int last = Qt::Key_Tab, int next = Qt::Key_Tab)
+{
+    Steps out;
+    for (int i = 0; i < fields.size(); ++i) {
+        out << (fields.at(i).isEmpty() ? Steps{} : Steps{type({}, fields.at(i))});
+        if (const int k = i + 1 < fields.size() ? next : last)
+            out << key({}, k);
+    }
+    return out;
+}
+const QString kRefused = u" Completati valoarea actului de achizitie (factura / bon fiscal) "_s;
+
+// A column of the approved programme as listed.
+Step upper(int column, const QStringList &texts)
+{
+    return call([=] {
+        QStringList shown;
+        for (int r = 0; r < on->w->programmeModel()->rowCount(); ++r)
+            shown << on->w->programmeModel()->text(r, column);
+        QCOMPARE(shown, texts);
+    });
+}
+
+// The lower grid's rows and where its cursor is.
+Step lower(int rows, int row = -1, int column = -1)
+{
+    return call([=] {
+        QTableView *g = on->get<QTableView>("DataGrid2");
+        QCOMPARE(g->model()->rowCount(), rows);
+        if (row >= 0)
+            QCOMPARE(g->currentIndex(), g->model()->index(row, column));
+    });
+}
+
 } // namespace
+
+Q_DECLARE_METATYPE(Steps)
 
 class TestRealizations : public QObject {
     Q_OBJECT
@@ -109,13 +133,11 @@ private slots:
     void cellChecks();
     void rowChecks_data();
     void rowChecks();
-    void totals();
 
     void windowOpensByTheClock();
     void approvedProgrammeAndFilters();
-    void entriesTypedInTheGrid();
-    void refusedCellsAndRows();
-    void sumReportAndExit();
+    void entries_data();
+    void entries();
 };
 
 void TestRealizations::cellChecks_data()
@@ -132,47 +154,44 @@ void TestRealizations::cellChecks_data()
             r[c] = QLatin1String(t);
         return r;
     };
-    QTest::newRow("contract number") << empty << int(EContrnr) << "12" << "" << with({{EContrnr, "12"}});
-    QTest::newRow("contract number with letters") << empty << int(EContrnr) << "12a" << "Introduceti doar numere !" << empty;
-    QTest::newRow("contract number emptied") << with({{EContrnr, "12"}}) << int(EContrnr) << "" << "" << empty;
-    QTest::newRow("act number of 16") << empty << int(EActnr) << "1234567890123456"
-                                      << " Numarul maxim de caractere este 15 " << empty;
-    QTest::newRow("contract date fills its compare form")
-        << empty << int(EContrdata1) << "15.03.2026" << "" << with({{EContrdata1, "15.03.2026"}, {EContrdata2, "20260315"}});
-    QTest::newRow("contract date in another year") << empty << int(EContrdata1) << "15.03.2025"
-                                                   << "Anul trebuie sa fie 2026 " << empty;
-    QTest::newRow("date too long") << empty << int(EActdata1) << "15.03.20266" << " Numarul maxim de caractere ce reprezinta"
-                                                                                 " data este 10 " << empty;
-    QTest::newRow("date format") << empty << int(EActdata1) << "15/03/2026" << "Formatul datei nu este zz.ll.aaaa " << empty;
-    QTest::newRow("day") << empty << int(EActdata1) << "32.03.2026" << "Numarul zilei este necorespunzator " << empty;
-    QTest::newRow("month") << empty << int(EActdata1) << "15.13.2026" << "Numarul lunii este necorespunzator " << empty;
-    QTest::newRow("apostrophe in a date") << empty << int(EActdata1) << "1'.03.2026"
-                                          << " Nu puteti introduce caracterul apostrof " << empty;
-    QTest::newRow("act before contract") << with({{EContrdata1, "15.03.2026"}, {EContrdata2, "20260315"}}) << int(EActdata1)
-                                         << "14.03.2026" << " Data achizitiei mai mica decat data contractului !!! "
-                                         << with({{EContrdata1, "15.03.2026"}, {EContrdata2, "20260315"}});
-    QTest::newRow("act without contract") << empty << int(EActdata1) << "04.03.2026" << ""
-                                          << with({{EActdata1, "04.03.2026"}, {EActdata2, "20260304"}});
-    QTest::newRow("supplier of 31") << empty << int(EFurniz) << QString(31, QLatin1Char('S'))
-                                    << " Numarul maxim de caractere este 30 " << empty;
-    QTest::newRow("31 already there, the name changed") << with({{EFurniz, "SSSSSSSSSSSSSSSSSSSSSSSSSSSSSSS"}})
-                                                        << int(EDenumach) << "LEMN" << " Numarul maxim de caractere este 30 "
-                                                        << with({{EFurniz, "SSSSSSSSSSSSSSSSSSSSSSSSSSSSSSS"}});
-    QTest::newRow("supplier with apostrophe") << empty << int(EFurniz) << "O'BRAD" << " Nu puteti introduce caracterul apostrof "
-                                              << empty;
-    QTest::newRow("request after the act") << with({{EActdata1, "04.03.2026"}, {EActdata2, "20260304"}}) << int(ERefer)
-                                           << "12/05.03.2026" << " Data referatului este mai mare decat data achizitiei !!! "
-                                           << with({{EActdata1, "04.03.2026"}, {EActdata2, "20260304"}});
-    QTest::newRow("request before any act") << empty << int(ERefer) << "12/05.03.2026"
-                                            << " Data referatului este mai mare decat data achizitiei !!! " << empty;
-    QTest::newRow("request of 26") << empty << int(ERefer) << "123456789012345/01.03.2026"
-                                   << " Numarul maxim de caractere este 25 " << empty;
-    QTest::newRow("complete: item, sub-unit, no project")
-        << with({{EFurniz, "SC X"}, {EDenumach, "LEMN"}, {EActnr, "7"}, {EActdata1, "04.03.2026"}, {EActdata2, "20260304"},
-                 {ERefer, "3/01.03.2026"}}) << int(ELei) << "250.5" << ""
-        << with({{EFurniz, "SC X"}, {EDenumach, "LEMN"}, {EActnr, "7"}, {EActdata1, "04.03.2026"},
-                 {EActdata2, "20260304"}, {ERefer, "3/01.03.2026"}, {ELei, "250.5"}, {EId, "4"}, {EIdos, "9"},
-                 {EProiect, " "}});
+    // A refused text leaves the row as it was.
+    const auto refuse = [](const char *name, const QStringList &before, int column, const QString &text,
+                           const QString &message, const QStringList &after = {}) {
+        QTest::newRow(name) << before << column << text << message << (message.isEmpty() ? after : before);
+    };
+    const QString numbers = u"Introduceti doar numere !"_s, format = u"Formatul datei nu este zz.ll.aaaa "_s;
+    const QString requestLate = u" Data referatului este mai mare decat data achizitiei !!! "_s;
+    const QStringList act = with({{EActdata1, "04.03.2026"}, {EActdata2, "20260304"}});
+    const QStringList contract = with({{EContrdata1, "15.03.2026"}, {EContrdata2, "20260315"}});
+    refuse("contract number, blanks dropped", empty, EContrnr, u" 12 "_s, {}, with({{EContrnr, "12"}}));
+    refuse("contract number emptied", with({{EContrnr, "12"}}), EContrnr, u""_s, {}, empty);
+    refuse("contract number with letters", empty, EContrnr, u"12a"_s, numbers);
+    refuse("contract number past a double", empty, EContrnr, u"1e400"_s, numbers);
+    refuse("act number of 16", empty, EActnr, u"1234567890123456"_s, u" Numarul maxim de caractere este 15 "_s);
+    refuse("value negative, in exponent form", empty, ELei, u"-1.5e3"_s, {}, with({{ELei, "-1.5e3"}}));
+    refuse("value past a double", empty, ELei, u"1e400"_s, numbers);
+    refuse("value of more digits than kept", empty, ELei, u"12345678901234567890"_s, numbers);
+    refuse("value of more decimals than kept", empty, ELei, u"0.10000000000000000001"_s, numbers);
+    refuse("value of millions with decimals", empty, ELei, u"123456789.12"_s, {}, with({{ELei, "123456789.12"}}));
+    refuse("contract date fills its compare form", empty, EContrdata1, u"15.03.2026"_s, {}, contract);
+    refuse("contract date in another year", empty, EContrdata1, u"15.03.2025"_s, u"Anul trebuie sa fie 2026 "_s);
+    refuse("contract date with a blank", empty, EContrdata1, u"04. 3.2026"_s, format);
+    refuse("act date with a letter", empty, EActdata1, u"04.1a.2026"_s, format);
+    refuse("act date with a sign", empty, EActdata1, u"+1.02.2026"_s, format);
+    refuse("request date with a sign", act, ERefer, u"3/+1.02.2026"_s, format);
+    refuse("date too long", empty, EActdata1, u"15.03.20266"_s, u" Numarul maxim de caractere ce reprezinta data este 10 "_s);
+    refuse("day", empty, EActdata1, u"32.03.2026"_s, u"Numarul zilei este necorespunzator "_s);
+    refuse("month", empty, EActdata1, u"15.13.2026"_s, u"Numarul lunii este necorespunzator "_s);
+    refuse("apostrophe in a date", empty, EActdata1, u"1'.03.2026"_s, u" Nu puteti introduce caracterul apostrof "_s);
+    refuse("act before contract", contract, EActdata1, u"14.03.2026"_s,
+           u" Data achizitiei mai mica decat data contractului !!! "_s);
+    refuse("act without contract", empty, EActdata1, u"04.03.2026"_s, {}, act);
+    refuse("31 already there, the name changed", with({{EFurniz, "SSSSSSSSSSSSSSSSSSSSSSSSSSSSSSS"}}), EDenumach, u"LEMN"_s,
+           u" Numarul maxim de caractere este 30 "_s);
+    refuse("supplier with apostrophe", empty, EFurniz, u"O'BRAD"_s, u" Nu puteti introduce caracterul apostrof "_s);
+    refuse("request after the act", act, ERefer, u"12/05.03.2026"_s, requestLate);
+    refuse("request before any act", empty, ERefer, u"12/05.03.2026"_s, requestLate);
+    refuse("request of 26", empty, ERefer, u"123456789012345/01.03.2026"_s, u" Numarul maxim de caractere este 25 "_s);
 }
 
 void TestRealizations::cellChecks()
@@ -184,66 +203,45 @@ void TestRealizations::cellChecks()
     QFETCH(QStringList, after);
     QCOMPARE(checkEntryCell(row, column, text, kItem), message);
     QCOMPARE(row, after);
-    // Nothing is taken before an item is chosen.
-    QStringList r(EColumnCount, QString());
+    QStringList r(EColumnCount, QString());   // nothing is taken before an item is chosen
     QVERIFY(checkEntryCell(r, column, text, EntryContext{}).startsWith(u" Faceti click pe sageata neagra"_s));
 }
 
 void TestRealizations::rowChecks_data()
 {
-    QTest::addColumn<QString>("emptied");
+    QTest::addColumn<QStringList>("changes");   // "column=text" over a complete row without contract
     QTest::addColumn<QString>("message");
-    QTest::newRow("complete, no contract") << "contract" << "";
-    QTest::newRow("date without number") << "contrnr" << " Completati numarul contractului ";
-    QTest::newRow("number without date") << "contrdata1" << " Completati data contractului ";
-    QTest::newRow("supplier") << "furniz" << " Completati furnizorul ";
-    QTest::newRow("name") << "denumach" << " Completati denumirea produsului/serviciului/lucrarii ";
-    QTest::newRow("act number") << "actnr" << " Completati numarul actului de achizitie (factura / bon fiscal) ";
-    QTest::newRow("act date") << "actdata1" << " Completati data actului de achizitie (factura / bon fiscal) ";
-    QTest::newRow("value") << "lei" << " Completati valoarea actului de achizitie (factura / bon fiscal) ";
-    QTest::newRow("request") << "refer" << " Completati numarul si data referatului ";
+    QTest::addColumn<int>("cell");              // the cell the refusal sends the user to
+    const auto row = [](const char *name, const QStringList &changes, const char *message, int cell) {
+        QTest::newRow(name) << changes << QString::fromLatin1(message) << cell;
+    };
+    row("complete, no contract", {}, "", -1);
+    row("complete, contract", {"0=1", "1=01.03.2026", "2=20260301"}, "", -1);
+    row("date without number", {"1=01.03.2026", "2=20260301"}, " Completati numarul contractului ", 0);
+    row("number without date", {"0=1"}, " Completati data contractului ", 1);
+    row("supplier", {"3="}, " Completati furnizorul ", 3);
+    row("name", {"4="}, " Completati denumirea produsului/serviciului/lucrarii ", 4);
+    row("act number", {"5="}, " Completati numarul actului de achizitie (factura / bon fiscal) ", 5);
+    row("act date", {"6=", "8="}, " Completati data actului de achizitie (factura / bon fiscal) ", 6);
+    row("value", {"7=0"}, " Completati valoarea actului de achizitie (factura / bon fiscal) ", 7);
+    row("request", {"11="}, " Completati numarul si data referatului ", 11);
+    // Dates changed after the act date was taken: the order holds for the row.
+    row("contract after the act", {"0=1", "1=05.03.2026", "2=20260305"},
+        " Data achizitiei mai mica decat data contractului !!! ", 6);
+    row("request after the act", {"11=3/05.03.2026"}, " Data referatului este mai mare decat data achizitiei !!! ", 11);
 }
 
 void TestRealizations::rowChecks()
 {
-    QFETCH(QString, emptied);
+    QFETCH(QStringList, changes);
     QFETCH(QString, message);
-    const QStringList names{"contrnr", "contrdata1", "contrdata2", "furniz", "denumach", "actnr", "actdata1", "lei",
-                            "actdata2", "id", "idos", "refer", "proiect"};
-    QStringList row{"1", "01.03.2026", "20260301", "SC X", "LEMN", "7", "04.03.2026", "10", "20260304", "4", "9",
-                    "3/01.03.2026", " "};
-    if (emptied == "contract"_L1)
-        row[EContrnr] = row[EContrdata1] = QString();
-    else
-        row[names.indexOf(emptied)] = QString();
-    QCOMPARE(checkEntryRow(row), message);
-}
-
-void TestRealizations::totals()
-{
-    Window t;
-    const qint64 a = t.item(3111100, 1000), b = t.item(3111200, 100, u"licitatie"_s, u"P1"_s);
-    const qint64 c = t.item(3111300, 500);
-    t.item(3111100, 7, u"licitatie"_s, QString(), 3);   // another sub-unit's
-    t.db().exec(u"UPDATE program SET realiz=77"_s);
-    t.realization(a, 1000);
-    t.realization(a, 250.5);
-    t.realization(b, 40, u"P1"_s);
-    t.realization(b, 1, u" "_s);   // no project: not P1's
-    t.realization(a, 9, u" "_s, 3);
-    recomputeTotals(t.db(), u"20260101"_s, u"20261231"_s, 9);
-    const auto total = [&](qint64 id, int idos) {
-        return t.db().query(u"SELECT realiz FROM program WHERE id=? and idos=?"_s, {id, idos}).number(0, u"realiz"_s);
-    };
-    QCOMPARE(total(a, 9), 1250.5);
-    QCOMPARE(total(b, 9), 40.0);
-    QCOMPARE(total(c, 9), 0.0);   // none of its own: 0, whatever it held
-    QCOMPARE(total(a, 3), 77.0);  // another sub-unit is not touched
-    // The only realization of an item deleted while others remain: back to 0.
-    t.db().exec(u"DELETE FROM realiz WHERE id=? and idos=9"_s, {b});
-    recomputeTotals(t.db(), u"20260101"_s, u"20261231"_s, 9);
-    QCOMPARE(total(b, 9), 0.0);
-    QCOMPARE(total(a, 9), 1250.5);
+    QFETCH(int, cell);
+    QStringList row{"", "", "", "SC X", "LEMN", "7", "04.03.2026", "-10", "20260304", "", "", "3/01.03.2026", ""};
+    for (const QString &c : changes)
+        row[c.section(QLatin1Char('='), 0, 0).toInt()] = c.section(QLatin1Char('='), 1);
+    int refused = -1;
+    QCOMPARE(checkEntryRow(row, &refused), message);
+    QCOMPARE(refused, cell);
 }
 
 void TestRealizations::windowOpensByTheClock()
@@ -251,14 +249,11 @@ void TestRealizations::windowOpensByTheClock()
     for (const auto &[today, first] : {std::pair{QDate(2026, 12, 1), "2027"}, std::pair{QDate(2026, 11, 30), "2026"}}) {
         Window t(today);
         t.open();
-        auto *anul = t.get<QListWidget>("anul");
-        QCOMPARE(anul->currentItem()->text(), QLatin1String(first));
-        QCOMPARE(anul->item(anul->count() - 1)->text(), u"2015"_s);
-        QCOMPARE(t.w->windowTitle(), u"Achizitii de produse, servicii, lucrari"_s);
-        QVERIFY(t.platform.closeRemoved.contains(t.w.get()));
-        QTest::keyClick(t.w.get(), Qt::Key_Escape);
-        QVERIFY(t.w->isVisible());
-        QCOMPARE(t.get<QLabel>("DataGrid1Caption")->text(), u"PROGRAM APROBAT"_s);
+        RUN_STEPS(t, t.w.get(), {key(u"realiz"_s, Qt::Key_Escape),   // no way out but "Iesire"
+                                 expectText(u"realiz"_s, u"Achizitii de produse, servicii, lucrari"_s),
+                                 expectCell(u"anul"_s, 0, 0, QLatin1String(first)), expectCell(u"anul"_s, -1, 0, u"2015"_s),
+                                 expectText(u"DataGrid1Caption"_s, u"PROGRAM APROBAT"_s)});
+        QVERIFY(t.platform.closeRemoved.contains(t.w.get()) && t.w->isVisible());
     }
 }
 
@@ -268,149 +263,117 @@ void TestRealizations::approvedProgrammeAndFilters()
     t.item(3111100, 10, u"licitatie"_s, u"PX"_s);
     t.item(50111000, 20, u"licitatie"_s, u"PX"_s);   // services
     t.item(50112000, 30, u"licitatie"_s);
-    t.item(3111200, 40, QString());                                              // a proposal
-    t.item(3111300, 50, u"licitatie"_s, QString(), 3);             // another sub-unit
+    t.item(3111200, 40, QString());                  // a proposal
+    t.item(3111300, 50, u"licitatie"_s, QString(), 3);   // another sub-unit
     t.item(3111400, 60, u"licitatie"_s, QString(), 9, u"01.03.2025"_s);
-    // Opened, double-clicked on an empty year first.
-    t.clock.date = QDate(2026, 5, 10);
     t.open();
-    QCOMPARE(t.column(1, 7), (QStringList{"10", "20", "30", "50"}));   // every sub-unit's approved items
-    t.get<QRadioButton>("serv")->click();
-    QCOMPARE(t.column(1, 7), (QStringList{"20", "30"}));
-    auto *proiect = t.get<QComboBox>("proiect");
-    proiect->setFocus();
-    QCOMPARE(proiect->count(), 1);
-    proiect->setCurrentIndex(0);
-    emit proiect->activated(0);
-    QCOMPARE(t.column(1, 7), QStringList{"20"});   // the project's services
-    // Another year: kind and project cleared, every approved item listed.
-    QTest::mouseClick(t.get<QListWidget>("anul")->viewport(), Qt::LeftButton, {},
-                      t.get<QListWidget>("anul")->visualItemRect(t.get<QListWidget>("anul")->item(1)).center());
-    QVERIFY(!t.get<QRadioButton>("serv")->isChecked() && proiect->currentText().isEmpty() && proiect->count() == 0);
-    QCOMPARE(t.column(1, 7), QStringList{"60"});
-    QCOMPARE(t.w->entryModel()->rowCount(), 1);   // only the empty row
-    // A year with nothing approved: the double-click says so.
-    QTest::mouseClick(t.get<QListWidget>("anul")->viewport(), Qt::LeftButton, {},
-                      t.get<QListWidget>("anul")->visualItemRect(t.get<QListWidget>("anul")->item(2)).center());
-    t.doubleClickItem(-1);
-    QCOMPARE(t.texts(), QStringList{u" Nu aveti program aprobat la care sa adaugati realizari ! "_s});
-    QCOMPARE(t.w->idsel(), 0);
+    const auto lei = [](const QStringList &texts) { return upper(7, texts); };
+    RUN_STEPS(t, t.w.get(),
+              {lei({"10", "20", "30", "50"}),   // every sub-unit's approved items
+               click(u"serv"_s), lei({"20", "30"}),
+               call([&t] { t.get<QComboBox>("proiect")->setFocus(); }),   // its entries come with the focus
+               choose(u"proiect"_s, u"PX"_s), lei({"20"}),   // the project's services
+               choose(u"proiect"_s, QString()), lei({"20", "30"}),   // the empty entry: every project
+               // Another year: kind and project cleared, every approved item listed.
+               clickCell(u"anul"_s, 1), lei({"60"}), expectText(u"proiect"_s, QString()),
+               call([&t] { QVERIFY(!t.get<QRadioButton>("serv")->isChecked()); }),
+               // A year with nothing approved: choosing an item says so.
+               clickCell(u"anul"_s, 2), key(u"DataGrid1"_s, Qt::Key_Return),
+               message(u" Nu aveti program aprobat la care sa adaugati realizari ! "_s), lower(1)});
 }
 
-void TestRealizations::entriesTypedInTheGrid()
+void TestRealizations::entries_data()
 {
-    Window t;
-    const qint64 id = t.item(3111100, 1000, u"licitatie"_s, u"PX"_s);
-    t.open();
-    // Before an item is chosen every cell says how to choose one.
-    t.type(0, EFurniz, u"SC X"_s);
-    QVERIFY(t.messages.last().startsWith(u" Faceti click pe sageata neagra"_s));
-    t.escapeEditor();
-    t.messages.shown.clear();
-    t.doubleClickItem(0);
-    QCOMPARE(t.w->idsel(), id);
-    QCOMPARE(t.w->proiectsel(), u"PX"_s);
-    QVERIFY(t.get<QLabel>("DataGrid2Caption")->text().startsWith(u"Realizari la codul CPV : 03111100-"_s));
-    // A row without contract: stored with its filled columns when left.
-    t.typeRow({u"SC LEMN SRL"_s, u"SCANDURI"_s, u"77"_s, u"04.03.2026"_s, u"1000"_s, u"12/01.03.2026"_s});
-    QVERIFY2(t.messages.shown.isEmpty(), qPrintable(t.texts().join(QLatin1Char('|'))));
-    QCOMPARE(t.count(u"realiz"_s), 0);   // not before the row is left
-    t.leaveRow();
-    const ResultSet rs = t.db().query(u"SELECT * FROM realiz"_s);
-    QCOMPARE(rs.count(), 1);
-    QStringList got;
-    for (const char *c : {"id", "idos", "proiect", "contrnr", "contrdata2", "actdata2", "lei", "furniz", "refer"})
-        got << rs.text(0, QLatin1String(c));
-    QCOMPARE(got, (QStringList{QString::number(id), "9", "PX", "", "", "20260304", "1000", "SC LEMN SRL", "12/01.03.2026"}));
-    QCOMPARE(t.w->entryModel()->rowCount(), 2);   // the stored row and a new empty one
-    QVERIFY(t.grid(2)->isColumnHidden(EActdata2) && t.grid(2)->isColumnHidden(EId) && t.grid(2)->isColumnHidden(EProiect));
-    // An existing row changed and left is written back.
-    t.type(0, ELei, u"1250.5"_s);
-    QTest::keyClick(t.grid(2), Qt::Key_Down);
-    settle();
-    QCOMPARE(t.count(u"realiz WHERE lei=1250.5"_s), 1);
-    // The Delete key asks first.
-    t.grid(2)->setCurrentIndex(t.w->entryModel()->index(0, 0));
-    QTest::keyClick(t.grid(2), Qt::Key_Delete);
-    QCOMPARE(t.count(u"realiz"_s), 1);
-    t.messages.answers = {true};
-    QTest::keyClick(t.grid(2), Qt::Key_Delete);
-    QCOMPARE(t.count(u"realiz"_s), 0);
+    QTest::addColumn<Steps>("steps");
+    const Steps chooseA{doubleClickCell(u"DataGrid1"_s, 0)};
+    const auto cell = [](int row, int column, const char *text) {
+        return expectCell(u"DataGrid2"_s, row, column, QLatin1String(text));
+    };
+    const auto rows = [](const QStringList &typed) { return expectRows(kRows, QStringList{kA, kP9} + typed); };
+    const QString b = u"3111100|9| ||||SC B|CUIE|34|06.03.2026|20260306|"_s;
+    // Two invoices of item A typed by keyboard alone, one key after each field.
+    const QStringList first{"12", "05.03.2026", "SC B", "CUIE", "34", "06.03.2026", "250.5", "2/05.03.2026"};
+    const QStringList second{"", "", "SC C", "SURUBURI", "35", "07.03.2026", "99", "3/07.03.2026"};
+    const int text = int((first + second).join(QString()).size());
+    QTest::newRow("two invoices by Tab")
+        << Steps{clickCell(u"DataGrid1"_s, 0), key(u"DataGrid1"_s, Qt::Key_Return), call([] { keys.presses = 0; })}
+               + typed(first) + typed(second)
+               + Steps{call([text] { QCOMPARE(keys.presses, text + 2 * 8); }), lower(4, 3, EContrnr),
+                       rows({u"3111100|9| |12|05.03.2026|20260305|SC B|CUIE|34|06.03.2026|20260306|250.5|2/05.03.2026"_s,
+                             u"3111100|9| ||||SC C|SURUBURI|35|07.03.2026|20260307|99|3/07.03.2026"_s})};
+    // A row whose last cell is still open is stored before the lower grid is
+    // read again; a refused one stays on screen and the action does not happen.
+    QStringList done{"", "", "SC B", "CUIE", "34", "06.03.2026", "7", "2/05.03.2026"}, noValue = done;
+    noValue[6].clear();
+    const Step unchanged = call([] {
+        QVERIFY(on->w->isVisible() && on->get<QListWidget>("anul")->currentRow() == 0);
+        QCOMPARE(on->w->idsel(), on->cpvId(3111100));
+    });
+    for (const auto &[name, action] : {std::pair{"another item", doubleClickCell(u"DataGrid1"_s, 1)},
+                                       std::pair{"year", clickCell(u"anul"_s, 1)},
+                                       std::pair{"Iesire", click(u"Command1"_s)}}) {
+        if (action.kind != Step::Kind::Click)
+            QTest::addRow("open cell, %s: stored", name)
+                << chooseA + typed(done, 0) + Steps{action, lower(1), rows({b + "7|2/05.03.2026"})};
+        QTest::addRow("open cell, %s: refused", name)
+            << chooseA + typed(noValue, 0)
+                   + Steps{action, message(kRefused), cell(1, EFurniz, "SC B"), cell(1, ERefer, "2/05.03.2026"),
+                           lower(2, 1, ELei), expectFocus(u"DataGrid2"_s), rows({}), unchanged};
+    }
+    // After a year click, or a kind that hides the chosen item, rows belong to no item until one is chosen.
+    for (const auto &[name, action] : {std::pair{"year", clickCell(u"anul"_s, 1)}, std::pair{"kind", click(u"serv"_s)}})
+        QTest::addRow("%s click forgets the item", name)
+            << chooseA + Steps{action, clickCell(u"DataGrid2"_s, 0, EFurniz), type({}, u"SC X"_s), key({}, Qt::Key_Tab),
+                               message(u" Faceti click pe sageata neagra pentru selectarea randului, din tabelul de program "
+                                       "aprobat, la care se vor atasa realizari "_s),
+                               key({}, Qt::Key_Escape), rows({})};
+    // A credit note is stored with its item and lowers its total. Return goes from cell to cell too.
+    done[6] = u"-4"_s;
+    QTest::newRow("negative value")
+        << chooseA + typed(done, Qt::Key_Return, Qt::Key_Return)
+               + Steps{click(u"Command3"_s), rows({b + "-4|2/05.03.2026"}),
+                       expectRows(u"SELECT proiect,realiz FROM program WHERE idos=9 and datainc2>'2026' ORDER BY idp"_s,
+                                  {u"|6.5"_s, u"|0"_s, u"P9|20"_s})};
+    // The same entry under project P9 is another item: not listed, not touched.
+    QTest::newRow("another project's row")
+        << chooseA + Steps{lower(2, 1, EContrnr), cell(0, EFurniz, "SC A"), clickCell(u"DataGrid2"_s, 0, ELei),
+                           type({}, u"15"_s), key({}, Qt::Key_Down),
+                           expectRows(kRows, {QString(kA).replace(u"|10.5|"_s, u"|15|"_s), kP9}),
+                           // Delete on a stored row asks first.
+                           clickCell(u"DataGrid2"_s, 0, EFurniz), key({}, Qt::Key_Delete),
+                           message(u" Doriti stergerea realizarii selectate ? "_s, Answer::Yes), expectRows(kRows, {kP9})};
+    // Delete on the row being typed empties the cell only, without a question.
+    QTest::newRow("Delete on the new row")
+        << chooseA + typed({"", "", "SC D", "LEMN"})
+               + Steps{key({}, Qt::Key_Backtab), key({}, Qt::Key_Delete), cell(1, EDenumach, ""),
+                       cell(1, EFurniz, "SC D"), rows({})};
+    // "Suma" lists the sub-unit's own items with their totals: an item's own realizations of the year (A's and
+    // P9's apart), 0 for none; another year or sub-unit is not touched. "Raport" prints the totals of now;
+    // "Iesire" recomputes them before it closes.
+    const Step overA = call([] { on->realization(on->cpvId(3111100), 2000); });   // over A's value
+    QTest::newRow("Suma, Raport, Iesire")
+        << Steps{upper(8, {"77", "77", "77", "77"}), click(u"Command3"_s), upper(8, {"10.5", "0", "20"}),
+                 expectRows(u"SELECT realiz FROM program WHERE lei IN (60,800)"_s, {u"77"_s, u"77"_s}), overA,
+                 click(u"Command2"_s),
+                 message(u" Doriti afisarea doar a pozitiilor din program care au fost depasite ? "_s, Answer::Yes), call([] {
+                     const QString text = on->takeReport(u"raprealiz"_s);
+                     QVERIFY2(text.contains(u"SITUATIA REALIZARILOR PE ANUL 2026, CARE AU DEPASIT PROGRAMUL APROBAT"_s),
+                              qPrintable(text));
+                     QVERIFY(text.contains(u"2.010,50"_s) && !text.contains(u"300,00"_s) && !text.contains(u"800,00"_s));
+                 }),
+                 overA, click(u"Command1"_s), expectRows(u"SELECT realiz FROM program WHERE lei=1000"_s, {u"4010.5"_s}),
+                 call([] { QVERIFY(!on->w->isVisible()); })};
 }
 
-void TestRealizations::refusedCellsAndRows()
+void TestRealizations::entries()
 {
+    QFETCH(Steps, steps);
     Window t;
-    const qint64 id = t.item(3111100, 1000);
-    t.db().exec(QStringLiteral("INSERT INTO realiz (id,lei,actnr,actdata1,actdata2,idos,furniz,refer,denumach,proiect)"
-                               " VALUES(?,10,'1','04.03.2026','20260304',9,'SC A','1/01.03.2026','LEMN',' ')"),
-                {id});
+    t.scene();
     t.open();
-    t.doubleClickItem(0);
-    QCOMPARE(t.w->entryModel()->rowCount(), 2);
-    // A refused cell opens again with the refused text.
-    t.type(1, EFurniz, QString(31, QLatin1Char('S')));
-    QCOMPARE(t.texts(), QStringList{u" Numarul maxim de caractere este 30 "_s});
-    auto *editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
-    QVERIFY(editor);
-    QCOMPARE(editor->text(), QString(31, QLatin1Char('S')));
-    t.escapeEditor();
-    QVERIFY(t.w->entryModel()->text(1, EFurniz).isEmpty());
-    // A stored row changed so that it is incomplete stays unsaved when left.
-    t.messages.shown.clear();
-    t.type(0, EContrnr, u"5"_s);
-    QTest::keyClick(t.grid(2), Qt::Key_Down);
-    settle();
-    QCOMPARE(t.texts(), QStringList{u" Completati data contractului "_s});
-    QCOMPARE(t.grid(2)->currentIndex().row(), 0);   // back on the refused row
-    QCOMPARE(t.count(u"realiz WHERE contrnr<>''"_s), 0);
-    // Escape drops its changes.
-    QTest::keyClick(t.grid(2), Qt::Key_Escape);
-    QVERIFY(t.w->entryModel()->text(0, EContrnr).isEmpty() && !t.w->entryModel()->hasPendingChanges());
-    // Leaving for another control tries to store a new row too.
-    t.messages.shown.clear();
-    t.type(1, EFurniz, u"SC Y"_s);
-    t.get<QComboBox>("proiect")->setFocus();
-    QCOMPARE(t.texts(), QStringList{u" Completati denumirea produsului/serviciului/lucrarii "_s});
-    // "Iesire" does not close over a row it cannot store.
-    t.get<QPushButton>("Command1")->click();
-    QVERIFY(t.w->isVisible());
-    QCOMPARE(t.count(u"realiz"_s), 1);
-}
-
-void TestRealizations::sumReportAndExit()
-{
-    Window t;
-    const qint64 a = t.item(3111100, 1000);
-    const qint64 b = t.item(3111200, 500);
-    t.item(3111300, 800, u"licitatie"_s, QString(), 3);   // another sub-unit's
-    t.realization(a, 1000);
-    t.realization(a, 250.5);
-    t.realization(b, 100);
-    t.open();
-    QCOMPARE(t.column(1, 8), (QStringList{"", "", ""}));
-    t.get<QPushButton>("Command3")->click();   // "Suma": the sub-unit's items, with totals
-    QCOMPARE(t.column(1, 8), (QStringList{"1250.5", "100"}));
-    // "Raport", Yes: only the items over their value, totals recomputed first.
-    t.realization(a, 100);
-    t.realization(b, 300);
-    t.messages.answers = {true};
-    t.get<QPushButton>("Command2")->click();
-    QCOMPARE(t.messages.texts(), QStringList{u" Doriti afisarea doar a pozitiilor din program care au fost depasite ? "_s});
-    const QString text = t.takeReport(u"raprealiz"_s);
-    QVERIFY2(text.contains(u"SITUATIA REALIZARILOR PE ANUL 2026, CARE AU DEPASIT PROGRAMUL APROBAT"_s),
-             qPrintable(text));
-    QVERIFY(text.contains(u"1.350,50"_s));
-    QVERIFY(!text.contains(u"400,00"_s) && !text.contains(u"800,00"_s));
-    // "Iesire" recomputes and closes.
-    t.db().exec(u"DELETE FROM realiz WHERE id=?"_s, {b});
-    t.get<QPushButton>("Command1")->click();
-    QVERIFY(!t.w->isVisible());
-    QCOMPARE(t.db().query(u"SELECT realiz FROM program WHERE id=?"_s, {b}).number(0, u"realiz"_s), 0.0);
-    // The main menu opens the window.
-    Mnu mnu(*t.ctx);
-    whenModal(u"realiz"_s, [](QWidget *w) { w->findChild<QPushButton *>(u"Command1"_s)->click(); });
-    mnu.action(u"mnureal"_s)->trigger();
+    qApp->installEventFilter(&keys);
+    RUN_STEPS(t, t.w.get(), steps);
+    qApp->removeEventFilter(&keys);
 }
 
 QTEST_MAIN(TestRealizations)

@@ -54,6 +54,8 @@ void TestStore::formatNumber_data()
     QTest::newRow("small") << 0.1 << "0.1";
     QTest::newRow("negative") << -3.25 << "-3.25";
     QTest::newRow("large, no exponent") << 12345678901.0 << "12345678901";
+    QTest::newRow("nine digits and cents") << 123456789.12 << "123456789.12";
+    QTest::newRow("tiny, no exponent") << 0.000001 << "0.000001";
     QTest::newRow("zero") << 0.0 << "0";
 }
 

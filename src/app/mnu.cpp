@@ -2,6 +2,8 @@
 #include "services/context.h"
 #include "shell/exit.h"
 #include "shell/password.h"
+#include "shell/praguri.h"
+#include "shell/restaurare.h"
 #include "shell/setare2.h"
 #include "exchange/export.h"
 #include "exchange/import.h"
@@ -37,6 +39,7 @@ Mnu::Mnu(AppContext &ctx, QWidget *parent) : QDialog(parent), ctx_(ctx)
     addEntry(nullptr, "mnuprg", QStringLiteral("PROGRAM"), &Mnu::openProgram);
     addEntry(nullptr, "mnureal", QStringLiteral("REALIZARI"), &Mnu::openRealizations);
     addEntry(nullptr, "mnucen", QStringLiteral("CENTRALIZATOR"), &Mnu::openCentralizer);
+    addEntry(nullptr, "mnupraguri", QStringLiteral("PRAGURI"), &Mnu::openThresholds);
     auto *trans = new QMenu(QStringLiteral("TRANSMITERE"), this);
     trans->menuAction()->setObjectName(QStringLiteral("mnutrans"));
     addEntry(trans, "mnutranserv", QStringLiteral("Pe server"), &Mnu::notAvailable);
@@ -47,15 +50,18 @@ Mnu::Mnu(AppContext &ctx, QWidget *parent) : QDialog(parent), ctx_(ctx)
     addEntry(prel, "mnuprelman", QStringLiteral("Manual"), &Mnu::importManual);
     auto *set = addEntry(nullptr, "mnuset", QStringLiteral("SETARI"), &Mnu::openSignatories);
     auto *par = addEntry(nullptr, "mnupar", QStringLiteral("PAROLA"), &Mnu::openPassword);
+    auto *res = addEntry(nullptr, "mnurestaurare", QStringLiteral("RESTAURARE"), &Mnu::openRestore);
     auto *ies = addEntry(nullptr, "mnuies", QStringLiteral("IESIRE"), &Mnu::exitProgram);
 
     bar->addAction(action(QStringLiteral("mnuprg")));
     bar->addAction(action(QStringLiteral("mnureal")));
     bar->addAction(action(QStringLiteral("mnucen")));
+    bar->addAction(action(QStringLiteral("mnupraguri")));
     bar->addMenu(trans);
     bar->addMenu(prel);
     bar->addAction(set);
     bar->addAction(par);
+    bar->addAction(res);
     bar->addAction(ies);
 
     auto *lay = new QVBoxLayout(this);
@@ -113,6 +119,12 @@ void Mnu::openCentralizer()
     w.exec();
 }
 
+void Mnu::openThresholds()
+{
+    Praguri w(ctx_, this);
+    w.exec();
+}
+
 void Mnu::notAvailable() { ctx_.messages.show(this, QStringLiteral(" Momentan nu este posibil ! ")); }
 
 void Mnu::exportManual() { exportToFile(ctx_, this); }
@@ -126,6 +138,12 @@ void Mnu::openSignatories()
 }
 
 void Mnu::openPassword() { passwordEntry(ctx_, this); }
+
+void Mnu::openRestore()
+{
+    Restaurare w(ctx_, this);
+    w.exec();
+}
 
 void Mnu::exitProgram() { exitWithBackup(ctx_, this); }
 

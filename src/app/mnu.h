@@ -27,11 +27,13 @@ private:
     void openProgram();
     void openRealizations();
     void openCentralizer();
+    void openThresholds();
     void notAvailable();
     void exportManual();
     void importManual();
     void openSignatories();
     void openPassword();
+    void openRestore();
     void exitProgram();
 
     AppContext &ctx_;

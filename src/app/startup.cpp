@@ -93,6 +93,8 @@ StartupResult runStartup(AppContext &ctx, Setare &setare)
             db.exec(QStringLiteral("INSERT INTO cpv (cod,den,fel,cod2) "
                                    "VALUES('30192120-COD INVALID','Produse pentru scris',1,30192120)"));
 
+        ensureThresholds(db);
+
         const ResultSet configured = db.query(QStringLiteral("SELECT * FROM setare WHERE numeos<>''"));
         if (!configured.isEmpty()) {
             ctx.subunitate.numeds = configured.text(0, QStringLiteral("numeds"));

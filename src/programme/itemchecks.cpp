@@ -1,6 +1,7 @@
 #include "itemchecks.h"
 #include "store/numbers.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace tendro {
@@ -23,6 +24,14 @@ bool roundedValue(const QString &text, qint64 &out)
 
 double valueOf(const QString &text) { return leadingNumber(text); }
 
+// One or two digits and nothing else: no sign, no blank, no letter.
+bool isDayOrMonth(const QString &text)
+{
+    return (text.size() == 1 || text.size() == 2) && std::all_of(text.begin(), text.end(), [](QChar c) {
+               return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+           });
+}
+
 } // namespace
 
 QString formatWhole(const QString &text)
@@ -33,23 +42,19 @@ QString formatWhole(const QString &text)
 
 QString formatTwoDigits(const QString &text)
 {
-    qint64 v = 0;
-    if (!roundedValue(text, v))
-        return text;
-    const QString digits = QString::number(v < 0 ? -v : v).rightJustified(2, QLatin1Char('0'));
-    return v < 0 ? QLatin1Char('-') + digits : digits;
+    return isDayOrMonth(text) && text.size() == 1 ? QLatin1Char('0') + text : text;
 }
 
 QString dayRefusal(const QString &text)
 {
-    const double v = valueOf(text);
-    return v > 31 || v < 0 ? QStringLiteral(" Nu exista aceasta zi ! ") : QString();
+    const bool refused = !text.isEmpty() && (!isDayOrMonth(text) || text.toInt() > 31);
+    return refused ? QStringLiteral(" Nu exista aceasta zi ! ") : QString();
 }
 
 QString monthRefusal(const QString &text)
 {
-    const double v = valueOf(text);
-    return v > 12 || v < 0 ? QStringLiteral(" Nu exista aceasta luna ! ") : QString();
+    const bool refused = !text.isEmpty() && (!isDayOrMonth(text) || text.toInt() > 12);
+    return refused ? QStringLiteral(" Nu exista aceasta luna ! ") : QString();
 }
 
 std::optional<Refusal> checkFields(const ItemForm &f)

@@ -13,13 +13,15 @@ extern const char *const kApostropheRefused;   // " Nu se accepta caracterul apo
 // "#0": a whole number, rounded half away from zero; text that is not a
 // number stays as it is.
 QString formatWhole(const QString &text);
-// "00": at least two digits ("5" becomes "05"); empty text and text that is
-// not a number stay as they are.
+// "00": one digit gets a leading zero ("5" becomes "05"); anything else
+// stays as it is, for the check to refuse.
 QString formatTwoDigits(const QString &text);
 
 // Messages of the focus-loss checks; empty text when the field passes.
-QString dayRefusal(const QString &text);     // above 31 or below 0
-QString monthRefusal(const QString &text);   // above 12 or below 0
+// An empty box passes here (the save asks for it); anything but one or two
+// digits is refused, as is a day above 31 or a month above 12.
+QString dayRefusal(const QString &text);
+QString monthRefusal(const QString &text);
 
 // The editor's controls a save reads, as the user sees them.
 enum class ItemField { None, Proiect, Vallei, Zi1, Luna1, An1, Zi2, Luna2, An2, Detal, Resp };

@@ -38,12 +38,24 @@ qint64 insertItem(Database &db, const ProgrammeItem &i)
     return sqlite3_last_insert_rowid(db.handle());
 }
 
-void updateItem(Database &db, qint64 idp, const ProgrammeItem &i)
+bool updateItem(Database &db, qint64 idp, const ProgrammeItem &i)
 {
     db.exec(QStringLiteral("UPDATE program SET id=?,activit=?,lei=?,euro=?,datainc1=?,datainc2=?,datafin1=?,"
                            "datafin2=?,resp=?,detal=?,fond=?,proiect=? WHERE idp=?"),
             {i.cpvId, i.activit, i.lei, i.euro, i.datainc1, i.datainc2, i.datafin1, i.datafin2, i.resp, i.detal,
              i.fond, i.proiect, idp});
+    return sqlite3_changes(db.handle()) > 0;
+}
+
+bool deleteItem(Database &db, qint64 idp)
+{
+    db.exec(QStringLiteral("DELETE FROM program WHERE idp=?"), {idp});
+    return sqlite3_changes(db.handle()) > 0;
+}
+
+bool itemExists(Database &db, qint64 idp)
+{
+    return !db.query(QStringLiteral("SELECT idp FROM program WHERE idp=?"), {idp}).isEmpty();
 }
 
 } // namespace tendro

@@ -36,7 +36,11 @@ std::optional<qint64> findDuplicate(Database &db, const DuplicateKey &key);
 QString duplicateQuestion(const DuplicateKey &key, const QString &entryName, const QString &year);
 
 qint64 insertItem(Database &db, const ProgrammeItem &item);
-// The update leaves the owner (idos) as it is.
-void updateItem(Database &db, qint64 idp, const ProgrammeItem &item);
+// The update leaves the owner (idos) as it is. False when no row has that
+// key any more: something else deleted it since it was loaded.
+bool updateItem(Database &db, qint64 idp, const ProgrammeItem &item);
+// False when no row has that key any more.
+bool deleteItem(Database &db, qint64 idp);
+bool itemExists(Database &db, qint64 idp);
 
 } // namespace tendro

@@ -13,6 +13,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -84,6 +85,7 @@ Liste::Liste(AppContext &ctx, QWidget *parent) : QDialog(parent), ctx_(ctx)
         buildGrid(right);
         wireEditor();
         wireProjects();
+        wireThresholds();
         load();
     } catch (const DbError &e) {
         ctx_.messages.engineError(this, e);
@@ -100,19 +102,21 @@ void Liste::buildLeftHalf(QWidget *host)
     prod_ = named(new QRadioButton(QStringLiteral("produse"), kinds), "prod");
     serv_ = named(new QRadioButton(QStringLiteral("servicii"), kinds), "serv");
     lucr_ = named(new QRadioButton(QStringLiteral("lucrari"), kinds), "lucr");
-    auto *kl = new QHBoxLayout(kinds);
-    kl->addWidget(prod_);
-    kl->addWidget(serv_);
-    kl->addWidget(lucr_);
+    // Options one under another: the level lists keep the width the grid
+    // beside them leaves.
+    auto *kl = new QVBoxLayout(kinds);
+    kl->addWidget(prod_, 0, Qt::AlignLeft);
+    kl->addWidget(serv_, 0, Qt::AlignLeft);
+    kl->addWidget(lucr_, 0, Qt::AlignLeft);
 
     auto *acts = new QGroupBox(QStringLiteral("Activitatea"), host);
     act1_ = named(new QRadioButton(QStringLiteral("cercetare"), acts), "act1");
     act2_ = named(new QRadioButton(QStringLiteral("proiectare"), acts), "act2");
     act3_ = named(new QRadioButton(QStringLiteral("productie"), acts), "act3");
-    auto *al = new QHBoxLayout(acts);
-    al->addWidget(act1_);
-    al->addWidget(act2_);
-    al->addWidget(act3_);
+    auto *al = new QVBoxLayout(acts);
+    al->addWidget(act1_, 0, Qt::AlignLeft);
+    al->addWidget(act2_, 0, Qt::AlignLeft);
+    al->addWidget(act3_, 0, Qt::AlignLeft);
     grid->addWidget(kinds, 0, 0);
     grid->addWidget(acts, 0, 1);
 
@@ -184,6 +188,8 @@ void Liste::buildRightHalf(QWidget *host)
     proiect_ = named(new QComboBox(host), "proiect");
     proiect_->setEditable(true);
     proiect_->setInsertPolicy(QComboBox::NoInsert);
+    // What is typed is the project: no completion into a longer name.
+    proiect_->setCompleter(nullptr);
     command7_ = button(host, "Command7", QStringLiteral("Stergere proiect"));
     command7_->setToolTip(QStringLiteral("Se pot sterge doar referintele la codurile CPV sau stergerea totala a "
                                          "programului din proiectul selectat"));
@@ -219,7 +225,11 @@ void Liste::buildRightHalf(QWidget *host)
     auto *middle = new QHBoxLayout();
     middle->addWidget(values);
     middle->addWidget(dates, 1);
-    grid->addLayout(middle, 2, 0, 1, 4);
+    auto *middleAndLine = new QVBoxLayout();
+    middleAndLine->addLayout(middle);
+    labelPrag_ = named(new QLabel(host), "LabelPrag");
+    middleAndLine->addWidget(labelPrag_);
+    grid->addLayout(middleAndLine, 2, 0, 1, 4);
 
     resp_ = field(host, "resp", 40);
     listp_ = named(new QListWidget(host), "listp");
@@ -237,6 +247,7 @@ void Liste::buildRightHalf(QWidget *host)
     command4_ = button(host, "Command4", QStringLiteral("Inregistrare noua"));
     command3_ = button(host, "Command3", QStringLiteral("Stergere"));
     command5_ = button(host, "Command5", QStringLiteral("Raport"));
+    command8_ = button(host, "Command8", QStringLiteral("Praguri"));
     command1_ = button(host, "Command1", QStringLiteral("Iesire"));
     command3_->hide();
     command4_->hide();
@@ -246,6 +257,7 @@ void Liste::buildRightHalf(QWidget *host)
     buttons->addWidget(command3_);
     buttons->addStretch(1);
     buttons->addWidget(command5_);
+    buttons->addWidget(command8_);
     buttons->addWidget(command1_);
     grid->addLayout(buttons, 5, 0, 1, 4);
     grid->setColumnStretch(1, 2);
@@ -327,6 +339,7 @@ void Liste::yearChosen()
         proiect_->clear();
         proiect_->setEditText(QString());
     }
+    gridCaption_->clear();
     showQuery(yearQuery(datamin_, datamax_));
 }
 
@@ -398,6 +411,11 @@ bool Liste::eventFilter(QObject *watched, QEvent *event)
             return true;
         }
         if (arrowKey(watched, key))
+            return true;
+    }
+    if (model_ && watched == grid_->viewport() && event->type() == QEvent::ToolTip) {
+        auto *he = static_cast<QHelpEvent *>(event);
+        if (cutCellToolTip(he->pos(), he->globalPos()))
             return true;
     }
     if (watched == anul_->viewport() && event->type() == QEvent::MouseButtonPress) {

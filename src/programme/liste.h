@@ -3,7 +3,8 @@
 // the programme grid on the right. One window; its concerns live in their
 // own files: liste.cpp (building, load, year, close), liste_editor.cpp (the
 // editor's fields and the save), liste_grid.cpp (the grid, sorting, loading
-// a row, deletion), liste_projects.cpp (projects and the year copy). The
+// a row, deletion), liste_projects.cpp (projects and the year copy),
+// liste_thresholds.cpp (the legal thresholds of the item and its class). The
 // rules themselves are widget-free code beside it.
 
 #include "gridquery.h"
@@ -21,6 +22,7 @@ class QMenu;
 class QPushButton;
 class QRadioButton;
 class QTableView;
+class QTimer;
 
 namespace tendro {
 
@@ -28,6 +30,8 @@ class AppContext;
 class CatalogueBrowser;
 class QueryTableModel;
 class ReportJob;
+struct CpvEntry;
+struct ProgrammeItem;
 
 class Liste : public QDialog {
     Q_OBJECT
@@ -77,9 +81,14 @@ private:
     bool refusedJustNow(ItemField field) const;
     void refreshPeople(const QString &select);
     void setEditingMode(bool editing);
+    void showLoaded(QLineEdit *field, const QString &text);
+    void forgetLoaded();
+    void forgetLoadedIfGone();
+    void loadedItemGone();
 
     // liste_grid.cpp
     void buildGrid(QWidget *host);
+    bool cutCellToolTip(const QPoint &at, const QPoint &globalAt);
     void showQuery(const GridQuery &q);
     QString projectForQuery() const;
     void headerClicked(int column);
@@ -102,6 +111,12 @@ private:
 
     // liste.cpp
     void proposalsReport();
+
+    // liste_thresholds.cpp
+    void wireThresholds();
+    void refreshThresholdLine();
+    void showSavedClass(const ProgrammeItem &item, const CpvEntry &entry);
+    void thresholdsReport();
 
     AppContext &ctx_;
     CatalogueBrowser *browser_ = nullptr;
@@ -133,6 +148,12 @@ private:
     QString datamin_, datamax_;
     SortToggles sort_;
     QString copySourceYear_;
+
+    // The legal thresholds of the item being edited
+    QLabel *labelPrag_ = nullptr;
+    QPushButton *command8_ = nullptr;
+    ReportJob *rapdivizare_ = nullptr;
+    QTimer *pragTimer_ = nullptr;
 };
 
 } // namespace tendro

@@ -13,7 +13,6 @@
 #include "store/numbers.h"
 #include "store/querymodel.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
@@ -35,6 +34,20 @@ void Liste::wireEditor()
     onFocusLost(resp_, [this] { upperCaseLostFocus(resp_); });
     for (QLineEdit *e : {vallei_, zi1_, luna1_, zi2_, luna2_})
         e->installEventFilter(this);
+    // The typing limits bind what is typed, not a value loaded from the file
+    // (showLoaded): a longer text stays whole until the user shortens it.
+    for (QLineEdit *e : {vallei_, valeuro_, resp_, detal_}) {
+        const int limit = e->maxLength();
+        connect(e, &QLineEdit::textChanged, this, [e, limit](const QString &text) {
+            const int allowed = qMax(limit, int(text.size()));
+            if (e->maxLength() != allowed)
+                e->setMaxLength(allowed);
+        });
+    }
+    // Tab follows the form, the start date before the end date.
+    QWidget *const order[] = {vallei_, valeuro_, zi1_, luna1_, an1_, zi2_, luna2_, an2_, resp_, detal_, command2_};
+    for (size_t i = 1; i < std::size(order); ++i)
+        QWidget::setTabOrder(order[i - 1], order[i]);
     connect(command2_, &QPushButton::clicked, this, &Liste::save);
     connect(command4_, &QPushButton::clicked, this, &Liste::newItem);
 }
@@ -95,6 +108,32 @@ void Liste::setEditingMode(bool editing)
         command2_->setText(QStringLiteral("Modifica"));
 }
 
+void Liste::showLoaded(QLineEdit *field, const QString &text)
+{
+    field->setMaxLength(qMax(field->maxLength(), int(text.size())));
+    field->setText(text);
+}
+
+void Liste::forgetLoaded()
+{
+    idpsel_ = 0;
+    command2_->setText(QStringLiteral("Salvare"));
+    setEditingMode(false);
+}
+
+void Liste::forgetLoadedIfGone()
+{
+    if (idpsel_ != 0 && !itemExists(ctx_.db(), idpsel_))
+        forgetLoaded();
+}
+
+void Liste::loadedItemGone()
+{
+    forgetLoaded();
+    showQuery(refreshQuery(datamin_, datamax_, projectForQuery(), restoredOrder(sort_)));
+    ctx_.messages.show(this, QStringLiteral(" Inregistrarea nu mai exista in program. Datele nu au fost salvate. "));
+}
+
 void Liste::newItem()
 {
     idpsel_ = 0;
@@ -128,7 +167,9 @@ ItemForm Liste::readForm() const
 
 bool Liste::refusedJustNow(ItemField field) const
 {
-    return field != ItemField::None && fieldWidget(field) == QApplication::focusWidget();
+    // The window's own focus child: right after a message box the window may
+    // not be active again yet, and the application then has no focus widget.
+    return field != ItemField::None && fieldWidget(field) == focusWidget();
 }
 
 void Liste::focusField(ItemField field)
@@ -245,16 +286,19 @@ void Liste::save()
                 key = *existing;
             }
         }
-        if (key != 0)
-            updateItem(db, key, item);
-        else
+        if (key == 0) {
             insertItem(db, item);
+        } else if (!updateItem(db, key, item)) {
+            loadedItemGone();
+            return;
+        }
 
         refreshPeople(form.resp);
         const bool editing = command2_->text() == QLatin1String("Modifica");
         const int remembered = grid_->currentIndex().row();
         showQuery(refreshQuery(datamin_, datamax_, projectForQuery(), editing ? restoredOrder(sort_) : SortKey::None));
         selectGridRow(editing ? remembered : model_->rowCount() - 1);
+        showSavedClass(item, *entry);
     } catch (const DbError &e) {
         ctx_.messages.engineError(this, e);
         return;

@@ -1,6 +1,7 @@
 // The programme grid: the year's items, sorting by a header click, a row
 // loaded into the editor by a double-click, edits in place and deletion.
 
+#include "itemstore.h"
 #include "liste.h"
 #include "catalogue/browser.h"
 #include "services/context.h"
@@ -17,7 +18,9 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
 #include <QTableView>
+#include <QToolTip>
 
 namespace tendro {
 
@@ -61,22 +64,30 @@ void Liste::buildGrid(QWidget *host)
     lay->addWidget(grid_, 7, 0, 1, 4);
     lay->setRowStretch(7, 1);
 
+    // The columns up to "Finalizare" show whole in a window of 1024 x 768:
+    // their widths come from the grid's font, and the name column gives way
+    // (a cut text shows whole in its tooltip).
+    const QFontMetrics fm = grid_->fontMetrics();
+    const auto fit = [&fm](const char *widest) { return fm.horizontalAdvance(QLatin1String(widest)) + 9; };
     model_ = new QueryTableModel(ctx_.db(),
-                                 {{QStringLiteral("CPV"), QStringLiteral("cod"), false, false, 0, px(1515)},
+                                 {{QStringLiteral("CPV"), QStringLiteral("cod"), false, false, 0, fit("00000000-0")},
                                   {QStringLiteral("0biectul contractului/acordului cadru"), QStringLiteral("den"), false,
-                                   false, 0, px(1905)},
-                                  {QStringLiteral("Activitatea"), QStringLiteral("activit"), false, false, 0, px(1050)},
-                                  {QStringLiteral("Sursa"), QStringLiteral("fond"), false, false, 0, px(1245)},
-                                  {QStringLiteral("LEI"), QStringLiteral("lei"), true, false, 7, px(795)},
-                                  {QStringLiteral("Procedura"), QStringLiteral("proced"), false, false, 0, px(1125)},
-                                  {QStringLiteral("Incepere"), QStringLiteral("datainc1"), false, false, 0, px(900)},
-                                  {QStringLiteral("Finalizare"), QStringLiteral("datafin1"), false, false, 0, px(900)},
+                                   false, 0, fit("acordului cadru")},
+                                  {QStringLiteral("Activitatea"), QStringLiteral("activit"), false, false, 0,
+                                   fit("Activitatea")},
+                                  {QStringLiteral("Sursa"), QStringLiteral("fond"), false, false, 0, fit("cercetare")},
+                                  {QStringLiteral("LEI"), QStringLiteral("lei"), true, false, 7, fit("000000000")},
+                                  {QStringLiteral("Procedura"), QStringLiteral("proced"), false, false, 0, fit("Procedura")},
+                                  {QStringLiteral("Incepere"), QStringLiteral("datainc1"), false, false, 0, fit("00.00.0000")},
+                                  {QStringLiteral("Finalizare"), QStringLiteral("datafin1"), false, false, 0,
+                                   fit("00.00.0000")},
                                   {QStringLiteral("Responsabil"), QStringLiteral("resp"), true, false, 40, px(1515)},
                                   {QStringLiteral("Detalii"), QStringLiteral("detal"), true, false, 200, px(1515)},
                                   {QStringLiteral("idp"), QStringLiteral("idp"), false, true},
                                   {QStringLiteral("fel"), QStringLiteral("fel"), false, true},
                                   {QStringLiteral("Realiz.(lei)"), QStringLiteral("realiz"), false, false, 0, px(840)},
-                                  {QStringLiteral("proiect"), QStringLiteral("proiect"), false, false, 0, px(1515)}},
+                                  {QStringLiteral("proiect"), QStringLiteral("proiect"), false, false, 0, px(1515)},
+                                  {QStringLiteral("Procedura legala"), QStringLiteral("proclegala"), false, false, 0, px(1700)}},
                                  this);
     model_->setObjectName(QStringLiteral("Adodc1"));
     model_->setWriteBack(QStringLiteral("program"), QStringLiteral("idp"));
@@ -88,6 +99,26 @@ void Liste::buildGrid(QWidget *host)
             afterCellEdit(tl.row());
     });
     bindGrid(grid_, model_);
+    // The row numbers would take the width the dates need.
+    grid_->verticalHeader()->hide();
+    int through = 2 * grid_->frameWidth() + grid_->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    for (int c = 0; c <= CFin; ++c)
+        through += model_->gridColumns().at(c).width;
+    grid_->setMinimumWidth(through);
+    // A long caption wraps; the header is as tall as its tallest caption.
+    QHeaderView *header = grid_->horizontalHeader();
+    header->setDefaultAlignment(Qt::Alignment(Qt::AlignCenter | Qt::TextWordWrap));
+    // A selected row would set every caption in bold, wider than its column.
+    header->setHighlightSections(false);
+    const QFontMetrics hfm = header->fontMetrics();
+    const int margin = 2 * header->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header);
+    int tallest = hfm.height();
+    for (const GridColumn &c : model_->gridColumns())
+        if (!c.hidden && c.width > 0)
+            tallest = qMax(tallest, hfm.boundingRect(QRect(0, 0, c.width - margin, 1000), Qt::TextWordWrap, c.caption)
+                                        .height());
+    header->setMinimumHeight(tallest + margin);
+    grid_->viewport()->installEventFilter(this);
     grid_->horizontalHeader()->setSectionsClickable(true);
     grid_->horizontalHeader()->setSortIndicatorShown(false);
     connect(grid_->horizontalHeader(), &QHeaderView::sectionClicked, this, &Liste::headerClicked);
@@ -96,11 +127,24 @@ void Liste::buildGrid(QWidget *host)
     grid_->installEventFilter(this);
 }
 
+bool Liste::cutCellToolTip(const QPoint &at, const QPoint &globalAt)
+{
+    const QModelIndex index = grid_->indexAt(at);
+    if (!index.isValid())
+        return false;
+    const QString text = model_->text(index.row(), index.column());
+    if (grid_->fontMetrics().horizontalAdvance(text) + 8 <= grid_->columnWidth(index.column()))
+        return false;   // the grid's own tooltip
+    QToolTip::showText(globalAt, text, grid_->viewport(), grid_->visualRect(index));
+    return true;
+}
+
 void Liste::showQuery(const GridQuery &q)
 {
     if (!model_)
         return;
-    model_->setQuery(q.sql, q.params);
+    const GridQuery shown = withLegalProcedure(q, datamin_, datamax_);
+    model_->setQuery(shown.sql, shown.params);
     try {
         model_->refresh();
     } catch (const DbError &e) {
@@ -156,7 +200,8 @@ void Liste::rowDoubleClicked()
     const QList<QListWidgetItem *> funds = fond_->findItems(c.at(CFond), Qt::MatchExactly);
     if (!funds.isEmpty())
         fond_->setCurrentItem(funds.first());
-    vallei_->setText(c.at(CLei));
+    showLoaded(vallei_, c.at(CLei));
+    showLoaded(valeuro_, formatNumber(model_->value(row, QStringLiteral("euro")).toDouble()));
     const auto setYear = [](QComboBox *box, const QString &year) {
         // A year the list does not offer is added, so a save keeps it.
         if (box->findText(year) < 0)
@@ -169,8 +214,8 @@ void Liste::rowDoubleClicked()
     zi2_->setText(c.at(CFin).mid(0, 2));
     luna2_->setText(c.at(CFin).mid(3, 2));
     setYear(an2_, c.at(CFin).mid(6, 4));
-    detal_->setText(c.at(CDetal));
-    resp_->setText(c.at(CResp));
+    showLoaded(detal_, c.at(CDetal));
+    showLoaded(resp_, c.at(CResp));
     const QList<QListWidgetItem *> person = listp_->findItems(c.at(CResp), Qt::MatchExactly);
     listp_->setCurrentItem(person.isEmpty() ? nullptr : person.first());
     if (proiect_->isEnabled())
@@ -188,8 +233,10 @@ void Liste::deleteLoaded()
         const ResultSet item = db.query(QStringLiteral("SELECT program.proced, program.lei, cpv.cod FROM program"
                                                        " LEFT JOIN cpv ON cpv.id=program.id WHERE program.idp=?"),
                                         {idpsel_});
-        if (item.isEmpty())
+        if (item.isEmpty()) {
+            loadedItemGone();
             return;
+        }
         const QString cod = item.text(0, QStringLiteral("cod"));
         const QString lei = item.text(0, QStringLiteral("lei"));
         if (!item.text(0, QStringLiteral("proced")).isEmpty()) {
@@ -201,7 +248,10 @@ void Liste::deleteLoaded()
         if (!ctx_.messages.ask(this, deletionQuestion(cod, lei), QLatin1String(kDeletionTitle)))
             return;
         const int remembered = grid_->currentIndex().row();
-        db.exec(QStringLiteral("DELETE FROM program WHERE idp=?"), {idpsel_});
+        if (!deleteItem(db, idpsel_)) {
+            loadedItemGone();
+            return;
+        }
         showQuery(refreshQuery(datamin_, datamax_, QString(), SortKey::None));
         vallei_->setText(QStringLiteral("0"));
         valeuro_->setText(QStringLiteral("0"));
@@ -253,11 +303,14 @@ bool Liste::checkCellEdit(int, int column, QVariant &value)
 {
     const QString text = value.toString();
     if (column == CLei) {
-        if (!isNumeric(text) || numberValue(text) <= 0) {
+        // A whole number, rounded as the editor's box rounds it: a value the
+        // editor could not load and save unchanged is never stored.
+        const QString whole = formatWhole(text);
+        if (!isNumeric(text) || numberValue(whole) <= 0) {
             ctx_.messages.show(this, QStringLiteral(" Data invalida ! "));
             return false;
         }
-        value = numberValue(text);
+        value = numberValue(whole);
         return true;
     }
     // The lists and reports take these texts as they are: no apostrophe.

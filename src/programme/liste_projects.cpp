@@ -11,6 +11,7 @@
 
 #include <QComboBox>
 #include <QEvent>
+#include <QFocusEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -29,8 +30,13 @@ public:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        if (event->type() == QEvent::FocusIn)
-            fn_();
+        // The focus coming back from the combo's own list or from a message
+        // is no new visit: a rebuild then would lose the entry just picked.
+        if (event->type() == QEvent::FocusIn) {
+            const Qt::FocusReason why = static_cast<QFocusEvent *>(event)->reason();
+            if (why != Qt::PopupFocusReason && why != Qt::ActiveWindowFocusReason)
+                fn_();
+        }
         return QObject::eventFilter(watched, event);
     }
 
@@ -143,7 +149,9 @@ void Liste::deleteProject()
         return;
     }
     proiect_->setEditText(QString());
+    gridCaption_->clear();
     showQuery(subunitQuery(datamin_, datamax_, idos));
+    forgetLoadedIfGone();
 }
 
 void Liste::yearMousePressed(const QPoint &at)
@@ -161,19 +169,30 @@ void Liste::copyFromYear()
     const QString y = QString::number(ctx_.clock.today().year());
     if (x.isEmpty() || x == y)
         return;
-    if (!ctx_.messages.ask(this, QStringLiteral(" Ati activat optiunea de copiere a datelor din anul ") + x
-                                     + QStringLiteral(" in anul ") + y + QStringLiteral(" ! ") + QLatin1Char('\n')
-                                     + QStringLiteral(" Sigur aceasta doriti ? ")))
-        return;
     try {
         Database &db = ctx_.db();
-        if (yearHasItems(db, y.toInt())
+        // Nothing to copy must not empty the current year.
+        if (countYear(db, x.toInt(), ctx_.subunitate.idos).items == 0) {
+            ctx_.messages.show(this, QStringLiteral(" Anul ") + x + QStringLiteral(" nu are achizitii de copiat. "));
+            return;
+        }
+        if (!ctx_.messages.ask(this, QStringLiteral(" Ati activat optiunea de copiere a datelor din anul ") + x
+                                         + QStringLiteral(" in anul ") + y + QStringLiteral(" ! ") + QLatin1Char('\n')
+                                         + QStringLiteral(" Sigur aceasta doriti ? ")))
+            return;
+        const YearItems current = countYear(db, y.toInt());
+        if (current.items > 0
             && !ctx_.messages.ask(this, QStringLiteral(" Aveti deja date introduse in anul ") + y + QStringLiteral(" ! ")
                                             + QLatin1Char('\n') + QStringLiteral(" Datele din anul ") + x
                                             + QStringLiteral(" se vor suprascrie peste cele din ") + y
-                                            + QStringLiteral(".") + QLatin1Char('\n') + QStringLiteral(" Continuati ? ")))
+                                            + QStringLiteral(".") + QLatin1Char('\n')
+                                            + QStringLiteral(" Se vor sterge %1 pozitii, dintre care %2 aprobate. ")
+                                                  .arg(current.items)
+                                                  .arg(current.approved)
+                                            + QLatin1Char('\n') + QStringLiteral(" Continuati ? ")))
             return;
         copyYear(db, x.toInt(), y.toInt());
+        forgetLoadedIfGone();
     } catch (const DbError &e) {
         ctx_.messages.engineError(this, e);
         return;

@@ -49,12 +49,29 @@ ItemDates shiftDates(const ItemDates &s, int from, int to)
     return out;
 }
 
-bool yearHasItems(Database &db, int year)
+namespace {
+
+YearItems countWhere(Database &db, const QString &where, const QVariantList &params)
+{
+    const ResultSet rs = db.query(QStringLiteral("SELECT count(*) AS n, sum(CASE WHEN proced<>'' THEN 1 ELSE 0 END) AS a"
+                                                 " FROM program WHERE ")
+                                      + where,
+                                  params);
+    return {int(rs.integer(0, QStringLiteral("n"))), int(rs.integer(0, QStringLiteral("a")))};
+}
+
+} // namespace
+
+YearItems countYear(Database &db, int year)
 {
     const YearBounds b = yearBounds(year);
-    return !db.query(QStringLiteral("SELECT idp FROM program WHERE datainc2>=? and datainc2<=? LIMIT 1"),
-                     {b.lower, b.upper})
-                .isEmpty();
+    return countWhere(db, QStringLiteral("datainc2>=? and datainc2<=?"), {b.lower, b.upper});
+}
+
+YearItems countYear(Database &db, int year, int idos)
+{
+    const YearBounds b = yearBounds(year);
+    return countWhere(db, QStringLiteral("datainc2>=? and datainc2<=? and idos=?"), {b.lower, b.upper, idos});
 }
 
 void copyYear(Database &db, int from, int to)

@@ -18,7 +18,13 @@ struct ItemDates {
 // yyyymmdd take the new year in place of their own.
 ItemDates shiftDates(const ItemDates &source, int from, int to);
 
-bool yearHasItems(Database &db, int year);
+struct YearItems {
+    int items = 0;
+    int approved = 0;   // with a procedure type
+};
+// The items starting in the year: every sub-unit's, or only those of `idos`.
+YearItems countYear(Database &db, int year);
+YearItems countYear(Database &db, int year, int idos);
 // In one transaction: every item of year `to` goes, then every item of year
 // `from` is written again as a proposal of year `to`.
 void copyYear(Database &db, int from, int to);

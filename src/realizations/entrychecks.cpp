@@ -2,6 +2,10 @@
 #include "store/dates.h"
 #include "store/numbers.h"
 
+#include <QLocale>
+#include <QRegularExpression>
+#include <cmath>
+
 namespace tendro {
 
 namespace {
@@ -15,6 +19,59 @@ QString lengthRefusal(const QString &text, int limit)
     return text.size() > limit ? QStringLiteral(" Numarul maxim de caractere este %1 ").arg(limit) : QString();
 }
 
+// A numeric text in plain decimal notation: no sign "+", no exponent, no
+// leading zeros, no trailing zeros after the point; empty text when the
+// exponent is beyond any value a double holds.
+QString plainDecimal(const QString &text)
+{
+    static const QRegularExpression re(QStringLiteral("^\\s*([-+]?)([0-9]*)\\.?([0-9]*)(?:[eE]([-+]?[0-9]+))?\\s*$"));
+    const QRegularExpressionMatch m = re.match(text);
+    bool ok = false;
+    const int exponent = m.captured(4).isEmpty() ? 0 : m.captured(4).toInt(&ok);
+    if (!m.hasMatch() || (!m.captured(4).isEmpty() && (!ok || std::abs(exponent) > 400)))
+        return QString();
+    QString digits = m.captured(2) + m.captured(3);
+    int point = int(m.captured(2).size()) + exponent;   // digits before the point
+    if (point < 0) {
+        digits.prepend(QString(-point, QLatin1Char('0')));
+        point = 0;
+    }
+    if (point > digits.size())
+        digits.append(QString(point - int(digits.size()), QLatin1Char('0')));
+    QString whole = digits.left(point), fraction = digits.mid(point);
+    while (whole.size() > 1 && whole.startsWith(QLatin1Char('0')))
+        whole.remove(0, 1);
+    if (whole.isEmpty())
+        whole = QStringLiteral("0");
+    while (fraction.endsWith(QLatin1Char('0')))
+        fraction.chop(1);
+    QString out = fraction.isEmpty() ? whole : whole + QLatin1Char('.') + fraction;
+    if (m.captured(1) == QLatin1String("-") && out != QLatin1String("0"))
+        out.prepend(QLatin1Char('-'));
+    return out;
+}
+
+// A number the grid can keep: finite, and for the value the same number
+// when it is read back from the file (as its shortest exact form) as the
+// user typed.
+bool storableNumber(const QString &text, bool value)
+{
+    if (!isNumeric(text))
+        return false;
+    bool ok = false;
+    const double v = text.trimmed().toDouble(&ok);
+    if (!ok || !std::isfinite(v))
+        return false;
+    return !value || plainDecimal(QString::number(v, 'g', QLocale::FloatingPointShortest)) == plainDecimal(text);
+}
+
+// Each date cell takes exactly dd.mm.yyyy in digits; no blank, sign or letter.
+bool dateDigits(const QString &t)
+{
+    static const QRegularExpression re(QStringLiteral("^[0-9]{2}\\.[0-9]{2}\\.[0-9]{4}$"));
+    return re.match(t).hasMatch();
+}
+
 } // namespace
 
 QString entryDateRefusal(const QString &t, const QString &year, bool apostropheFirst)
@@ -23,6 +80,8 @@ QString entryDateRefusal(const QString &t, const QString &year, bool apostropheF
         return QLatin1String(kApostrophe);
     if (t.size() > 10)
         return QStringLiteral(" Numarul maxim de caractere ce reprezinta data este 10 ");
+    if (!dateDigits(t))
+        return QStringLiteral("Formatul datei nu este zz.ll.aaaa ");
     switch (displayDateFault(t)) {
     case DateFault::Format: return QStringLiteral("Formatul datei nu este zz.ll.aaaa ");
     case DateFault::Day: return QStringLiteral("Numarul zilei este necorespunzator ");
@@ -42,12 +101,14 @@ QString checkEntryCell(QStringList &row, int column, const QString &text, const 
     QStringList r = row;
     while (r.size() < EColumnCount)
         r << QString();
-    r[column] = text;
+    const bool number = column == EContrnr || column == EActnr;
+    // Contract and act numbers are kept as typed, less the blanks around them.
+    r[column] = number ? text.trimmed() : text;
     // The contract is optional: its number and date may be emptied again.
     const bool clearedContract = text.isEmpty() && (column == EContrnr || column == EContrdata1);
 
-    if (column == EContrnr || column == EActnr || column == ELei) {
-        if (!clearedContract && !isNumeric(text))
+    if (number || column == ELei) {
+        if (!clearedContract && !storableNumber(text, column == ELei))
             return QStringLiteral("Introduceti doar numere !");
         for (const int c : {int(EContrnr), int(EActnr)}) {
             const QString refusal = lengthRefusal(r.at(c), 15);
@@ -89,37 +150,41 @@ QString checkEntryCell(QStringList &row, int column, const QString &text, const 
         if (r.at(EActdata2) < yyyymmdd(d))
             return QStringLiteral(" Data referatului este mai mare decat data achizitiei !!! ");
     }
-    const bool complete = !r.at(EFurniz).isEmpty() && !r.at(EDenumach).isEmpty() && !r.at(EActnr).isEmpty()
-        && !r.at(EActdata1).isEmpty() && !r.at(ERefer).isEmpty() && numberValue(r.at(ELei)) > 0;
-    if (complete) {
-        r[EId] = QString::number(ctx.idsel);
-        r[EIdos] = QString::number(ctx.idos);
-        // " " marks a realization without project; the totals rely on it.
-        r[EProiect] = ctx.proiectsel.isEmpty() ? QStringLiteral(" ") : ctx.proiectsel;
-    }
     row = r;
     return QString();
 }
 
-QString checkEntryRow(const QStringList &r)
+QString checkEntryRow(const QStringList &r, int *column)
 {
     const auto filled = [&r](int c) { return !r.value(c).isEmpty(); };
+    const auto refuse = [column](int c, const char *message) {
+        if (column)
+            *column = c;
+        return QLatin1String(message);
+    };
     if (filled(EContrdata1) && !filled(EContrnr))
-        return QStringLiteral(" Completati numarul contractului ");
+        return refuse(EContrnr, " Completati numarul contractului ");
     if (filled(EContrnr) && !filled(EContrdata1))
-        return QStringLiteral(" Completati data contractului ");
+        return refuse(EContrdata1, " Completati data contractului ");
     if (!filled(EFurniz))
-        return QStringLiteral(" Completati furnizorul ");
+        return refuse(EFurniz, " Completati furnizorul ");
     if (!filled(EDenumach))
-        return QStringLiteral(" Completati denumirea produsului/serviciului/lucrarii ");
+        return refuse(EDenumach, " Completati denumirea produsului/serviciului/lucrarii ");
     if (!filled(EActnr))
-        return QStringLiteral(" Completati numarul actului de achizitie (factura / bon fiscal) ");
+        return refuse(EActnr, " Completati numarul actului de achizitie (factura / bon fiscal) ");
     if (!filled(EActdata1))
-        return QStringLiteral(" Completati data actului de achizitie (factura / bon fiscal) ");
+        return refuse(EActdata1, " Completati data actului de achizitie (factura / bon fiscal) ");
     if (numberValue(r.value(ELei)) == 0)
-        return QStringLiteral(" Completati valoarea actului de achizitie (factura / bon fiscal) ");
+        return refuse(ELei, " Completati valoarea actului de achizitie (factura / bon fiscal) ");
     if (!filled(ERefer))
-        return QStringLiteral(" Completati numarul si data referatului ");
+        return refuse(ERefer, " Completati numarul si data referatului ");
+    // Dates checked cell by cell may have been changed since: the order of
+    // contract, request and act holds for the row as it is stored.
+    if (filled(EContrdata2) && r.value(EActdata2) < r.value(EContrdata2))
+        return refuse(EActdata1, " Data achizitiei mai mica decat data contractului !!! ");
+    const QString refer = r.value(ERefer);
+    if (r.value(EActdata2) < yyyymmdd(refer.mid(refer.indexOf(QLatin1Char('/')) + 1)))
+        return refuse(ERefer, " Data referatului este mai mare decat data achizitiei !!! ");
     return QString();
 }
 

@@ -17,8 +17,6 @@ enum EntryColumn {
 // What the checks know of the window: the selected item and year.
 struct EntryContext {
     qint64 idsel = 0;         // program.id of the selected item; 0 for none
-    int idos = 0;
-    QString proiectsel;       // its project, empty for none
     QString year;             // the year selected in "Anul"
 };
 
@@ -28,12 +26,12 @@ QString entryDateRefusal(const QString &text, const QString &year, bool apostrop
 
 // Checks `text` for `column` of `row` (EColumnCount texts). On success the
 // text is taken into the row with the columns it fills (contract and act
-// dates in their yyyymmdd form; item, sub-unit and project once the row is
-// complete) and empty text is returned; otherwise the row is left as it was
-// and the message is returned.
+// dates in their yyyymmdd form) and empty text is returned; otherwise the
+// row is left as it was and the message is returned.
 QString checkEntryCell(QStringList &row, int column, const QString &text, const EntryContext &ctx);
 
-// The check before a new or changed row is stored; empty text when it passes.
-QString checkEntryRow(const QStringList &row);
+// The check before a new or changed row is stored; empty text when it
+// passes, else the message, with the column it concerns in `column`.
+QString checkEntryRow(const QStringList &row, int *column = nullptr);
 
 } // namespace tendro

@@ -1,4 +1,5 @@
 #include "realiz.h"
+#include "entrygrid.h"
 #include "totals.h"
 #include "reports/engine.h"
 #include "services/context.h"
@@ -8,8 +9,8 @@
 #include "store/dates.h"
 #include "store/numbers.h"
 #include "store/querymodel.h"
+#include "thresholds/legalsql.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QGroupBox>
@@ -21,6 +22,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableView>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace tendro {
@@ -85,10 +87,11 @@ void Realiz::build()
     grid1_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     caption2_ = named(new QLabel(this), "DataGrid2Caption");
     caption2_->setFont(bold);
-    grid2_ = named(new QTableView(this), "DataGrid2");
+    grid2_ = named(new EntryGrid(this), "DataGrid2");
+    grid2_->storeRow = [this](int row) { return storeRow(row); };
     grid2_->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked
                             | QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
-    for (QTableView *g : {grid1_, grid2_})
+    for (QTableView *g : {grid1_, static_cast<QTableView *>(grid2_)})
         g->verticalHeader()->setDefaultSectionSize(22);
     lay->addWidget(caption1);
     lay->addWidget(grid1_, 3);
@@ -126,6 +129,7 @@ void Realiz::build()
                                       this);
         model1_->setObjectName(QStringLiteral("Adodc1"));
         bindGrid(grid1_, model1_);
+        markLighterProcedures(model1_, db);
 
         const auto user = [](const char *caption, const char *column, int width) {
             return GridColumn{QLatin1String(caption), QLatin1String(column), true, false, 0, width};
@@ -165,6 +169,7 @@ void Realiz::build()
     proiect_->installEventFilter(this);
     connect(proiect_, &QComboBox::activated, this, &Realiz::projectChosen);
     grid1_->viewport()->installEventFilter(this);
+    grid1_->installEventFilter(this);
     grid2_->installEventFilter(this);
     connect(command3_, &QPushButton::clicked, this, &Realiz::sum);
     connect(command2_, &QPushButton::clicked, this, &Realiz::report);
@@ -200,26 +205,51 @@ void Realiz::showProgramme(const QString &sql, const QVariantList &params)
 
 void Realiz::yearChosen()
 {
+    if (!storeEntries()) {
+        // The year shown stays the chosen one.
+        const QList<QListWidgetItem *> shown = anul_->findItems(datamin_.left(4), Qt::MatchExactly);
+        QTimer::singleShot(0, this, [this, shown] {
+            const QSignalBlocker quiet(anul_);
+            if (!shown.isEmpty())
+                anul_->setCurrentItem(shown.first());
+        });
+        return;
+    }
     const YearBounds b = yearBounds(anul_->currentItem() ? anul_->currentItem()->text() : QString());
     datamin_ = b.lower;
     datamax_ = b.upper;
     proiect_->clear();
     clearOptions({prod_, serv_, lucr_});
+    // Realizations typed now belong to an item of this year, chosen anew.
+    forgetItem();
     showFiltered(false);   // every approved item of the year
-    if (model2_) {
-        model2_->setQuery(QStringLiteral("SELECT * FROM realiz WHERE id=-1"));
-        try {
-            model2_->refresh();
-        } catch (const DbError &e) {
-            ctx_.messages.engineError(this, e);
-        }
-    }
-    caption2_->clear();
 }
 
 void Realiz::kindChosen()
 {
+    if (!storeEntries()) {
+        showFilterControls();
+        return;
+    }
     showFiltered(false);
+}
+
+void Realiz::showFilterControls()
+{
+    const QSignalBlocker quiet(proiect_);
+    proiect_->setCurrentIndex(proiect_->findText(shownProject_));
+    if (shownKind_ == 0)
+        clearOptions({prod_, serv_, lucr_});
+    else
+        QList<QRadioButton *>{prod_, serv_, lucr_}.at(shownKind_ - 1)->setChecked(true);
+}
+
+void Realiz::forgetItem()
+{
+    idsel_ = 0;
+    proiectsel_.clear();
+    caption2_->clear();
+    showEntries();
 }
 
 void Realiz::showFiltered(bool ownItems)
@@ -231,15 +261,23 @@ void Realiz::showFiltered(bool ownItems)
         sql += QStringLiteral(" and program.proiect=?");
         params << proiect_->currentText();
     }
-    const int k = prod_->isChecked() ? 1 : serv_->isChecked() ? 2 : lucr_->isChecked() ? 3 : 0;
-    if (k)
-        sql += QStringLiteral(" and cpv.fel=%1").arg(k);
+    shownProject_ = proiect_->currentText();
+    shownKind_ = prod_->isChecked() ? 1 : serv_->isChecked() ? 2 : lucr_->isChecked() ? 3 : 0;
+    if (shownKind_)
+        sql += QStringLiteral(" and cpv.fel=%1").arg(shownKind_);
     sql += QStringLiteral(" and program.proced<>''");
     if (ownItems) {
         sql += QStringLiteral(" and program.idos=?");
         params << ctx_.subunitate.idos;
     }
     showProgramme(sql + QStringLiteral(" ORDER BY program.idp"), params);
+    // The realizations below belong to an item listed above, or to none.
+    if (idsel_ == 0 || !model1_)
+        return;
+    for (int r = 0; r < model1_->rowCount(); ++r)
+        if (wholeNumber(leadingNumber(model1_->text(r, PId))) == idsel_ && model1_->text(r, PProiect) == proiectsel_)
+            return;
+    forgetItem();
 }
 
 void Realiz::rebuildProjects()
@@ -251,6 +289,7 @@ void Realiz::rebuildProjects()
         const QSignalBlocker quiet(proiect_);
         const QString chosen = proiect_->currentText();
         proiect_->clear();
+        proiect_->addItem(QString());   // all projects
         for (int r = 0; r < rs.count(); ++r)
             proiect_->addItem(rs.text(r, QStringLiteral("proiect")));
         proiect_->setCurrentIndex(proiect_->findText(chosen));
@@ -261,33 +300,57 @@ void Realiz::rebuildProjects()
 
 void Realiz::projectChosen()
 {
+    if (!storeEntries()) {
+        showFilterControls();
+        return;
+    }
     showFiltered(false);
 }
 
 void Realiz::itemChosen(int row)
 {
+    if (!storeEntries())
+        return;
     if (!model1_ || row < 0 || row >= model1_->rowCount()) {
         ctx_.messages.show(this, QStringLiteral(" Nu aveti program aprobat la care sa adaugati realizari ! "));
         return;
     }
     idsel_ = wholeNumber(leadingNumber(model1_->text(row, PId)));
     proiectsel_ = model1_->text(row, PProiect);
-    model2_->setQuery(QStringLiteral("SELECT * FROM realiz WHERE id=? and actdata2>=? and actdata2<=? ORDER BY realiz.idr"),
-                      {idsel_, datamin_, datamax_});
+    showEntries();
+    caption2_->setText(QStringLiteral("Realizari la codul CPV : ") + model1_->text(row, PCod) + QStringLiteral(" - ")
+                       + model1_->text(row, PDen) + QStringLiteral(" - ") + model1_->text(row, PProced)
+                       + QStringLiteral(" - ") + model1_->text(row, PResp) + QStringLiteral(" - ")
+                       + model1_->text(row, PDetal));
+    // Typing starts in the first cell of the new row.
+    grid2_->startNewRow();
+    grid2_->setFocus(Qt::OtherFocusReason);
+}
+
+void Realiz::showEntries()
+{
+    if (!model2_)
+        return;
+    // Only this item's own rows: the same entry of another project or
+    // sub-unit is another item.
+    if (idsel_ == 0)
+        model2_->setQuery(QStringLiteral("SELECT * FROM realiz WHERE id=-1"));
+    else
+        model2_->setQuery(QStringLiteral("SELECT * FROM realiz WHERE id=? and idos=? and proiect=? and actdata2>=? and "
+                                         "actdata2<=? ORDER BY realiz.idr"),
+                          {idsel_, ctx_.subunitate.idos, proiectsel_.isEmpty() ? QStringLiteral(" ") : proiectsel_,
+                           datamin_, datamax_});
     try {
         model2_->refresh();
     } catch (const DbError &e) {
         ctx_.messages.engineError(this, e);
     }
-    caption2_->setText(QStringLiteral("Realizari la codul CPV : ") + model1_->text(row, PCod) + QStringLiteral(" - ")
-                       + model1_->text(row, PDen) + QStringLiteral(" - ") + model1_->text(row, PProced)
-                       + QStringLiteral(" - ") + model1_->text(row, PResp) + QStringLiteral(" - ")
-                       + model1_->text(row, PDetal));
 }
 
 EntryContext Realiz::entryContext() const
 {
-    return {idsel_, ctx_.subunitate.idos, proiectsel_, anul_->currentItem() ? anul_->currentItem()->text() : QString()};
+    // The year shown, also while a click on another year waits for the pending row.
+    return {idsel_, datamin_.left(4)};
 }
 
 QStringList Realiz::rowTexts(int row) const
@@ -316,24 +379,58 @@ bool Realiz::checkCell(int row, int column, QVariant &value)
 
 bool Realiz::checkRow(int row)
 {
-    const QString refusal = checkEntryRow(rowTexts(row));
-    if (refusal.isEmpty())
+    const QString refusal = checkEntryRow(rowTexts(row), &refusedColumn_);
+    if (!refusal.isEmpty()) {
+        ctx_.messages.show(this, refusal);
+        return false;
+    }
+    // A new row belongs to the chosen item; a stored one keeps its own.
+    if (model2_->isAppendRow(row)) {
+        model2_->setCell(row, EId, idsel_);
+        model2_->setCell(row, EIdos, ctx_.subunitate.idos);
+        // " " marks a realization without project; the totals rely on it.
+        model2_->setCell(row, EProiect, proiectsel_.isEmpty() ? QStringLiteral(" ") : proiectsel_);
+    }
+    return true;
+}
+
+bool Realiz::storeRow(int row)
+{
+    refusedColumn_ = -1;
+    if (model2_->submitRow(row))
         return true;
-    ctx_.messages.show(this, refusal);
+    if (refusedColumn_ >= 0 && row < model2_->rowCount())
+        grid2_->setCurrentIndex(model2_->index(row, refusedColumn_));
+    grid2_->setFocus(Qt::OtherFocusReason);
     return false;
 }
 
-bool Realiz::storePendingRow()
+bool Realiz::storeEntries()
 {
-    return !model2_ || !model2_->hasPendingChanges() || model2_->submitAll();
+    if (!model2_)
+        return true;
+    if (!grid2_->commitEditor() || model2_->refusedRow() >= 0)
+        return false;
+    const int row = grid2_->currentIndex().row();
+    if (model2_->rowHasChanges(row) && !storeRow(row))
+        return false;
+    return model2_->submitAll();
 }
 
-void Realiz::deleteEntry(int row)
+void Realiz::deleteEntry(int row, int column)
 {
     if (row < 0 || row >= model2_->rowCount())
         return;
     if (model2_->isAppendRow(row)) {
-        model2_->revertRow(row);
+        // Delete on the row being typed empties the cell, with what it filled.
+        model2_->setCell(row, column, typedValue(column, QString()));
+        if (column == EContrdata1 || column == EActdata1)
+            model2_->setCell(row, column == EContrdata1 ? EContrdata2 : EActdata2, QString());
+        bool typed = false;
+        for (int c = 0; c < EColumnCount; ++c)
+            typed = typed || !model2_->text(row, c).isEmpty();
+        if (!typed)
+            model2_->revertRow(row);
         return;
     }
     if (!ctx_.messages.ask(this, QStringLiteral(" Doriti stergerea realizarii selectate ? ")))
@@ -359,7 +456,7 @@ bool Realiz::recompute()
 
 void Realiz::sum()
 {
-    if (!storePendingRow() || !recompute())
+    if (!storeEntries() || !recompute())
         return;
     // Unlike the filters, this list keeps only the sub-unit's own items.
     showFiltered(true);
@@ -367,7 +464,7 @@ void Realiz::sum()
 
 void Realiz::report()
 {
-    if (!storePendingRow())
+    if (!storeEntries())
         return;
     const bool over = ctx_.messages.ask(this, QStringLiteral(" Doriti afisarea doar a pozitiilor din program care au fost"
                                                              " depasite ? "));
@@ -392,7 +489,7 @@ void Realiz::report()
 
 void Realiz::leave()
 {
-    if (!storePendingRow())
+    if (!storeEntries())
         return;
     recompute();
     accept();
@@ -405,13 +502,25 @@ bool Realiz::eventFilter(QObject *watched, QEvent *event)
         itemChosen(at >= 0 ? at : grid1_->currentIndex().row());
         return true;
     }
-    if (watched == proiect_ && event->type() == QEvent::FocusIn)
-        rebuildProjects();
+    if (watched == grid1_ && event->type() == QEvent::KeyPress) {
+        // Return or Space on the current item chooses it, as a double-click does.
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) {
+            itemChosen(grid1_->currentIndex().row());
+            return true;
+        }
+    }
+    if (watched == proiect_ && event->type() == QEvent::FocusIn) {
+        // Back from its own list or from another window, the list is the one just chosen from.
+        const Qt::FocusReason why = static_cast<QFocusEvent *>(event)->reason();
+        if (why != Qt::PopupFocusReason && why != Qt::ActiveWindowFocusReason)
+            rebuildProjects();
+    }
     if (watched == grid2_ && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent *>(event)->key();
         const int row = grid2_->currentIndex().row();
         if (key == Qt::Key_Delete) {
-            deleteEntry(row);
+            deleteEntry(row, grid2_->currentIndex().column());
             return true;
         }
         if (key == Qt::Key_Escape) {
@@ -419,24 +528,14 @@ bool Realiz::eventFilter(QObject *watched, QEvent *event)
             model2_->revertRow(row);
             return true;
         }
-        // A key that comes up from an open cell editor is the editor's.
-        if (key == Qt::Key_Down && QApplication::focusWidget() == grid2_ && model2_->isAppendRow(row)
-            && model2_->rowHasChanges(row)) {
-            // Down from the new row at the end stores it; the next new row follows.
+        if (key == Qt::Key_Down && model2_->isAppendRow(row)) {
+            // Down from the new row at the end stores it, from its open cell
+            // too; the next new row follows.
             const int column = grid2_->currentIndex().column();
-            if (model2_->submitRow(row))
+            if (grid2_->commitEditor() && model2_->rowHasChanges(row) && storeRow(row))
                 grid2_->setCurrentIndex(model2_->index(model2_->rowCount() - 1, column));
             return true;
         }
-    }
-    if (watched == grid2_ && event->type() == QEvent::FocusOut && model2_) {
-        // Leaving the grid for another control stores the row, as leaving
-        // the row does; the buttons store it themselves.
-        QWidget *to = QApplication::focusWidget();
-        const bool elsewhere = to && to->window() == this && !grid2_->isAncestorOf(to) && to != command1_
-            && to != command2_ && to != command3_;
-        if (elsewhere && model2_->refusedRow() < 0)
-            storePendingRow();
     }
     return QDialog::eventFilter(watched, event);
 }

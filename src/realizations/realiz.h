@@ -17,6 +17,7 @@ class QTableView;
 namespace tendro {
 
 class AppContext;
+class EntryGrid;
 class QueryTableModel;
 class ReportJob;
 
@@ -46,12 +47,21 @@ private:
     void showProgramme(const QString &sql, const QVariantList &params);
     // The year's approved items, by the chosen project and kind.
     void showFiltered(bool ownItems);
+    // The lower grid lists the chosen item's realizations of the year, or none.
+    void showEntries();
+    void forgetItem();
     bool checkCell(int row, int column, QVariant &value);
     bool checkRow(int row);
     QStringList rowTexts(int row) const;
     EntryContext entryContext() const;
-    bool storePendingRow();
-    void deleteEntry(int row);
+    // Before anything reads the lower grid again: the open cell is taken
+    // and the pending row stored; false (with the cursor on the refused
+    // cell) when a check refuses, and the action must not go on.
+    bool storeEntries();
+    bool storeRow(int row);
+    // Puts the filters back as the upper grid shows them, after a refusal.
+    void showFilterControls();
+    void deleteEntry(int row, int column);
     bool recompute();
     void sum();
     void report();
@@ -61,7 +71,8 @@ private:
     QListWidget *anul_;
     QRadioButton *prod_, *serv_, *lucr_;
     QComboBox *proiect_;
-    QTableView *grid1_, *grid2_;
+    QTableView *grid1_;
+    EntryGrid *grid2_;
     QLabel *caption2_;
     QueryTableModel *model1_ = nullptr, *model2_ = nullptr;
     QPushButton *command1_, *command2_, *command3_;
@@ -70,6 +81,9 @@ private:
     QString datamin_, datamax_;
     qint64 idsel_ = 0;
     QString proiectsel_;
+    int refusedColumn_ = -1;   // the cell the last refused row check concerns
+    int shownKind_ = 0;        // the kind and project the upper grid lists
+    QString shownProject_;
 };
 
 } // namespace tendro

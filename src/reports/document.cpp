@@ -1,6 +1,7 @@
 #include "document.h"
 #include "store/database.h"
 #include "store/numbers.h"
+#include "thresholds/legalsql.h"
 
 #include <QHash>
 
@@ -81,11 +82,15 @@ ReportDocument buildDocument(Database &db, const ReportDefinition &def, const Sq
     const QString groupAlias = def.group.isEmpty() ? QString() : fields.alias(def.group);
     const QString labelAlias = def.groupLabel.isEmpty() ? QString() : fields.alias(def.groupLabel);
     QStringList order;
-    if (!def.group.isEmpty())
+    // The groups follow their column, unless the order names it: then the columns before it order the groups.
+    if (!def.group.isEmpty() && !def.order.contains(def.group) && !def.order.contains(def.group + QStringLiteral(" DESC")))
         order << def.group;
     order << def.order;
 
-    QString sql = QStringLiteral("SELECT ") + fields.select() + QStringLiteral(" FROM cpv,program WHERE cpv.id=program.id");
+    QString sql = QStringLiteral("SELECT ") + fields.select() + QStringLiteral(" FROM cpv,program");
+    if ((sql + order.join(QLatin1Char(',')) + selection.where).contains(QLatin1String("clasa.")))
+        sql += QStringLiteral(" LEFT JOIN (") + itemClassSql() + QStringLiteral(") clasa ON clasa.idp=program.idp");
+    sql += QStringLiteral(" WHERE cpv.id=program.id");
     if (!selection.where.isEmpty())
         sql += QStringLiteral(" AND (") + selection.where + QLatin1Char(')');
     if (!order.isEmpty())

@@ -1,4 +1,5 @@
 #include "formula.h"
+#include "thresholds/legalsql.h"
 
 #include <QSet>
 #include <algorithm>
@@ -14,6 +15,10 @@ const QSet<QString> &columnsOf(const QString &table)
                                        "realiz"};
     static const QSet<QString> cpv{"id", "cod", "den", "fel", "anexa2", "lista", "cod2"};
     static const QSet<QString> none;
+    // Each item's class total and legal procedure, joined by the report when read.
+    static const QSet<QString> clasa(itemClassColumns().begin(), itemClassColumns().end());
+    if (table == QLatin1String("clasa"))
+        return clasa;
     if (table == QLatin1String("program"))
         return program;
     if (table == QLatin1String("cpv"))

@@ -3,6 +3,7 @@
 // that tests can script them.
 
 #include <QDate>
+#include <QDateTime>
 #include <QString>
 
 class QWidget;
@@ -47,6 +48,8 @@ class Clock {
 public:
     virtual ~Clock() = default;
     virtual QDate today() const = 0;
+    // Date and time to the second: names the dated copies of the working file.
+    virtual QDateTime now() const = 0;
 };
 
 class BoxMessages : public MessageService {
@@ -66,6 +69,7 @@ public:
 class SystemClock : public Clock {
 public:
     QDate today() const override { return QDate::currentDate(); }
+    QDateTime now() const override { return QDateTime::currentDateTime(); }
 };
 
 // The hourglass pointer for as long as the object lives.

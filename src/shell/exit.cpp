@@ -1,4 +1,5 @@
 #include "exit.h"
+#include "backups.h"
 #include "services/context.h"
 #include "store/connections.h"
 #include "store/database.h"
@@ -8,14 +9,22 @@ namespace tendro {
 
 void exitWithBackup(AppContext &ctx, QWidget *parent)
 {
+    // Each copy on its own: the previous one stays as it was when one fails,
+    // and the program still ends.
+    const auto report = [&](const QString &what, const DbError &e) {
+        ctx.messages.show(parent, what + QLatin1Char('\n') + engineErrorMessage(e), QStringLiteral("Eroare"),
+                          MessageIcon::Information);
+    };
     try {
         copyDatabase(ctx.db(), backupFilePath(ctx.cale), QLatin1String(kDatabasePassword));
     } catch (const DbError &e) {
-        // The previous backup stays as it was; the program still ends.
-        ctx.messages.show(parent,
-                          QStringLiteral(" Copia de siguranta tendroBACKUP.mdb nu a putut fi facuta. ") + QLatin1Char('\n')
-                              + engineErrorMessage(e),
-                          QStringLiteral("Eroare"), MessageIcon::Information);
+        report(QStringLiteral(" Copia de siguranta tendroBACKUP.mdb nu a putut fi facuta. "), e);
+    }
+    try {
+        keepDatedCopy(ctx.db(), ctx.cale, ctx.clock.now());
+        pruneDatedCopies(ctx.cale);
+    } catch (const DbError &e) {
+        report(QStringLiteral(" Copia datata din folderul backup nu a putut fi facuta. "), e);
     }
     if (ctx.display.ecranvechi.width < 1024) {
         ctx.display.modecran = 2;

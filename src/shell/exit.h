@@ -6,7 +6,7 @@ namespace tendro {
 
 class AppContext;
 
-// "IESIRE": backup beside the working file, display given back, end.
+// "IESIRE": backup and a dated copy beside the working file, display given back, end.
 void exitWithBackup(AppContext &ctx, QWidget *parent);
 
 } // namespace tendro

@@ -16,7 +16,7 @@ QString partialPathFor(const QString &target) { return target + QStringLiteral("
 void verifyReadable(const QString &path, const QString &password)
 {
     auto db = Database::open({path, password}, Database::Mode::ReadOnly);
-    const ResultSet rs = db->query(QStringLiteral("PRAGMA quick_check"));
+    const ResultSet rs = db->query(QStringLiteral("PRAGMA integrity_check"));
     const QString verdict = rs.isEmpty() ? QString() : rs.value(0, 0).toString();
     if (verdict != QLatin1String("ok"))
         throw DbError(SQLITE_CORRUPT, QStringLiteral("database disk image is malformed"));

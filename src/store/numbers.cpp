@@ -1,5 +1,6 @@
 #include "numbers.h"
 
+#include <QLocale>
 #include <QRegularExpression>
 #include <cmath>
 
@@ -9,13 +10,10 @@ QString formatNumber(double value)
 {
     if (std::isnan(value) || std::isinf(value))
         return QStringLiteral("0");
-    QString s = QString::number(value, 'f', 9);   // 'f' never uses the locale
-    if (s.contains(QLatin1Char('.'))) {
-        while (s.endsWith(QLatin1Char('0')))
-            s.chop(1);
-        if (s.endsWith(QLatin1Char('.')))
-            s.chop(1);
-    }
+    // The shortest digits that read back as the same double, never in
+    // exponent form: 123456789.12 stays that, not 123456789.120000005.
+    // 'f' never uses the locale.
+    QString s = QString::number(value, 'f', QLocale::FloatingPointShortest);
     if (s == QLatin1String("-0"))
         s = QStringLiteral("0");
     return s;

@@ -155,6 +155,9 @@ int QueryTableModel::columnCount(const QModelIndex &parent) const
 
 QVariant QueryTableModel::data(const QModelIndex &index, int role) const
 {
+    if (rowHint_ && index.isValid() && !isAppendRow(index.row())
+        && (role == Qt::BackgroundRole || role == Qt::ForegroundRole || role == Qt::ToolTipRole))
+        return rowHint_(index.row(), role);
     if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole))
         return {};
     const QVariant v = stored(index.row(), sourceIndex(index.column()));
@@ -245,7 +248,8 @@ bool QueryTableModel::submitRow(int row)
         return true;
     if (rowCheck_ && !rowCheck_(row))
         return false;
-    const QSet<int> edited = *it;
+    // The check may fill columns of its own.
+    const QSet<int> edited = dirty_.value(row);
     QStringList names;
     QVariantList values;
     for (int c = 0; c < columns_.size(); ++c) {

@@ -50,6 +50,11 @@ public:
     void setReopenRefused(bool on) { reopenRefused_ = on; }
     bool reopenRefused() const { return reopenRefused_; }
 
+    // The colour and tooltip of a whole row (background, foreground and
+    // tooltip roles), asked as the grid paints it.
+    using RowHint = std::function<QVariant(int row, int role)>;
+    void setRowHint(RowHint hint) { rowHint_ = std::move(hint); }
+
     // Writes the row's pending changes; true when it is stored (or had none).
     bool submitRow(int row);
     bool submitAll();
@@ -95,6 +100,7 @@ private:
     QHash<int, QVector<QVariant>> original_;   // row as stored, for a revert
     std::function<void(const DbError &)> onError_;
     CellCheck cellCheck_;
+    RowHint rowHint_;
     std::function<bool(int)> rowCheck_;
     bool writeAtOnce_ = false;
     bool appendRow_ = false;

@@ -116,12 +116,45 @@ void fillDefaults(Database &db)
     db.exec(QStringLiteral("INSERT INTO valid (parola) VALUES('')"));
 }
 
+// The legal thresholds by the date they came into force; the office keeps
+// them current, so they live in the file and not in the program.
+const char *const kThresholds = R"SQL(
+CREATE TABLE praguri (
+  dela TEXT NOT NULL,
+  tip TEXT NOT NULL,
+  directa INTEGER,
+  simplificata INTEGER,
+  sursa TEXT DEFAULT '',
+  PRIMARY KEY (dela, tip)
+);
+)SQL";
+
 } // namespace
 
 void createSchema(Database &db)
 {
     db.execScript(QString::fromLatin1(kSchema));
+    ensureThresholds(db);
     db.execScript(QStringLiteral("PRAGMA user_version=%1").arg(kSchemaVersion));
+}
+
+bool ensureThresholds(Database &db)
+{
+    if (!db.query(QStringLiteral("SELECT name FROM sqlite_master WHERE type='table' AND name='praguri'")).isEmpty())
+        return false;
+    // A savepoint, since the default file is made inside a transaction of its own.
+    db.execScript(QStringLiteral("SAVEPOINT praguri"));
+    try {
+        db.execScript(QString::fromLatin1(kThresholds));
+        for (const QStringList &r : readShipped(QStringLiteral("praguri.tsv")))
+            db.exec(QStringLiteral("INSERT INTO praguri (dela,tip,directa,simplificata,sursa) VALUES(?,?,?,?,?)"),
+                    {r.value(0), r.value(1), r.value(2).toLongLong(), r.value(3).toLongLong(), r.value(4)});
+    } catch (...) {
+        db.execScript(QStringLiteral("ROLLBACK TO praguri; RELEASE praguri"));
+        throw;
+    }
+    db.execScript(QStringLiteral("RELEASE praguri"));
+    return true;
 }
 
 void createDefaultFile(const QString &path)

@@ -1,7 +1,7 @@
 // Runs one whole-file operation on a program folder and kills itself with
 // SIGKILL at the Nth write the database engine makes, as a power cut or a
 // killed process would stop it:
-//   crash_helper <folder> <import|copy|project|exit|export> <N>
+//   crash_helper <folder> <import|copy|project|exit|export|restore> <N>
 // N = 0 runs the operation to its end and prints how many writes it made.
 
 #include "exchange/export.h"
@@ -9,6 +9,7 @@
 #include "programme/projects.h"
 #include "programme/yearcopy.h"
 #include "services/context.h"
+#include "shell/backups.h"
 #include "shell/exit.h"
 #include "store/connections.h"
 #include "store/database.h"
@@ -102,6 +103,7 @@ public:
 class March : public Clock {
 public:
     QDate today() const override { return QDate(2026, 3, 15); }
+    QDateTime now() const override { return QDateTime(today(), QTime(10, 0)); }
 };
 
 // The exit's end of the program, reported instead of ending.
@@ -142,6 +144,8 @@ int main(int argc, char *argv[])
         } else if (op == "export") {
             files.path = QDir(folder).filePath(QStringLiteral("export.mdb"));
             exportToFile(ctx, nullptr);
+        } else if (op == "restore") {
+            restoreDatedCopy(ctx, datedCopies(folder).last());   // the oldest
         } else {
             return 2;
         }

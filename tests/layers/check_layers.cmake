@@ -3,6 +3,7 @@
 set(rank_store 0)
 set(rank_platform 0)
 set(rank_services 1)
+set(rank_thresholds 1)
 set(rank_catalogue 2)
 set(rank_exchange 2)
 set(rank_shell 2)

@@ -50,7 +50,9 @@ public:
 class FixedClock : public Clock {
 public:
     QDate today() const override { return date; }
+    QDateTime now() const override { return QDateTime(date, time); }
     QDate date{2026, 3, 15};
+    QTime time{10, 0, 0};
 };
 
 class TestPlatform : public LinuxPlatform {

@@ -1,0 +1,131 @@
+#include "backups.h"
+#include "services/context.h"
+#include "store/connections.h"
+#include "store/database.h"
+#include "store/filecopy.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <algorithm>
+#include <sqlcipher/sqlite3.h>
+
+namespace tendro {
+
+namespace {
+
+const QString kStem = QStringLiteral("tendroBACKUP-");
+
+bool newerFirst(const DatedCopy &a, const DatedCopy &b)
+{
+    if (a.made != b.made)
+        return a.made > b.made;
+    return a.sequence > b.sequence;
+}
+
+int countOf(Database &db, const QString &table)
+{
+    return int(db.query(QStringLiteral("SELECT count(*) AS n FROM ") + table).integer(0, QStringLiteral("n")));
+}
+
+} // namespace
+
+QString datedCopiesFolder(const QString &cale) { return QDir(cale).filePath(QStringLiteral("backup")); }
+
+QList<DatedCopy> datedCopies(const QString &cale)
+{
+    static const QRegularExpression name(QStringLiteral("^tendroBACKUP-(\\d{8}-\\d{6})(?:-(\\d+))?\\.mdb$"));
+    QList<DatedCopy> out;
+    const QDir dir(datedCopiesFolder(cale));
+    for (const QString &file : dir.entryList({kStem + QStringLiteral("*.mdb")}, QDir::Files)) {
+        const QRegularExpressionMatch m = name.match(file);
+        if (!m.hasMatch())
+            continue;
+        DatedCopy c;
+        c.path = dir.filePath(file);
+        c.made = QDateTime::fromString(m.captured(1), QStringLiteral("yyyyMMdd-HHmmss"));
+        c.sequence = m.captured(2).isEmpty() ? 1 : m.captured(2).toInt();
+        if (c.made.isValid() && c.sequence > 0)
+            out.append(c);
+    }
+    std::sort(out.begin(), out.end(), newerFirst);
+    return out;
+}
+
+QString newDatedCopyPath(const QString &cale, const QDateTime &now)
+{
+    const QDateTime second = QDateTime(now.date(), QTime(now.time().hour(), now.time().minute(), now.time().second()));
+    // A later sequence than any copy of the same second, so that it sorts as the newest.
+    int sequence = 0;
+    for (const DatedCopy &c : datedCopies(cale))
+        if (c.made == second)
+            sequence = std::max(sequence, c.sequence);
+    QString file = kStem + second.toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    if (sequence > 0)
+        file += QLatin1Char('-') + QString::number(sequence + 1);
+    return QDir(datedCopiesFolder(cale)).filePath(file + QStringLiteral(".mdb"));
+}
+
+QString keepDatedCopy(Database &db, const QString &cale, const QDateTime &now)
+{
+    if (!QDir().mkpath(datedCopiesFolder(cale)))
+        throw DbError(SQLITE_IOERR, QStringLiteral("Nu se poate crea folderul %1").arg(datedCopiesFolder(cale)));
+    const QString path = newDatedCopyPath(cale, now);
+    copyDatabase(db, path, QLatin1String(kDatabasePassword));
+    return path;
+}
+
+void pruneDatedCopies(const QString &cale, int keep)
+{
+    const QList<DatedCopy> copies = datedCopies(cale);
+    for (int i = keep; i < copies.size(); ++i)
+        QFile::remove(copies.at(i).path);
+}
+
+CopySummary summarize(const DatedCopy &copy)
+{
+    CopySummary s;
+    s.bytes = QFileInfo(copy.path).size();
+    try {
+        auto db = Database::open(conexiuneC(copy.path), Database::Mode::ReadOnly);
+        s.items = countOf(*db, QStringLiteral("program"));
+        s.realizations = countOf(*db, QStringLiteral("realiz"));
+    } catch (const DbError &) {
+        s.items = s.realizations = -1;
+    }
+    return s;
+}
+
+QString shownMoment(const DatedCopy &copy) { return copy.made.toString(QStringLiteral("dd.MM.yyyy HH:mm:ss")); }
+
+QString copyLine(const DatedCopy &copy, const CopySummary &summary)
+{
+    QString line = shownMoment(copy) + QStringLiteral("   %1 KB   ").arg((summary.bytes + 1023) / 1024);
+    if (summary.items < 0)
+        return line + QStringLiteral("copie deteriorata");
+    return line + QStringLiteral("%1 pozitii in program, %2 realizari").arg(summary.items).arg(summary.realizations);
+}
+
+bool isWholeCopy(const QString &path)
+{
+    try {
+        verifyReadable(path, QLatin1String(kDatabasePassword));
+        return true;
+    } catch (const DbError &) {
+        return false;
+    }
+}
+
+void restoreDatedCopy(AppContext &ctx, const DatedCopy &copy)
+{
+    // Opened first: a copy that does not open changes nothing.
+    auto source = Database::open(conexiuneC(copy.path), Database::Mode::ReadOnly);
+    keepDatedCopy(ctx.db(), ctx.cale, ctx.clock.now());
+    ctx.closeDb();
+    copyDatabase(*source, workingFilePath(ctx.cale), QLatin1String(kDatabasePassword));
+    source.reset();
+    pruneDatedCopies(ctx.cale);
+}
+
+} // namespace tendro

@@ -1,0 +1,82 @@
+#include "restaurare.h"
+#include "services/context.h"
+#include "store/database.h"
+
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <utility>
+
+namespace tendro {
+
+Restaurare::Restaurare(AppContext &ctx, QWidget *parent) : QDialog(parent), ctx_(ctx)
+{
+    setObjectName(QStringLiteral("restaurare"));
+    setWindowTitle(QStringLiteral("RESTAURARE DIN COPIE"));
+    list_ = new QListWidget(this);
+    list_->setObjectName(QStringLiteral("List1"));
+    restore_ = new QPushButton(QStringLiteral("Restaurare"), this);
+    restore_->setObjectName(QStringLiteral("Command1"));
+    auto *quit = new QPushButton(QStringLiteral("Iesire"), this);
+    quit->setObjectName(QStringLiteral("Command2"));
+    for (QPushButton *b : {restore_, quit})
+        b->setAutoDefault(false);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(restore_);
+    buttons->addWidget(quit);
+    auto *lay = new QVBoxLayout(this);
+    lay->addWidget(list_);
+    lay->addLayout(buttons);
+    resize(640, 360);
+
+    // Nothing is chosen for the user: restoring replaces the working file. The
+    // selection counts, not the current row, which the list sets on focus alone.
+    connect(list_, &QListWidget::itemSelectionChanged, this,
+            [this] { restore_->setEnabled(!list_->selectedItems().isEmpty()); });
+    connect(restore_, &QPushButton::clicked, this, &Restaurare::restore);
+    connect(quit, &QPushButton::clicked, this, &QDialog::reject);
+    fill();
+}
+
+void Restaurare::fill()
+{
+    BusyCursor busy;
+    list_->clear();
+    copies_ = datedCopies(ctx_.cale);
+    for (const DatedCopy &c : std::as_const(copies_))
+        list_->addItem(copyLine(c, summarize(c)));
+    restore_->setEnabled(false);
+}
+
+void Restaurare::restore()
+{
+    const QList<QListWidgetItem *> chosen = list_->selectedItems();
+    const int row = chosen.isEmpty() ? -1 : list_->row(chosen.first());
+    if (row < 0 || row >= copies_.size())
+        return;
+    const DatedCopy copy = copies_.at(row);
+    if (!isWholeCopy(copy.path)) {
+        ctx_.messages.show(this, QStringLiteral(" Copia %1 din %2 este deteriorata si nu poate fi restaurata. ")
+                                     .arg(QFileInfo(copy.path).fileName(), shownMoment(copy)));
+        return;
+    }
+    if (!ctx_.messages.ask(this, QStringLiteral(" Datele curente vor fi inlocuite cu copia din ") + shownMoment(copy)
+                                     + QStringLiteral(". Continuati ? ")))
+        return;
+    try {
+        BusyCursor busy;
+        restoreDatedCopy(ctx_, copy);
+    } catch (const DbError &e) {
+        ctx_.messages.engineError(this, e);
+        fill();   // the current file may have been kept as a new copy already
+        return;
+    }
+    ctx_.messages.show(this, QStringLiteral(" Copia a fost restaurata. Este necesar de a intra din nou in program. "));
+    ctx_.platform.endProgram();
+    accept();
+}
+
+} // namespace tendro
