@@ -259,14 +259,19 @@ private:
 
     static void typeText(const QString &text)
     {
-        for (const QChar c : text) {
+        for (int i = 0; i < text.size(); ++i) {
             QWidget *target = QApplication::focusWidget();
             if (!target)
                 return;
-            if (c.unicode() < 0x7f && c.isPrint())
+            const QChar c = text.at(i);
+            if (c.unicode() < 0x7f && c.isPrint()) {
                 QTest::keyClick(target, char(c.unicode()));
-            else
-                QTest::sendKeyEvent(QTest::Click, target, Qt::Key_unknown, QString(c), Qt::NoModifier);
+                continue;
+            }
+            // One key for a character outside the basic plane (its two halves).
+            const int length = c.isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+            QTest::sendKeyEvent(QTest::Click, target, Qt::Key_unknown, text.mid(i, length), Qt::NoModifier);
+            i += length - 1;
         }
     }
 
