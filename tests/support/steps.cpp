@@ -57,6 +57,8 @@ Step doubleClickCell(const QString &view, int row, int column)
     return cellStep(Step::Kind::DoubleClickCell, view, row, column);
 }
 
+Step clickItem(const QString &view, const QString &text) { return make(Step::Kind::ClickCell, view, text); }
+
 Step choose(const QString &combo, const QString &text) { return make(Step::Kind::Choose, combo, text); }
 
 Step message(const QString &text, Answer answer)
@@ -220,11 +222,13 @@ private:
             fail(u"message \"%1\" was not shown"_s.arg(steps_.at(next_).text));
     }
 
+    // The window in front first: a name like "Command1" is in every window.
     QObject *find(const QString &name) const
     {
-        if (window_)
-            if (QObject *o = window_->findChild<QObject *>(name))
-                return o;
+        for (QWidget *w : {QApplication::activeModalWidget(), window_.data()})
+            if (w)
+                if (QObject *o = w->objectName() == name ? w : w->findChild<QObject *>(name))
+                    return o;
         for (QWidget *top : QApplication::topLevelWidgets()) {
             if (top->objectName() == name)
                 return top;
@@ -314,7 +318,15 @@ private:
             auto *view = qobject_cast<QAbstractItemView *>(widget(s.control));
             if (!view)
                 return fail(u"\"%1\" is no grid or list"_s.arg(s.control));
-            const QModelIndex i = cell(view, s.row, s.column);
+            QModelIndex i;
+            if (s.text.isEmpty())
+                i = cell(view, s.row, s.column);
+            else if (const QModelIndexList hit = view->model()->match(view->model()->index(0, 0), Qt::DisplayRole, s.text, 1,
+                                                                      Qt::MatchExactly);
+                     !hit.isEmpty())
+                i = hit.first();
+            else
+                fail(u"\"%1\" has no row \"%2\""_s.arg(s.control, s.text));
             if (!i.isValid())
                 return;
             view->scrollTo(i);

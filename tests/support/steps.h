@@ -38,6 +38,8 @@ Step key(const QString &control, int key, Qt::KeyboardModifiers modifiers = Qt::
 Step click(const QString &control);
 Step clickCell(const QString &view, int row, int column = 0);
 Step doubleClickCell(const QString &view, int row, int column = 0);
+// A click on the first row whose first column shows `text`.
+Step clickItem(const QString &view, const QString &text);
 // The entry is picked from the combo's open list with the keyboard.
 Step choose(const QString &combo, const QString &text);
 // A modal box with exactly this text, raised by the steps before it.
@@ -50,9 +52,9 @@ Step expectFocus(const QString &control);
 Step expectRows(const QString &sql, const QStringList &rows);
 Step call(std::function<void()> fn);
 
-// Runs the steps against `window` (controls are looked up by object name
-// under it, then in every top-level window); the first failure as text,
-// empty when every step passed.
+// Runs the steps against `window` (controls are looked up by object name in
+// the modal window in front, then under `window`, then in every top-level
+// one); the first failure as text, empty when every step passed.
 QString runSteps(Env &env, QWidget *window, const QList<Step> &steps);
 
 // The rows of a query as expectRows compares them.
