@@ -19,14 +19,14 @@ enum class Answer { Ok, Yes, No };
 struct Step {
     enum class Kind { Type, Key, Click, ClickCell, DoubleClickCell, Choose, Message, Text, Cell, Focus, Rows, Call };
     Kind kind = Kind::Call;
-    QString control;   // object name; empty: the widget that has the focus
-    QString text;      // typed text, expected text, message or SQL
+    QString control{};   // object name; empty: the widget that has the focus
+    QString text{};      // typed text, expected text, message or SQL
     int key = 0;
     Qt::KeyboardModifiers modifiers = Qt::NoModifier;
     int row = 0, column = 0;   // a negative row counts from the end
     Answer answer = Answer::Ok;
-    QStringList rows;
-    std::function<void()> fn;
+    QStringList rows{};
+    std::function<void()> fn{};
 };
 
 // Selects the control's text, then types `text` key by key into whatever
