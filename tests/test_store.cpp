@@ -28,11 +28,9 @@ class TestStore : public QObject {
 private slots:
     void formatNumber_data();
     void formatNumber();
-    void leadingNumber_data();
-    void leadingNumber();
+    void readingNumbers_data();
+    void readingNumbers();
     void wholeNumbers();
-    void isNumeric_data();
-    void isNumeric();
     void yearBoundsIncludeLastDayOnly();
     void numbersSurviveACommaLocale();
     void boundTextCannotBreakAStatement();
@@ -66,57 +64,40 @@ void TestStore::formatNumber()
     QCOMPARE(tendro::formatNumber(value), text);
 }
 
-void TestStore::leadingNumber_data()
+void TestStore::readingNumbers_data()
 {
     QTest::addColumn<QString>("text");
-    QTest::addColumn<double>("value");
-    QTest::newRow("leading zero") << "03100000" << 3100000.0;
-    QTest::newRow("code with check digit") << "03111100-5" << 3111100.0;
-    QTest::newRow("trailing letters") << "12a" << 12.0;
-    QTest::newRow("blanks skipped") << " 1 2 " << 12.0;
-    QTest::newRow("decimal point") << "1.5x" << 1.5;
-    QTest::newRow("comma stops") << "1,5" << 1.0;
-    QTest::newRow("empty") << "" << 0.0;
-    QTest::newRow("no digits") << "abc" << 0.0;
-    QTest::newRow("utility code") << "30192120-COD INVALID" << 30192120.0;
-    QTest::newRow("too long for a double") << QString(400, QLatin1Char('9')) << 0.0;
+    QTest::addColumn<bool>("numeric");   // the whole text is a number
+    QTest::addColumn<double>("value");   // its leading number
+    QTest::newRow("leading zero") << "03100000" << true << 3100000.0;
+    QTest::newRow("code with check digit") << "03111100-5" << false << 3111100.0;
+    QTest::newRow("trailing letters") << "12a" << false << 12.0;
+    QTest::newRow("blanks around") << " 12 " << true << 12.0;
+    QTest::newRow("blanks inside") << " 1 2 " << false << 12.0;
+    QTest::newRow("decimal point") << "1.5" << true << 1.5;
+    QTest::newRow("decimal, then letters") << "1.5x" << false << 1.5;
+    QTest::newRow("comma stops") << "1,5" << false << 1.0;
+    QTest::newRow("empty") << "" << false << 0.0;
+    QTest::newRow("sign only") << "-" << false << 0.0;
+    QTest::newRow("no digits") << "abc" << false << 0.0;
+    QTest::newRow("utility code") << "30192120-COD INVALID" << false << 30192120.0;
+    QTest::newRow("too long for a double") << QString(400, QLatin1Char('9')) << true << 0.0;
 }
 
-void TestStore::leadingNumber()
+void TestStore::readingNumbers()
 {
     QFETCH(QString, text);
+    QFETCH(bool, numeric);
     QFETCH(double, value);
+    QCOMPARE(tendro::isNumeric(text), numeric);
     QCOMPARE(tendro::leadingNumber(text), value);
 }
 
 void TestStore::wholeNumbers()
 {
-    QCOMPARE(tendro::wholeNumber(-3.7), qint64(-3));
-    QCOMPARE(tendro::wholeNumber(30192120.9), qint64(30192120));
-    QCOMPARE(tendro::wholeNumber(1e30), qint64(0));
-    QCOMPARE(tendro::wholeNumber(-1e19), qint64(0));
-    QCOMPARE(tendro::wholeNumber(std::numeric_limits<double>::infinity()), qint64(0));
-    QCOMPARE(tendro::wholeNumber(std::nan("")), qint64(0));
-}
-
-void TestStore::isNumeric_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<bool>("numeric");
-    QTest::newRow("digits") << "3111100" << true;
-    QTest::newRow("blanks around") << " 12 " << true;
-    QTest::newRow("decimal") << "1.5" << true;
-    QTest::newRow("letter") << "12a" << false;
-    QTest::newRow("empty") << "" << false;
-    QTest::newRow("sign only") << "-" << false;
-    QTest::newRow("hyphenated code") << "03111100-5" << false;
-}
-
-void TestStore::isNumeric()
-{
-    QFETCH(QString, text);
-    QFETCH(bool, numeric);
-    QCOMPARE(tendro::isNumeric(text), numeric);
+    for (const auto &[d, whole] : {std::pair{-3.7, 0LL - 3}, {30192120.9, 30192120LL}, {1e30, 0LL}, {-1e19, 0LL},
+                                   {std::numeric_limits<double>::infinity(), 0LL}, {std::nan(""), 0LL}})
+        QCOMPARE(tendro::wholeNumber(d), qint64(whole));
 }
 
 void TestStore::yearBoundsIncludeLastDayOnly()

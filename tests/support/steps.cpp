@@ -21,73 +21,27 @@ using namespace Qt::StringLiterals;
 
 namespace tendro::test {
 
-static Step make(Step::Kind kind, const QString &control, const QString &text)
+using K = Step::Kind;
+
+Step type(const QString &c, const QString &text) { return {.kind = K::Type, .control = c, .text = text}; }
+Step key(const QString &c, int k, Qt::KeyboardModifiers m) { return {.kind = K::Key, .control = c, .key = k, .modifiers = m}; }
+Step click(const QString &c) { return {.kind = K::Click, .control = c}; }
+Step clickCell(const QString &v, int r, int col) { return {.kind = K::ClickCell, .control = v, .row = r, .column = col}; }
+Step doubleClickCell(const QString &v, int r, int col)
 {
-    Step s;
-    s.kind = kind;
-    s.control = control;
-    s.text = text;
-    return s;
+    return {.kind = K::DoubleClickCell, .control = v, .row = r, .column = col};
 }
-
-Step type(const QString &control, const QString &text) { return make(Step::Kind::Type, control, text); }
-
-Step key(const QString &control, int k, Qt::KeyboardModifiers modifiers)
+Step clickItem(const QString &v, const QString &text) { return {.kind = K::ClickCell, .control = v, .text = text}; }
+Step choose(const QString &c, const QString &text) { return {.kind = K::Choose, .control = c, .text = text}; }
+Step message(const QString &text, Answer a) { return {.kind = K::Message, .text = text, .answer = a}; }
+Step expectText(const QString &c, const QString &text) { return {.kind = K::Text, .control = c, .text = text}; }
+Step expectCell(const QString &v, int r, int col, const QString &text)
 {
-    Step s = make(Step::Kind::Key, control, {});
-    s.key = k;
-    s.modifiers = modifiers;
-    return s;
+    return {.kind = K::Cell, .control = v, .text = text, .row = r, .column = col};
 }
-
-Step click(const QString &control) { return make(Step::Kind::Click, control, {}); }
-
-static Step cellStep(Step::Kind kind, const QString &view, int row, int column, const QString &text = {})
-{
-    Step s = make(kind, view, text);
-    s.row = row;
-    s.column = column;
-    return s;
-}
-
-Step clickCell(const QString &view, int row, int column) { return cellStep(Step::Kind::ClickCell, view, row, column); }
-
-Step doubleClickCell(const QString &view, int row, int column)
-{
-    return cellStep(Step::Kind::DoubleClickCell, view, row, column);
-}
-
-Step choose(const QString &combo, const QString &text) { return make(Step::Kind::Choose, combo, text); }
-
-Step message(const QString &text, Answer answer)
-{
-    Step s = make(Step::Kind::Message, {}, text);
-    s.answer = answer;
-    return s;
-}
-
-Step expectText(const QString &control, const QString &text) { return make(Step::Kind::Text, control, text); }
-
-Step expectCell(const QString &view, int row, int column, const QString &text)
-{
-    return cellStep(Step::Kind::Cell, view, row, column, text);
-}
-
-Step expectFocus(const QString &control) { return make(Step::Kind::Focus, control, {}); }
-
-Step expectRows(const QString &sql, const QStringList &rows)
-{
-    Step s = make(Step::Kind::Rows, {}, sql);
-    s.rows = rows;
-    return s;
-}
-
-Step call(std::function<void()> fn)
-{
-    Step s = make(Step::Kind::Call, {}, {});
-    s.fn = std::move(fn);
-    return s;
-}
+Step expectFocus(const QString &c) { return {.kind = K::Focus, .control = c}; }
+Step expectRows(const QString &sql, const QStringList &rows) { return {.kind = K::Rows, .text = sql, .rows = rows}; }
+Step call(std::function<void()> fn) { return {.kind = K::Call, .fn = std::move(fn)}; }
 
 QStringList queryRows(Database &db, const QString &sql)
 {
@@ -220,11 +174,13 @@ private:
             fail(u"message \"%1\" was not shown"_s.arg(steps_.at(next_).text));
     }
 
+    // The window in front first: a name like "Command1" is in every window.
     QObject *find(const QString &name) const
     {
-        if (window_)
-            if (QObject *o = window_->findChild<QObject *>(name))
-                return o;
+        for (QWidget *w : {QApplication::activeModalWidget(), window_.data()})
+            if (w)
+                if (QObject *o = w->objectName() == name ? w : w->findChild<QObject *>(name))
+                    return o;
         for (QWidget *top : QApplication::topLevelWidgets()) {
             if (top->objectName() == name)
                 return top;
@@ -259,14 +215,19 @@ private:
 
     static void typeText(const QString &text)
     {
-        for (const QChar c : text) {
+        for (int i = 0; i < text.size(); ++i) {
             QWidget *target = QApplication::focusWidget();
             if (!target)
                 return;
-            if (c.unicode() < 0x7f && c.isPrint())
+            const QChar c = text.at(i);
+            if (c.unicode() < 0x7f && c.isPrint()) {
                 QTest::keyClick(target, char(c.unicode()));
-            else
-                QTest::sendKeyEvent(QTest::Click, target, Qt::Key_unknown, QString(c), Qt::NoModifier);
+                continue;
+            }
+            // One key for a character outside the basic plane (its two halves).
+            const int length = c.isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+            QTest::sendKeyEvent(QTest::Click, target, Qt::Key_unknown, text.mid(i, length), Qt::NoModifier);
+            i += length - 1;
         }
     }
 
@@ -309,7 +270,15 @@ private:
             auto *view = qobject_cast<QAbstractItemView *>(widget(s.control));
             if (!view)
                 return fail(u"\"%1\" is no grid or list"_s.arg(s.control));
-            const QModelIndex i = cell(view, s.row, s.column);
+            QModelIndex i;
+            if (s.text.isEmpty())
+                i = cell(view, s.row, s.column);
+            else if (const QModelIndexList hit = view->model()->match(view->model()->index(0, 0), Qt::DisplayRole, s.text, 1,
+                                                                      Qt::MatchExactly);
+                     !hit.isEmpty())
+                i = hit.first();
+            else
+                fail(u"\"%1\" has no row \"%2\""_s.arg(s.control, s.text));
             if (!i.isValid())
                 return;
             view->scrollTo(i);

@@ -19,14 +19,14 @@ enum class Answer { Ok, Yes, No };
 struct Step {
     enum class Kind { Type, Key, Click, ClickCell, DoubleClickCell, Choose, Message, Text, Cell, Focus, Rows, Call };
     Kind kind = Kind::Call;
-    QString control;   // object name; empty: the widget that has the focus
-    QString text;      // typed text, expected text, message or SQL
+    QString control{};   // object name; empty: the widget that has the focus
+    QString text{};      // typed text, expected text, message or SQL
     int key = 0;
     Qt::KeyboardModifiers modifiers = Qt::NoModifier;
     int row = 0, column = 0;   // a negative row counts from the end
     Answer answer = Answer::Ok;
-    QStringList rows;
-    std::function<void()> fn;
+    QStringList rows{};
+    std::function<void()> fn{};
 };
 
 // Selects the control's text, then types `text` key by key into whatever
@@ -38,6 +38,8 @@ Step key(const QString &control, int key, Qt::KeyboardModifiers modifiers = Qt::
 Step click(const QString &control);
 Step clickCell(const QString &view, int row, int column = 0);
 Step doubleClickCell(const QString &view, int row, int column = 0);
+// A click on the first row whose first column shows `text`.
+Step clickItem(const QString &view, const QString &text);
 // The entry is picked from the combo's open list with the keyboard.
 Step choose(const QString &combo, const QString &text);
 // A modal box with exactly this text, raised by the steps before it.
@@ -50,9 +52,9 @@ Step expectFocus(const QString &control);
 Step expectRows(const QString &sql, const QStringList &rows);
 Step call(std::function<void()> fn);
 
-// Runs the steps against `window` (controls are looked up by object name
-// under it, then in every top-level window); the first failure as text,
-// empty when every step passed.
+// Runs the steps against `window` (controls are looked up by object name in
+// the modal window in front, then under `window`, then in every top-level
+// one); the first failure as text, empty when every step passed.
 QString runSteps(Env &env, QWidget *window, const QList<Step> &steps);
 
 // The rows of a query as expectRows compares them.
