@@ -20,7 +20,7 @@ constexpr double kSmallestPt = 6.0;
 
 enum class Style { Table, Under, Caption, Header, Title, Criteria, Running };
 
-QFont fontFor(Style s, bool bold = false)
+QFont makeFont(Style s, bool bold)
 {
     QFont f(reportFontFamily());
     // No ligatures: "fi" stays two letters for whoever copies the text.
@@ -37,6 +37,19 @@ QFont fontFor(Style s, bool bold = false)
     if (bold)
         f.setBold(true);
     return f;
+}
+
+// Each font made once: its copies share it, so that they are recognised
+// cheaply when measured and painted.
+QFont fontFor(Style s, bool bold = false)
+{
+    // Kept to the end of the process, never destroyed after the application.
+    static auto *made = new QHash<int, QFont>;
+    const int key = int(s) * 2 + (bold ? 1 : 0);
+    auto it = made->find(key);
+    if (it == made->end())
+        it = made->insert(key, makeFont(s, bold));
+    return *it;
 }
 
 // The longest prefix of `word` narrower than `width`; at least one character.
@@ -114,16 +127,23 @@ public:
     explicit ReportMetrics(QPaintDevice *device) : device_(device) {}
     const QFontMetricsF &of(const QFont &f)
     {
+        // Most fonts are copies of the few made once: found by identity first.
+        for (const auto &[font, metrics] : seen_)
+            if (font.isCopyOf(f))
+                return *metrics;
         const QString key = f.key();
         auto it = cache_.find(key);
         if (it == cache_.end())
             it = cache_.insert(key, std::make_shared<QFontMetricsF>(f, device_));
+        if (seen_.size() < 32)
+            seen_.append({f, *it});
         return **it;
     }
 
 private:
     QPaintDevice *device_;
     QHash<QString, std::shared_ptr<QFontMetricsF>> cache_;
+    QVector<std::pair<QFont, std::shared_ptr<QFontMetricsF>>> seen_;
 };
 
 QPageLayout reportPage()
@@ -560,9 +580,11 @@ void ReportLayout::paint(QPainter &painter, QPagedPaintDevice *device) const
                 painter.fillRect(b.rect, b.fill);
             painter.drawRect(b.rect);
         }
+        QFont current = painter.font();
         for (const LaidText &t : page.texts) {
-            if (painter.font() != t.font)
+            if (!current.isCopyOf(t.font) && current != t.font)
                 painter.setFont(t.font);
+            current = t.font;
             painter.drawText(t.origin, t.text);
         }
     }
