@@ -229,7 +229,7 @@ void TestProgramme::fieldsCheckedWhenLeft()
 
 void TestProgramme::saveRefusesThenWrites()
 {
-    Window w(u"SEDIU"_s);   // research and its funds by default
+    Window w(u"SEDIU"_s, {{.idos = 3}});   // research and its funds by default; another sub-unit's item
     w.run({click(u"Command2"_s), message(u" Toate achizitiile din fonduri de cercetare se fac in cadrul unui proiect ! "_s),
            expectFocus(u"proiect"_s), clickCell(u"fond"_s, 0), type(u"proiect"_s, u"proiect a"_s), click(u"Command2"_s),
            message(u" Toate achizitiile in cadrul unui proiect se fac din fonduri de cercetare ! "_s),
@@ -241,10 +241,11 @@ void TestProgramme::saveRefusesThenWrites()
                       message(u"Selectati pana la cel putin lista de gradul II "_s), click(u"act3"_s), click(u"prod"_s)}
           + entry(u"30192120"_s) + typeItem()
           << click(u"Command2"_s) << message(u" Acest cod nu este un cod CPV ci este doar un utilitar ! "_s)
-          << expectRows(kCount, {"0"}));
+          << expectRows(kCount, {"1"}));
     // Written whole; the editor ready for the next item, keeping what may repeat.
     w.run(entry(u"03111100"_s) + typeItem() << type(u"valeuro"_s, u"300"_s) << click(u"Command2"_s) << message(kSaved)
-          << expectRows(kRows, {"3111100|productie|1500|300|01.03.2026|20260301|30.06.2026|20260630|POP ION|BIROU|"
+          << expectRows(kRows, {"3111100|productie|100|0|01.03.2026|20260301|31.12.2026|20261231|POP|D|proprii|3||",
+                                "3111100|productie|1500|300|01.03.2026|20260301|30.06.2026|20260630|POP ION|BIROU|"
                                 "proprii|9||"})
           << expectText(u"Command2"_s, u"Salveaza"_s) << expectText(u"vallei"_s, u"0"_s)
           << expectText(u"detal"_s, QString()) << expectText(u"resp"_s, QString())
@@ -261,18 +262,21 @@ void TestProgramme::saveRefusesThenWrites()
           << click(u"Command2"_s) << message(same(3111100, u" la fonduri proprii"_s), Answer::No)
           << expectText(u"detal"_s, u"ALT DETALIU"_s) << click(u"Command2"_s)
           << message(same(3111100, u" la fonduri proprii"_s), Answer::Yes) << message(kSaved)
-          << expectRows(u"SELECT euro,detal FROM program"_s, {"0|ALT DETALIU"}) << entry(u"45111000"_s)
+          << expectRows(u"SELECT euro,detal FROM program"_s, {"0|D", "0|ALT DETALIU"}) << entry(u"45111000"_s)
           << typeItem(u"CANTON 1"_s, true) << typeItem(u"CANTON 2"_s, true) << typeItem(u"CANTON 1"_s)
           << click(u"Command2"_s) << message(same(45111000, u" la obiectivul ,,CANTON 1,,"_s), Answer::No)
-          << expectRows(kCount, {"3"}));
+          << expectRows(kCount, {"4"}));
     // Another entry becomes the grid's last and current row; it goes by its code (14522000
     // shares its name). A project is written trimmed and in upper case.
     w.run(entry(u"14522200"_s) + typeItem(u"ALTUL"_s, true));
-    QCOMPARE(w.grid()->currentIndex().row(), 3);
+    QCOMPARE(w.grid()->currentIndex().row(), 4);
     w.run(QList<Step>{click(u"act1"_s), type(u"proiect"_s, u"  proiect x "_s)} + typeItem(u"PROBE"_s, true)
           << expectRows(u"SELECT cpv.cod2,proiect,fond,activit FROM program JOIN cpv ON cpv.id=program.id"
-                        " WHERE idp>3"_s,
-                        {"14522200||proprii|productie", "14522200|PROIECT X|cercetare|cercetare"}));
+                        " WHERE idp>4"_s,
+                        {"14522200||proprii|productie", "14522200|PROIECT X|cercetare|cercetare"})
+          // A project with an apostrophe, left by a click straight on "Salvare": said once, never saved.
+          << typeItem(u"PROBE 2"_s) << type(u"proiect"_s, u"d'ana"_s) << click(u"Command2"_s) << message(kApostrophe)
+          << expectRows(kCount, {"6"}));
 }
 
 void TestProgramme::loadedValuesAreSavedUnchanged()
@@ -286,11 +290,12 @@ void TestProgramme::loadedValuesAreSavedUnchanged()
     w.clickHeader(4);   // LEI, descending: the same order
     QStringList rows = queryRows(w.db(), kRows);
     // Only the typed field changes; every loaded value goes back whole.
-    for (const auto &[row, field, typed, was, now] :
-         {std::tuple{0, "resp", "ion", u"|VASILE|"_s, u"|ION|"_s}, {1, "vallei", "99", u"|60|7|"_s, u"|99|7|"_s}}) {
+    for (const auto &[row, field, was, now] :
+         {std::tuple{0, type(u"resp"_s, u"ion"_s), u"|VASILE|"_s, u"|ION|"_s},
+          {1, type(u"vallei"_s, u"99"_s), u"|60|7|"_s, u"|99|7|"_s}, {1, clickCell(u"fond"_s, 2), u"|proprii|"_s, u"|bugetare|"_s}}) {
         rows[row].replace(was, now);
-        w.run({doubleClickCell(kGrid, row), expectText(u"Command2"_s, u"Modifica"_s), type(QLatin1String(field),
-               QLatin1String(typed)), click(u"Command2"_s), message(kSaved), expectRows(kRows, rows)});
+        w.run({doubleClickCell(kGrid, row), expectText(u"Command2"_s, u"Modifica"_s), field, click(u"Command2"_s),
+               message(kSaved), expectRows(kRows, rows)});
         QCOMPARE(w.grid()->currentIndex().row(), row);   // the sort stays, the row is current again
     }
     // The row's kind and entry: the path selected, the lists below it empty.
@@ -382,7 +387,9 @@ void TestProgramme::projectBox()
     };
     Item p2025 = research("P2025"), other = research("PALT"), design = research("PPROIECTARE");
     p2025.start = u"10.01.2025"_s, other.idos = 3, design.activit = u"proiectare"_s;
-    Window w(u"SEDIU"_s, {research("P1"), research("PROIECT 12"), p2025, other, design});
+    Item p1Design = research("P1");
+    p1Design.activit = u"proiectare"_s;
+    Window w(u"SEDIU"_s, {research("P1"), research("PROIECT 12"), p2025, other, design, p1Design});
     QList<Step> steps{type(u"proiect"_s, QString(51, u'x')), message(u" Numarul maxim de caractere este 50 !!! "_s),
                       expectText(u"proiect"_s, QString(50, u'x'))};
     // What is typed stays, upper case and trimmed: no completion into a longer name.
@@ -397,6 +404,8 @@ void TestProgramme::projectBox()
     w.run({clickCell(u"listp"_s, 0), type(u"proiect"_s, QString())});
     QCOMPARE(u"%1|%2|%3|%4"_s.arg(proiect->count()).arg(proiect->itemText(0), proiect->itemText(1), proiect->currentText()),
              u"2|P1|PROIECT 12|TASTAT"_s);
+    w.run({choose(u"proiect"_s, u"P1"_s)});   // picked: the project's items of this activity only
+    QCOMPARE(w.model()->rowCount(), 1);
 }
 
 void TestProgramme::projectDeletionAndTheLoadedItem()
