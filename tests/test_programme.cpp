@@ -187,9 +187,7 @@ void TestProgramme::loadThenOptions()
 void TestProgramme::fieldsCheckedWhenLeft()
 {
     Window w;
-    struct Case {
-        QString field, typed, shown, message;
-    };
+    struct Case { QString field, typed, shown, message; };
     QList<Case> cases = {{"zi1", "32", "32", kNoDay},     {"zi1", "5", "05", ""},       {"zi1", "00", "00", ""},
                          {"luna1", "13", "13", kNoMonth}, {"luna1", "7", "07", ""},     {"zi2", "", "", ""},
                          {"vallei", "12.6", "13", ""},    {"vallei", "abc", "abc", ""}, {"valeuro", "99.4", "99", ""},

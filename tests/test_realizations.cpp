@@ -62,20 +62,6 @@ struct Window : Env {
                   "VALUES(?,?,9,?,?,'LEMN','1',?,?,'1/01.03.2026')"_s,
                   {id, lei, proiect, furniz, date, date.mid(6) + date.mid(3, 2) + date.left(2)});
     }
-    // 2026: A, B, and A's entry under project P9, each with one realization
-    // but B; A's entry in 2025 too; another sub-unit's item.
-    void scene()
-    {
-        const qint64 a = item(3111100, 1000);
-        item(3111200, 500);
-        item(3111100, 300, u"licitatie"_s, u"P9"_s);
-        item(3111100, 60, u"licitatie"_s, QString(), 9, u"01.03.2025"_s);
-        item(3111300, 800, u"licitatie"_s, QString(), 3);   // another sub-unit's
-        realization(a, 10.5);
-        realization(a, 20, u"P9"_s, u"SC P"_s);
-        realization(a, 5, u" "_s, u"SC A"_s, u"31.12.2025"_s);
-        db().exec(u"UPDATE program SET realiz=77"_s);
-    }
     void open()
     {
         w = std::make_unique<Realiz>(*ctx);
@@ -152,12 +138,7 @@ void TestRealizations::cellChecks()
     const QStringList act = with({{EActdata1, "04.03.2026"}, {EActdata2, "20260304"}});
     const QStringList contract = with({{EContrdata1, "15.03.2026"}, {EContrdata2, "20260315"}});
     // The row before, the cell and the text typed into it: the message, the row after (a refusal leaves it).
-    const struct {
-        QStringList before;
-        int column;
-        QString text, message;
-        QStringList after = {};
-    } cases[] = {
+    const struct { QStringList before; int column; QString text, message; QStringList after = {}; } cases[] = {
         {empty, EContrnr, u" 12 "_s, {}, with({{EContrnr, "12"}})},   // blanks dropped
         {with({{EContrnr, "12"}}), EContrnr, u""_s, {}, empty},
         {empty, EContrnr, u"12a"_s, numbers},
@@ -347,7 +328,17 @@ void TestRealizations::entries()
 {
     QFETCH(Steps, steps);
     Window t;
-    t.scene();
+    // 2026: A, B, and A's entry under project P9, each with one realization
+    // but B, and one of A's of 2025; A's entry in 2025 too; another sub-unit's item.
+    const qint64 a = t.item(3111100, 1000);
+    t.item(3111200, 500);
+    t.item(3111100, 300, u"licitatie"_s, u"P9"_s);
+    t.item(3111100, 60, u"licitatie"_s, QString(), 9, u"01.03.2025"_s);
+    t.item(3111300, 800, u"licitatie"_s, QString(), 3);   // another sub-unit's
+    t.realization(a, 10.5);
+    t.realization(a, 20, u"P9"_s, u"SC P"_s);
+    t.realization(a, 5, u" "_s, u"SC A"_s, u"31.12.2025"_s);
+    t.db().exec(u"UPDATE program SET realiz=77"_s);
     t.open();
     qApp->installEventFilter(&keys);
     RUN_STEPS(t, t.w.get(), steps);
