@@ -41,7 +41,6 @@ struct Window : Env {
     QTableView *grid() const { return get<QTableView>("DataGrid1"); }
     QueryTableModel *model() const { return liste->gridModel(); }
     bool editing() const { return get<QPushButton>("Command3")->isVisible() && liste->idpsel() != 0; }
-    void run(const QList<Step> &steps) { RUN_STEPS(*this, liste.get(), steps); }
     void clickHeader(int section)
     {
         QHeaderView *h = grid()->horizontalHeader();
@@ -90,6 +89,9 @@ QList<Step> typeItem(const QString &detal = u"BIROU"_s, bool save = false)
 }
 
 } // namespace
+
+// Steps on the window; a failing one ends the test there.
+#define RUN(w, ...) RUN_STEPS(w, (w).liste.get(), __VA_ARGS__)
 
 class TestProgramme : public QObject {
     Q_OBJECT
@@ -163,24 +165,24 @@ void TestProgramme::loadThenOptions()
     }
     // The people already used, every sub-unit's; a click copies one; Escape keeps the window.
     Window w(u"O.S. ARAD"_s, {{.resp = u"ION"_s}, {.start = u"01.03.2025"_s, .idos = 3, .resp = u"ION"_s}});
-    w.run({clickCell(u"listp"_s, 0), expectText(u"resp"_s, u"ION"_s), key(u"detal"_s, Qt::Key_Escape)});
+    RUN(w, {clickCell(u"listp"_s, 0), expectText(u"resp"_s, u"ION"_s), key(u"detal"_s, Qt::Key_Escape)});
     QVERIFY(w.get<QListWidget>("listp")->count() == 1 && w.liste->isVisible());
     auto *fond = w.get<QListWidget>("fond");
     auto *proiect = w.get<QComboBox>("proiect");
     auto *command7 = w.get<QPushButton>("Command7");
     // The chosen activity clicked again resets the funds and empties the project.
-    w.run({click(u"act1"_s), call([&] { fond->setCurrentRow(3), proiect->setEditText(u"P"_s); }), click(u"act1"_s),
+    RUN(w, {click(u"act1"_s), call([&] { fond->setCurrentRow(3), proiect->setEditText(u"P"_s); }), click(u"act1"_s),
            expectText(u"proiect"_s, QString())});
     QVERIFY(fond->currentRow() == 1 && proiect->isEnabled() && command7->isEnabled());
-    w.run({click(u"act3"_s)});
+    RUN(w, {click(u"act3"_s)});
     QVERIFY(fond->currentRow() == 0 && !proiect->isEnabled() && !command7->isEnabled());
     // The chosen kind clicked again refills list I and cascades from its first entry.
-    w.run(entry(u"03212211"_s) << click(u"prod"_s));
+    RUN(w, entry(u"03212211"_s) << click(u"prod"_s));
     QCOMPARE(w.list(2)->currentItem()->text(), w.db().query(u"SELECT den FROM cpv WHERE cod2=3100000"_s).text(0, u"den"_s));
     // A click on the entry already current in a level list goes deeper; a double-click ends the lists there.
-    w.run(entry(u"03111000"_s));
+    RUN(w, entry(u"03111000"_s));
     QCOMPARE(w.list(4)->currentRow() + w.list(5)->count(), 0);
-    w.run({clickCell(u"list4"_s, 0), call([&] { QCOMPARE(w.list(5)->currentRow(), 0); }), doubleClickCell(u"list4"_s, 0)});
+    RUN(w, {clickCell(u"list4"_s, 0), call([&] { QCOMPARE(w.list(5)->currentRow(), 0); }), doubleClickCell(u"list4"_s, 0)});
     QCOMPARE(w.list(5)->count(), 0);
 }
 
@@ -214,26 +216,26 @@ void TestProgramme::fieldsCheckedWhenLeft()
         steps << key(move.section(QRegularExpression(u"[<>]"_s), 0, 0), move.contains(u'>') ? Qt::Key_Right : Qt::Key_Left)
               << expectFocus(move.section(QRegularExpression(u"[<>]"_s), 1));
     // A wrong day left by a click straight on "Salvare" is said once and never saved.
-    w.run(steps << entry(u"03111100"_s) << typeItem() << type(u"zi1"_s, u"1o"_s) << click(u"Command2"_s)
+    RUN(w, steps << entry(u"03111100"_s) << typeItem() << type(u"zi1"_s, u"1o"_s) << click(u"Command2"_s)
                 << message(kNoDay) << expectRows(kCount, {"0"}));
 }
 
 void TestProgramme::saveRefusesThenWrites()
 {
     Window w(u"SEDIU"_s, {{.idos = 3}});   // research and its funds by default; another sub-unit's item
-    w.run({click(u"Command2"_s), message(u" Toate achizitiile din fonduri de cercetare se fac in cadrul unui proiect ! "_s),
+    RUN(w, {click(u"Command2"_s), message(u" Toate achizitiile din fonduri de cercetare se fac in cadrul unui proiect ! "_s),
            expectFocus(u"proiect"_s), clickCell(u"fond"_s, 0), type(u"proiect"_s, u"proiect a"_s), click(u"Command2"_s),
            message(u" Toate achizitiile in cadrul unui proiect se fac din fonduri de cercetare ! "_s),
            type(u"vallei"_s, u"0"_s), click(u"Command2"_s),   // the funds moved: the second press goes further
            message(u" Specificati valoarea in lei a achizitiei ! "_s), expectFocus(u"vallei"_s)});
     QCOMPARE(w.get<QListWidget>("fond")->currentRow(), 1);
     // Nothing at level I; the utility entry: refused, nothing written.
-    w.run(QList<Step>{click(u"lucr"_s), call([&] { w.list(2)->clear(); }), click(u"Command2"_s),
+    RUN(w, QList<Step>{click(u"lucr"_s), call([&] { w.list(2)->clear(); }), click(u"Command2"_s),
                       message(u"Selectati pana la cel putin lista de gradul II "_s), click(u"act3"_s), click(u"prod"_s)}
           + entry(u"30192120"_s) + typeItem() << click(u"Command2"_s)
           << message(u" Acest cod nu este un cod CPV ci este doar un utilitar ! "_s) << expectRows(kCount, {"1"}));
     // Written whole, beside the other sub-unit's; the editor ready for the next item, keeping what may repeat.
-    w.run(entry(u"03111100"_s) + typeItem() << type(u"valeuro"_s, u"300"_s) << click(u"Command2"_s) << message(kSaved)
+    RUN(w, entry(u"03111100"_s) + typeItem() << type(u"valeuro"_s, u"300"_s) << click(u"Command2"_s) << message(kSaved)
           << expectRows(kRows, {"3111100|productie|100|0|01.03.2026|20260301|31.12.2026|20261231|POP|D|proprii|3||",
                                 "3111100|productie|1500|300|01.03.2026|20260301|30.06.2026|20260630|POP ION|BIROU|"
                                 "proprii|9||"})
@@ -248,7 +250,7 @@ void TestProgramme::saveRefusesThenWrites()
                            + u" , este deja introdus pe anul 2026"_s + place + u"\r\n Doriti scrierea peste vechile date ? "_s,
                        a);
     };
-    w.run(entry(u"03111100"_s) + typeItem(u"ALT DETALIU"_s)
+    RUN(w, entry(u"03111100"_s) + typeItem(u"ALT DETALIU"_s)
           << click(u"Command2"_s) << same(3111100, u" la fonduri proprii"_s, Answer::No)
           << expectText(u"detal"_s, u"ALT DETALIU"_s) << click(u"Command2"_s)
           << same(3111100, u" la fonduri proprii"_s, Answer::Yes) << message(kSaved)
@@ -258,9 +260,9 @@ void TestProgramme::saveRefusesThenWrites()
           << expectRows(kCount, {"4"}));
     // Another entry becomes the grid's last and current row; it goes by its code (14522000
     // shares its name). A project is written trimmed and in upper case.
-    w.run(entry(u"14522200"_s) + typeItem(u"ALTUL"_s, true));
+    RUN(w, entry(u"14522200"_s) + typeItem(u"ALTUL"_s, true));
     QCOMPARE(w.grid()->currentIndex().row(), 4);
-    w.run(QList<Step>{click(u"act1"_s), type(u"proiect"_s, u"  proiect x "_s)} + typeItem(u"PROBE"_s, true)
+    RUN(w, QList<Step>{click(u"act1"_s), type(u"proiect"_s, u"  proiect x "_s)} + typeItem(u"PROBE"_s, true)
           << expectRows(u"SELECT cpv.cod2,proiect,fond,activit FROM program JOIN cpv ON cpv.id=program.id WHERE idp>4"_s,
                         {"14522200||proprii|productie", "14522200|PROIECT X|cercetare|cercetare"})
           // A project with an apostrophe, left by a click straight on "Salvare": said once, never saved.
@@ -275,7 +277,7 @@ void TestProgramme::loadedValuesAreSavedUnchanged()
                                .proced = u"licitatie"_s, .fond = u"bugetare"_s, .activit = u"proiectare"_s,
                                .resp = u"VASILE"_s, .detal = longDetal, .euro = 300},
                               {.start = u"10.02.2026"_s, .lei = 60, .resp = longResp, .euro = 7}});
-    w.run({click(u"lucr"_s)});
+    RUN(w, {click(u"lucr"_s)});
     w.clickHeader(4);   // LEI, descending: the same order
     QStringList rows = queryRows(w.db(), kRows);
     // Only the changed field changes; every loaded value goes back whole.
@@ -284,17 +286,17 @@ void TestProgramme::loadedValuesAreSavedUnchanged()
           {1, type(u"vallei"_s, u"99"_s), u"|60|7|"_s, u"|99|7|"_s},
           {1, clickCell(u"fond"_s, 2), u"|proprii|"_s, u"|bugetare|"_s}}) {
         rows[row].replace(was, now);
-        w.run({doubleClickCell(kGrid, row), expectText(u"Command2"_s, u"Modifica"_s), change, click(u"Command2"_s),
+        RUN(w, {doubleClickCell(kGrid, row), expectText(u"Command2"_s, u"Modifica"_s), change, click(u"Command2"_s),
                message(kSaved), expectRows(kRows, rows)});
         QCOMPARE(w.grid()->currentIndex().row(), row);   // the sort stays, the row is current again
     }
     // The row's kind and entry: the path selected, the lists below it empty.
-    w.run({doubleClickCell(kGrid, 0), expectText(u"vallei"_s, u"12345678"_s), expectText(u"valeuro"_s, u"300"_s),
+    RUN(w, {doubleClickCell(kGrid, 0), expectText(u"vallei"_s, u"12345678"_s), expectText(u"valeuro"_s, u"300"_s),
            expectText(u"detal"_s, longDetal)});
     QVERIFY(w.get<QRadioButton>("act2")->isChecked() && w.get<QRadioButton>("prod")->isChecked());
     QCOMPARE(w.list(4)->currentRow() + w.list(5)->count() + w.list(6)->count() + w.list(7)->count(), 0);
     // "Inregistrare noua" keeps what may repeat.
-    w.run({click(u"Command4"_s), expectText(u"Command2"_s, u"Salvare"_s), expectText(u"vallei"_s, u"0"_s),
+    RUN(w, {click(u"Command4"_s), expectText(u"Command2"_s, u"Salvare"_s), expectText(u"vallei"_s, u"0"_s),
            expectText(u"valeuro"_s, u"0"_s), expectText(u"detal"_s, {}), expectText(u"luna2"_s, u"11"_s)});
     QVERIFY(!w.editing());
 }
@@ -309,7 +311,7 @@ void TestProgramme::gridQueriesSortingAndFit()
                               {.start = u"10.02.2025"_s, .end = u"20.02.2025"_s, .lei = 70}});
     // At 1024 x 768 the columns up to "Finalizare" show, all but the name and the procedure whole.
     w.liste->resize(1024, 768);
-    w.run({clickCell(kGrid, 1)});   // a row selected, as the user works
+    RUN(w, {clickCell(kGrid, 1)});   // a row selected, as the user works
     QTableView *g = w.grid();
     for (int c = 0; c <= 7; ++c) {
         QVERIFY(g->columnViewportPosition(c) + g->columnWidth(c) <= g->viewport()->width());
@@ -335,7 +337,7 @@ void TestProgramme::gridQueriesSortingAndFit()
         QCOMPARE(w.gridColumn(column), shown);
     }
     // Another year; the toggles stay.
-    w.run({clickCell(u"anul"_s, 1)});
+    RUN(w, {clickCell(u"anul"_s, 1)});
     QCOMPARE(w.gridColumn(4), QStringList{"70"});
     QVERIFY(w.liste->toggles().ordcod && w.liste->toggles().ordlei && !w.liste->toggles().ordfond);
 }
@@ -351,12 +353,12 @@ void TestProgramme::gridEditsAndDeletion()
         return QList<Step>{clickCell(kGrid, row, column), type(QString(), text), key(QString(), Qt::Key_Return)};
     };
     // LEI as the editor takes it (whole, above 0); the person upper case; the editor saves it unchanged.
-    w.run(typeInCell(0, 4, u"0.4"_s) << message(u" Data invalida ! "_s) << typeInCell(1, 4, u"1500.5"_s)
+    RUN(w, typeInCell(0, 4, u"0.4"_s) << message(u" Data invalida ! "_s) << typeInCell(1, 4, u"1500.5"_s)
           << expectRows(item, {"50|POP|D", "1501|POP ION|D"}) << clickCell(kGrid, 0) << typeInCell(1, 9, u"Gard nou"_s)
           << doubleClickCell(kGrid, 1) << click(u"Command2"_s) << message(kSaved)
           << expectRows(item, {"50|POP|D", "1501|POP ION|Gard nou"}));
     // The Delete key and "Stergere": approved refused (the loaded item decides), a proposal asked about.
-    w.run({clickCell(kGrid, 0), key(kGrid, Qt::Key_Delete),
+    RUN(w, {clickCell(kGrid, 0), key(kGrid, Qt::Key_Delete),
            message(u" Aceasta achizitie a fost aprobata si nu poate fi stersa ! "_s), clickCell(kGrid, 1),
            key(kGrid, Qt::Key_Delete), message(question, Answer::No), doubleClickCell(kGrid, 0), clickCell(kGrid, 1),
            click(u"Command3"_s),
@@ -383,15 +385,15 @@ void TestProgramme::projectBox()
     for (const auto &[typed, shown] : {std::pair{"p", "P"}, {"PROIECT 1", "PROIECT 1"}, {"  proiect nou ", "PROIECT NOU"}})
         steps << type(u"proiect"_s, QLatin1String(typed)) << key(QString(), Qt::Key_Tab)
               << expectText(u"proiect"_s, QLatin1String(shown));
-    w.run(steps << type(u"proiect"_s, u"d'ana"_s) << key(QString(), Qt::Key_Tab) << message(kApostrophe)
+    RUN(w, steps << type(u"proiect"_s, u"d'ana"_s) << key(QString(), Qt::Key_Tab) << message(kApostrophe)
                 << expectFocus(u"proiect"_s) << expectText(u"proiect"_s, u"D'ANA"_s));
     // The list offers this year's projects of the activity and sub-unit; the typed text stays.
     auto *proiect = w.get<QComboBox>("proiect");
     proiect->setEditText(u"TASTAT"_s);
-    w.run({clickCell(u"listp"_s, 0), type(u"proiect"_s, QString())});
+    RUN(w, {clickCell(u"listp"_s, 0), type(u"proiect"_s, QString())});
     QCOMPARE(u"%1|%2|%3|%4"_s.arg(proiect->count()).arg(proiect->itemText(0), proiect->itemText(1), proiect->currentText()),
              u"2|P1|PROIECT 12|TASTAT"_s);
-    w.run({choose(u"proiect"_s, u"P1"_s)});   // picked: the project's items of this activity only
+    RUN(w, {choose(u"proiect"_s, u"P1"_s)});   // picked: the project's items of this activity only
     QCOMPARE(w.model()->rowCount(), 1);
 }
 
@@ -430,10 +432,10 @@ void TestProgramme::projectDeletionAndTheLoadedItem()
         Window window(u"SEDIU"_s, items);
         w = &window;
         // Picked: the project's items of every sub-unit. (Offscreen the closed list stays the active window.)
-        w->run({type(u"proiect"_s, QString()), choose(u"proiect"_s, u"PX"_s), call([&] { activate(w->liste.get()); }),
+        RUN(*w, {type(u"proiect"_s, QString()), choose(u"proiect"_s, u"PX"_s), call([&] { activate(w->liste.get()); }),
                 expectText(u"DataGrid1Caption"_s, caption), doubleClickCell(kGrid, 0)});
         QCOMPARE(w->gridColumn(4), (QStringList{"10", "30"}));
-        w->run(QList<Step>(road) << expectRows(u"SELECT lei,proiect FROM program ORDER BY idp"_s, rows)
+        RUN(*w, QList<Step>(road) << expectRows(u"SELECT lei,proiect FROM program ORDER BY idp"_s, rows)
                                  << expectText(u"DataGrid1Caption"_s, shownCaption)
                                  << expectText(u"Command2"_s, stillLoaded ? u"Modifica"_s : u"Salvare"_s));
         QCOMPARE(w->editing(), stillLoaded);
@@ -458,7 +460,7 @@ void TestProgramme::yearCopy()
     QVERIFY(!menu->isVisible());
     // A year without items of this sub-unit has nothing to copy: nothing is asked or deleted.
     const QList<Step> copy{call(rightClick), call([&] { QVERIFY(menu->isVisible()); menu->hide(); }), click(u"mnucopi"_s)};
-    w.run(QList<Step>{clickCell(u"anul"_s, 3)} + copy << message(u" Anul 2023 nu are achizitii de copiat. "_s)
+    RUN(w, QList<Step>{clickCell(u"anul"_s, 3)} + copy << message(u" Anul 2023 nu are achizitii de copiat. "_s)
                                                       << expectRows(kCount, {"5"}) << clickCell(u"anul"_s, 2));
     QCOMPARE(anul->currentRow(), 2);   // the right button does not change the year
     const QString dates = u"SELECT datainc1,datainc2,datafin1,datafin2,ifnull(proced,'')||ifnull(anunt,'')||"
@@ -466,7 +468,7 @@ void TestProgramme::yearCopy()
     const QString done = u" Datele din anul 2024 au fost copiate in anul 2026"_s;
     // Into an empty year: one question. The copies are proposals of this year.
     const QList<Step> asked{message(kCopy.arg(2024), Answer::Yes)};
-    w.run(copy + asked << message(done)
+    RUN(w, copy + asked << message(done)
                        << expectRows(dates, {"15.03.2026|20260315|20.03.2026|20260320|",
                                              "01.12.2026|20261201|31.01.2027|20270131|",
                                              "28.02.2026|20260228|28.02.2026|20260228|", "10.05.2026|20260510|2026|2026|"}));
@@ -474,7 +476,7 @@ void TestProgramme::yearCopy()
     // Into a filled year: the second question counts what goes; No keeps everything.
     w.addItem({.start = u"05.05.2026"_s, .lei = 99, .proced = u"licitatie"_s});
     const QStringList all = queryRows(w.db(), kRows);
-    w.run(copy + asked << message(kOverwrite.arg(2024).arg(5).arg(1), Answer::No) << expectRows(kRows, all) << copy << asked
+    RUN(w, copy + asked << message(kOverwrite.arg(2024).arg(5).arg(1), Answer::No) << expectRows(kRows, all) << copy << asked
                        << message(kOverwrite.arg(2024).arg(5).arg(1), Answer::Yes) << message(done)
                        << expectRows(u"SELECT lei FROM program WHERE datainc2>='20260101' ORDER BY lei"_s,
                                      {"10", "20", "30", "35"}));
@@ -493,7 +495,7 @@ void TestProgramme::manyRowChangesAreAllOrNothing()
         "CREATE TRIGGER no_delete BEFORE DELETE ON program WHEN OLD.lei=20 BEGIN SELECT RAISE(ABORT,'refuzat'); END;"_s);
     const QStringList before = tableDump(w.db(), u"program"_s);
     const QString refused = u"Eroarea 19 refuzat"_s;
-    w.run({clickCell(u"anul"_s, 2), click(u"mnucopi"_s), message(kCopy.arg(2024), Answer::Yes),
+    RUN(w, {clickCell(u"anul"_s, 2), click(u"mnucopi"_s), message(kCopy.arg(2024), Answer::Yes),
            message(kOverwrite.arg(2024).arg(1).arg(0), Answer::Yes), message(refused), type(u"proiect"_s, u"PX"_s),
            click(u"Command7"_s), message(kOnlyLinks, Answer::Yes), message(kUnlink, Answer::Yes), message(refused),
            type(u"proiect"_s, u"PX"_s), click(u"Command7"_s), message(kOnlyLinks, Answer::No),
