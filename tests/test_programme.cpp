@@ -41,7 +41,6 @@ struct Window : Env {
     QTableView *grid() const { return get<QTableView>("DataGrid1"); }
     QueryTableModel *model() const { return liste->gridModel(); }
     bool editing() const { return get<QPushButton>("Command3")->isVisible() && liste->idpsel() != 0; }
-    void run(const QList<Step> &steps) { RUN_STEPS(*this, liste.get(), steps); }
     void clickHeader(int section)
     {
         QHeaderView *h = grid()->horizontalHeader();
@@ -60,8 +59,7 @@ struct Window : Env {
 // Every column of the items that a save, a load or a copy could change, by key.
 const QString kRows = u"SELECT cpv.cod2,activit,lei,euro,datainc1,datainc2,datafin1,datafin2,resp,detal,fond,idos,"
                       "ifnull(proced,''),proiect FROM program JOIN cpv ON cpv.id=program.id ORDER BY idp"_s;
-const QString kCount = u"SELECT count(*) FROM program"_s;
-const QString kSaved = u" Datele au fost salvate "_s;
+const QString kCount = u"SELECT count(*) FROM program"_s, kGrid = u"DataGrid1"_s, kSaved = u" Datele au fost salvate "_s;
 const QString kGone = u" Inregistrarea nu mai exista in program. Datele nu au fost salvate. "_s;
 const QString kNoDay = u" Nu exista aceasta zi ! "_s, kNoMonth = u" Nu exista aceasta luna ! "_s;
 const QString kApostrophe = u" Nu se accepta caracterul apostrof ( ' ) "_s;
@@ -72,7 +70,10 @@ const QString kUnlinked = u" Stergerea legaturilor la codurile CPV, pentru proie
 const QString kDelete = u" Ati selectat stergerea proiectului '' PX '', impreuna cu codurile CPV aferente acestuia \r\n"
                         " Confirmati aceasta ? "_s;
 const QString kDeleted = u" Stergerea codurilor CPV aferente proiectului '' PX '' a fost executata "_s;
-const QString kGrid = u"DataGrid1"_s;
+// The year copy's questions, into 2026.
+const QString kCopy = u" Ati activat optiunea de copiere a datelor din anul %1 in anul 2026 ! \n Sigur aceasta doriti ? "_s;
+const QString kOverwrite = u" Aveti deja date introduse in anul 2026 ! \n Datele din anul %1 se vor suprascrie peste cele"
+                           " din 2026.\n Se vor sterge %2 pozitii, dintre care %3 aprobate. \n Continuati ? "_s;
 
 // The CPV entry found by its code, as the user types it.
 QList<Step> entry(const QString &code) { return {type(u"cod"_s, code), key(u"cod"_s, Qt::Key_Return)}; }
@@ -81,21 +82,16 @@ QList<Step> entry(const QString &code) { return {type(u"cod"_s, code), key(u"cod
 QList<Step> typeItem(const QString &detal = u"BIROU"_s, bool save = false)
 {
     QList<Step> steps;
-    const QStringList texts{u"1500"_s, u"0"_s, u"01"_s, u"03"_s, u"30"_s, u"06"_s, detal, u"pop ion"_s};
-    int i = 0;
-    for (const char *f : {"vallei", "valeuro", "zi1", "luna1", "zi2", "luna2", "detal", "resp"})
-        steps << type(QLatin1String(f), texts.at(i++));
-    if (save)
-        steps << click(u"Command2"_s) << message(kSaved);
-    return steps;
+    for (const QString &f : {u"vallei=1500"_s, u"valeuro=0"_s, u"zi1=01"_s, u"luna1=03"_s, u"zi2=30"_s, u"luna2=06"_s,
+                             u"detal="_s + detal, u"resp=pop ion"_s})
+        steps << type(f.section(u'=', 0, 0), f.section(u'=', 1));
+    return save ? steps << click(u"Command2"_s) << message(kSaved) : steps;
 }
 
-// The year copy's questions, into 2026.
-const QString kCopy = u" Ati activat optiunea de copiere a datelor din anul %1 in anul 2026 ! \n Sigur aceasta doriti ? "_s;
-const QString kOverwrite = u" Aveti deja date introduse in anul 2026 ! \n Datele din anul %1 se vor suprascrie peste cele"
-                           " din 2026.\n Se vor sterge %2 pozitii, dintre care %3 aprobate. \n Continuati ? "_s;
-
 } // namespace
+
+// Steps on the window; a failing one ends the test there.
+#define RUN(w, ...) RUN_STEPS(w, (w).liste.get(), __VA_ARGS__)
 
 class TestProgramme : public QObject {
     Q_OBJECT
@@ -138,8 +134,8 @@ void TestProgramme::saveChecksRunInOrder()
         {[](ItemForm &f) { f.valeuro.clear(); }, nullptr, F::None},
     };
     for (const auto &[change, message, focus] : cases) {
-        ItemForm form{true,       QString(), 0,          u"1500"_s, QString(), u"15"_s, u"03"_s,
-                      u"2026"_s, u"30"_s,   u"06"_s, u"2026"_s, u"BIROU"_s, u"POP"_s};
+        ItemForm form{true,      QString(), 0,         u"1500"_s,  QString(), u"15"_s,   u"03"_s,
+                      u"2026"_s, u"30"_s,   u"06"_s,   u"2026"_s,  u"BIROU"_s, u"POP"_s};
         change(form);
         std::optional<Refusal> r = checkFields(form);
         if (!r)
@@ -152,50 +148,48 @@ void TestProgramme::saveChecksRunInOrder()
 void TestProgramme::loadThenOptions()
 {
     // The years follow the clock; activity and funds the sub-unit's name.
-    for (const auto &[today, name, years, last, chosen] :
-         {std::tuple{QDate(2026, 10, 15), "O.S. ARAD", "2027|2015", "2027", "productie|proprii"},
-          {QDate(2026, 9, 30), "B.E. VORIDA", "2026|2015", "2015", "cercetare|cercetare"},
-          {QDate(2026, 3, 15), "B.E. MIHAESTI", "2026|2015", "2015", "productie|proprii"},
-          {QDate(2026, 3, 15), "SEDIU", "2026|2015", "2015", "cercetare|cercetare"}}) {
+    for (const auto &[today, name, years, chosen] :
+         {std::tuple{QDate(2026, 10, 15), "O.S. ARAD", "2027|2015|20262026|2027", "productie|proprii"},
+          {QDate(2026, 9, 30), "B.E. VORIDA", "2026|2015|20262026|2015", "cercetare|cercetare"},
+          {QDate(2026, 3, 15), "B.E. MIHAESTI", "2026|2015|20262026|2015", "productie|proprii"},
+          {QDate(2026, 3, 15), "SEDIU", "2026|2015|20262026|2015", "cercetare|cercetare"}}) {
         Window w(QLatin1String(name), {}, today);
         auto *anul = w.get<QListWidget>("anul");
         auto *an1 = w.get<QComboBox>("an1");
-        QCOMPARE(anul->currentItem()->text() + u"|"_s + anul->item(anul->count() - 1)->text(), QLatin1String(years));
-        QCOMPARE(an1->currentText() + w.get<QComboBox>("an2")->currentText() + an1->itemText(an1->count() - 1),
-                 u"20262026"_s + QLatin1String(last));
-        QCOMPARE(w.liste->datamin() + w.liste->datamax(), anul->currentItem()->text() + u"0101"_s
-                                                              + anul->currentItem()->text() + u"1231"_s);
+        QCOMPARE(u"%1|%2|%3%4|%5"_s.arg(anul->currentItem()->text(), anul->item(anul->count() - 1)->text(),
+                                        an1->currentText(), w.get<QComboBox>("an2")->currentText(),
+                                        an1->itemText(an1->count() - 1)),
+                 QLatin1String(years));
         QCOMPARE(w.liste->activ() + u"|"_s + w.get<QListWidget>("fond")->currentItem()->text(), QLatin1String(chosen));
         QVERIFY(w.get<QRadioButton>("prod")->isChecked() && !w.editing());
     }
     // The people already used, every sub-unit's; a click copies one; Escape keeps the window.
     Window w(u"O.S. ARAD"_s, {{.resp = u"ION"_s}, {.start = u"01.03.2025"_s, .idos = 3, .resp = u"ION"_s}});
-    w.run({clickCell(u"listp"_s, 0), expectText(u"resp"_s, u"ION"_s), key(u"detal"_s, Qt::Key_Escape)});
+    RUN(w, {clickCell(u"listp"_s, 0), expectText(u"resp"_s, u"ION"_s), key(u"detal"_s, Qt::Key_Escape)});
     QVERIFY(w.get<QListWidget>("listp")->count() == 1 && w.liste->isVisible());
     auto *fond = w.get<QListWidget>("fond");
     auto *proiect = w.get<QComboBox>("proiect");
+    auto *command7 = w.get<QPushButton>("Command7");
     // The chosen activity clicked again resets the funds and empties the project.
-    w.run({click(u"act1"_s), call([&] { fond->setCurrentRow(3), proiect->setEditText(u"P"_s); }), click(u"act1"_s),
+    RUN(w, {click(u"act1"_s), call([&] { fond->setCurrentRow(3), proiect->setEditText(u"P"_s); }), click(u"act1"_s),
            expectText(u"proiect"_s, QString())});
-    QVERIFY(fond->currentRow() == 1 && proiect->isEnabled() && w.get<QPushButton>("Command7")->isEnabled());
-    w.run({click(u"act3"_s)});
-    QVERIFY(fond->currentRow() == 0 && !proiect->isEnabled() && !w.get<QPushButton>("Command7")->isEnabled());
+    QVERIFY(fond->currentRow() == 1 && proiect->isEnabled() && command7->isEnabled());
+    RUN(w, {click(u"act3"_s)});
+    QVERIFY(fond->currentRow() == 0 && !proiect->isEnabled() && !command7->isEnabled());
     // The chosen kind clicked again refills list I and cascades from its first entry.
-    w.run(entry(u"03212211"_s) << click(u"prod"_s));
+    RUN(w, entry(u"03212211"_s) << click(u"prod"_s));
     QCOMPARE(w.list(2)->currentItem()->text(), w.db().query(u"SELECT den FROM cpv WHERE cod2=3100000"_s).text(0, u"den"_s));
     // A click on the entry already current in a level list goes deeper; a double-click ends the lists there.
-    w.run(entry(u"03111000"_s));
+    RUN(w, entry(u"03111000"_s));
     QCOMPARE(w.list(4)->currentRow() + w.list(5)->count(), 0);
-    w.run({clickCell(u"list4"_s, 0), call([&] { QCOMPARE(w.list(5)->currentRow(), 0); }), doubleClickCell(u"list4"_s, 0)});
+    RUN(w, {clickCell(u"list4"_s, 0), call([&] { QCOMPARE(w.list(5)->currentRow(), 0); }), doubleClickCell(u"list4"_s, 0)});
     QCOMPARE(w.list(5)->count(), 0);
 }
 
 void TestProgramme::fieldsCheckedWhenLeft()
 {
     Window w;
-    struct Case {
-        QString field, typed, shown, message;
-    };
+    struct Case { QString field, typed, shown, message; };
     QList<Case> cases = {{"zi1", "32", "32", kNoDay},     {"zi1", "5", "05", ""},       {"zi1", "00", "00", ""},
                          {"luna1", "13", "13", kNoMonth}, {"luna1", "7", "07", ""},     {"zi2", "", "", ""},
                          {"vallei", "12.6", "13", ""},    {"vallei", "abc", "abc", ""}, {"valeuro", "99.4", "99", ""},
@@ -222,57 +216,58 @@ void TestProgramme::fieldsCheckedWhenLeft()
         steps << key(move.section(QRegularExpression(u"[<>]"_s), 0, 0), move.contains(u'>') ? Qt::Key_Right : Qt::Key_Left)
               << expectFocus(move.section(QRegularExpression(u"[<>]"_s), 1));
     // A wrong day left by a click straight on "Salvare" is said once and never saved.
-    steps << entry(u"03111100"_s) << typeItem() << type(u"zi1"_s, u"1o"_s) << click(u"Command2"_s) << message(kNoDay)
-          << expectRows(kCount, {"0"});
-    w.run(steps);
+    RUN(w, steps << entry(u"03111100"_s) << typeItem() << type(u"zi1"_s, u"1o"_s) << click(u"Command2"_s)
+                << message(kNoDay) << expectRows(kCount, {"0"}));
 }
 
 void TestProgramme::saveRefusesThenWrites()
 {
-    Window w(u"SEDIU"_s);   // research and its funds by default
-    w.run({click(u"Command2"_s), message(u" Toate achizitiile din fonduri de cercetare se fac in cadrul unui proiect ! "_s),
+    Window w(u"SEDIU"_s, {{.idos = 3}});   // research and its funds by default; another sub-unit's item
+    RUN(w, {click(u"Command2"_s), message(u" Toate achizitiile din fonduri de cercetare se fac in cadrul unui proiect ! "_s),
            expectFocus(u"proiect"_s), clickCell(u"fond"_s, 0), type(u"proiect"_s, u"proiect a"_s), click(u"Command2"_s),
            message(u" Toate achizitiile in cadrul unui proiect se fac din fonduri de cercetare ! "_s),
            type(u"vallei"_s, u"0"_s), click(u"Command2"_s),   // the funds moved: the second press goes further
            message(u" Specificati valoarea in lei a achizitiei ! "_s), expectFocus(u"vallei"_s)});
     QCOMPARE(w.get<QListWidget>("fond")->currentRow(), 1);
     // Nothing at level I; the utility entry: refused, nothing written.
-    w.run(QList<Step>{click(u"lucr"_s), call([&] { w.list(2)->clear(); }), click(u"Command2"_s),
+    RUN(w, QList<Step>{click(u"lucr"_s), call([&] { w.list(2)->clear(); }), click(u"Command2"_s),
                       message(u"Selectati pana la cel putin lista de gradul II "_s), click(u"act3"_s), click(u"prod"_s)}
-          + entry(u"30192120"_s) + typeItem()
-          << click(u"Command2"_s) << message(u" Acest cod nu este un cod CPV ci este doar un utilitar ! "_s)
-          << expectRows(kCount, {"0"}));
-    // Written whole; the editor ready for the next item, keeping what may repeat.
-    w.run(entry(u"03111100"_s) + typeItem() << type(u"valeuro"_s, u"300"_s) << click(u"Command2"_s) << message(kSaved)
-          << expectRows(kRows, {"3111100|productie|1500|300|01.03.2026|20260301|30.06.2026|20260630|POP ION|BIROU|"
+          + entry(u"30192120"_s) + typeItem() << click(u"Command2"_s)
+          << message(u" Acest cod nu este un cod CPV ci este doar un utilitar ! "_s) << expectRows(kCount, {"1"}));
+    // Written whole, beside the other sub-unit's; the editor ready for the next item, keeping what may repeat.
+    RUN(w, entry(u"03111100"_s) + typeItem() << type(u"valeuro"_s, u"300"_s) << click(u"Command2"_s) << message(kSaved)
+          << expectRows(kRows, {"3111100|productie|100|0|01.03.2026|20260301|31.12.2026|20261231|POP|D|proprii|3||",
+                                "3111100|productie|1500|300|01.03.2026|20260301|30.06.2026|20260630|POP ION|BIROU|"
                                 "proprii|9||"})
-          << expectText(u"Command2"_s, u"Salveaza"_s) << expectText(u"vallei"_s, u"0"_s)
-          << expectText(u"detal"_s, QString()) << expectText(u"resp"_s, QString())
-          << expectText(u"valeuro"_s, u"300"_s) << expectText(u"zi2"_s, u"30"_s));
+          << expectText(u"Command2"_s, u"Salveaza"_s) << expectText(u"vallei"_s, u"0"_s) << expectText(u"detal"_s, {})
+          << expectText(u"resp"_s, {}) << expectText(u"valeuro"_s, u"300"_s) << expectText(u"zi2"_s, u"30"_s));
     QCOMPARE(w.get<QListWidget>("listp")->currentItem()->text(), u"POP ION"_s);
     // The same entry, year, project and funds: No keeps the file and the editor as they
     // were, Yes overwrites the first match. For works the details decide.
-    const auto same = [&](qint64 cod2, const QString &place) {
-        return u" Codul CPV "_s + QString::number(w.cpvId(cod2)) + u" - "_s
-               + w.db().query(u"SELECT den FROM cpv WHERE cod2=?"_s, {cod2}).text(0, u"den"_s)
-               + u" , este deja introdus pe anul 2026"_s + place + u"\r\n Doriti scrierea peste vechile date ? "_s;
+    const auto same = [&](qint64 cod2, const QString &place, Answer a) {
+        return message(u" Codul CPV "_s + QString::number(w.cpvId(cod2)) + u" - "_s
+                           + w.db().query(u"SELECT den FROM cpv WHERE cod2=?"_s, {cod2}).text(0, u"den"_s)
+                           + u" , este deja introdus pe anul 2026"_s + place + u"\r\n Doriti scrierea peste vechile date ? "_s,
+                       a);
     };
-    w.run(entry(u"03111100"_s) + typeItem(u"ALT DETALIU"_s)
-          << click(u"Command2"_s) << message(same(3111100, u" la fonduri proprii"_s), Answer::No)
+    RUN(w, entry(u"03111100"_s) + typeItem(u"ALT DETALIU"_s)
+          << click(u"Command2"_s) << same(3111100, u" la fonduri proprii"_s, Answer::No)
           << expectText(u"detal"_s, u"ALT DETALIU"_s) << click(u"Command2"_s)
-          << message(same(3111100, u" la fonduri proprii"_s), Answer::Yes) << message(kSaved)
-          << expectRows(u"SELECT euro,detal FROM program"_s, {"0|ALT DETALIU"}) << entry(u"45111000"_s)
+          << same(3111100, u" la fonduri proprii"_s, Answer::Yes) << message(kSaved)
+          << expectRows(u"SELECT euro,detal FROM program"_s, {"0|D", "0|ALT DETALIU"}) << entry(u"45111000"_s)
           << typeItem(u"CANTON 1"_s, true) << typeItem(u"CANTON 2"_s, true) << typeItem(u"CANTON 1"_s)
-          << click(u"Command2"_s) << message(same(45111000, u" la obiectivul ,,CANTON 1,,"_s), Answer::No)
-          << expectRows(kCount, {"3"}));
+          << click(u"Command2"_s) << same(45111000, u" la obiectivul ,,CANTON 1,,"_s, Answer::No)
+          << expectRows(kCount, {"4"}));
     // Another entry becomes the grid's last and current row; it goes by its code (14522000
     // shares its name). A project is written trimmed and in upper case.
-    w.run(entry(u"14522200"_s) + typeItem(u"ALTUL"_s, true));
-    QCOMPARE(w.grid()->currentIndex().row(), 3);
-    w.run(QList<Step>{click(u"act1"_s), type(u"proiect"_s, u"  proiect x "_s)} + typeItem(u"PROBE"_s, true)
-          << expectRows(u"SELECT cpv.cod2,proiect,fond,activit FROM program JOIN cpv ON cpv.id=program.id"
-                        " WHERE idp>3"_s,
-                        {"14522200||proprii|productie", "14522200|PROIECT X|cercetare|cercetare"}));
+    RUN(w, entry(u"14522200"_s) + typeItem(u"ALTUL"_s, true));
+    QCOMPARE(w.grid()->currentIndex().row(), 4);
+    RUN(w, QList<Step>{click(u"act1"_s), type(u"proiect"_s, u"  proiect x "_s)} + typeItem(u"PROBE"_s, true)
+          << expectRows(u"SELECT cpv.cod2,proiect,fond,activit FROM program JOIN cpv ON cpv.id=program.id WHERE idp>4"_s,
+                        {"14522200||proprii|productie", "14522200|PROIECT X|cercetare|cercetare"})
+          // A project with an apostrophe, left by a click straight on "Salvare": said once, never saved.
+          << typeItem(u"PROBE 2"_s) << type(u"proiect"_s, u"d'ana"_s) << click(u"Command2"_s) << message(kApostrophe)
+          << expectRows(kCount, {"6"}));
 }
 
 void TestProgramme::loadedValuesAreSavedUnchanged()
@@ -282,25 +277,27 @@ void TestProgramme::loadedValuesAreSavedUnchanged()
                                .proced = u"licitatie"_s, .fond = u"bugetare"_s, .activit = u"proiectare"_s,
                                .resp = u"VASILE"_s, .detal = longDetal, .euro = 300},
                               {.start = u"10.02.2026"_s, .lei = 60, .resp = longResp, .euro = 7}});
-    w.run({click(u"lucr"_s)});
+    RUN(w, {click(u"lucr"_s)});
     w.clickHeader(4);   // LEI, descending: the same order
     QStringList rows = queryRows(w.db(), kRows);
-    // Only the typed field changes; every loaded value goes back whole.
-    for (const auto &[row, field, typed, was, now] :
-         {std::tuple{0, "resp", "ion", u"|VASILE|"_s, u"|ION|"_s}, {1, "vallei", "99", u"|60|7|"_s, u"|99|7|"_s}}) {
+    // Only the changed field changes; every loaded value goes back whole.
+    for (const auto &[row, change, was, now] :
+         {std::tuple{0, type(u"resp"_s, u"ion"_s), u"|VASILE|"_s, u"|ION|"_s},
+          {1, type(u"vallei"_s, u"99"_s), u"|60|7|"_s, u"|99|7|"_s},
+          {1, clickCell(u"fond"_s, 2), u"|proprii|"_s, u"|bugetare|"_s}}) {
         rows[row].replace(was, now);
-        w.run({doubleClickCell(kGrid, row), expectText(u"Command2"_s, u"Modifica"_s), type(QLatin1String(field),
-               QLatin1String(typed)), click(u"Command2"_s), message(kSaved), expectRows(kRows, rows)});
+        RUN(w, {doubleClickCell(kGrid, row), expectText(u"Command2"_s, u"Modifica"_s), change, click(u"Command2"_s),
+               message(kSaved), expectRows(kRows, rows)});
         QCOMPARE(w.grid()->currentIndex().row(), row);   // the sort stays, the row is current again
     }
     // The row's kind and entry: the path selected, the lists below it empty.
-    w.run({doubleClickCell(kGrid, 0), expectText(u"vallei"_s, u"12345678"_s), expectText(u"valeuro"_s, u"300"_s),
+    RUN(w, {doubleClickCell(kGrid, 0), expectText(u"vallei"_s, u"12345678"_s), expectText(u"valeuro"_s, u"300"_s),
            expectText(u"detal"_s, longDetal)});
     QVERIFY(w.get<QRadioButton>("act2")->isChecked() && w.get<QRadioButton>("prod")->isChecked());
     QCOMPARE(w.list(4)->currentRow() + w.list(5)->count() + w.list(6)->count() + w.list(7)->count(), 0);
     // "Inregistrare noua" keeps what may repeat.
-    w.run({click(u"Command4"_s), expectText(u"Command2"_s, u"Salvare"_s), expectText(u"vallei"_s, u"0"_s),
-           expectText(u"valeuro"_s, u"0"_s), expectText(u"detal"_s, QString()), expectText(u"luna2"_s, u"11"_s)});
+    RUN(w, {click(u"Command4"_s), expectText(u"Command2"_s, u"Salvare"_s), expectText(u"vallei"_s, u"0"_s),
+           expectText(u"valeuro"_s, u"0"_s), expectText(u"detal"_s, {}), expectText(u"luna2"_s, u"11"_s)});
     QVERIFY(!w.editing());
 }
 
@@ -314,7 +311,7 @@ void TestProgramme::gridQueriesSortingAndFit()
                               {.start = u"10.02.2025"_s, .end = u"20.02.2025"_s, .lei = 70}});
     // At 1024 x 768 the columns up to "Finalizare" show, all but the name and the procedure whole.
     w.liste->resize(1024, 768);
-    w.run({clickCell(kGrid, 1)});   // a row selected, as the user works
+    RUN(w, {clickCell(kGrid, 1)});   // a row selected, as the user works
     QTableView *g = w.grid();
     for (int c = 0; c <= 7; ++c) {
         QVERIFY(g->columnViewportPosition(c) + g->columnWidth(c) <= g->viewport()->width());
@@ -330,18 +327,17 @@ void TestProgramme::gridQueriesSortingAndFit()
     QHelpEvent tip(QEvent::ToolTip, g->visualRect(w.model()->index(1, 1)).center(), QPoint(300, 300));
     QApplication::sendEvent(g->viewport(), &tip);
     QCOMPARE(QToolTip::text(), w.model()->text(1, 1));
-    // The year: every sub-unit's items starting in it, the one ending next year too.
-    QCOMPARE(w.gridColumn(4), (QStringList{"50", "12345678", "60"}));
-    w.clickHeader(3);   // "Sursa": also leaves out the item ending next year
-    QCOMPARE(w.gridColumn(3), (QStringList{"accesibilizare", "proprii"}));
-    w.clickHeader(3);
-    w.clickHeader(2);   // "Activitatea" does nothing
-    QCOMPARE(w.gridColumn(4), (QStringList{"50", "60"}));
-    w.clickHeader(0);
-    w.clickHeader(4);   // toggles add up; the last click decides the order
-    QCOMPARE(w.gridColumn(4), (QStringList{"60", "50"}));
+    // The year: every sub-unit's items starting in it, the one ending next year too. "Sursa" also leaves
+    // that one out; "Activitatea" does nothing; toggles add up, the last click decides the order.
+    for (const auto &[clicks, column, shown] :
+         {std::tuple{QList<int>{}, 4, QStringList{"50", "12345678", "60"}}, {{3}, 3, {"accesibilizare", "proprii"}},
+          {{3, 2}, 4, {"50", "60"}}, {{0, 4}, 4, {"60", "50"}}}) {
+        for (const int c : clicks)
+            w.clickHeader(c);
+        QCOMPARE(w.gridColumn(column), shown);
+    }
     // Another year; the toggles stay.
-    w.run({clickCell(u"anul"_s, 1)});
+    RUN(w, {clickCell(u"anul"_s, 1)});
     QCOMPARE(w.gridColumn(4), QStringList{"70"});
     QVERIFY(w.liste->toggles().ordcod && w.liste->toggles().ordlei && !w.liste->toggles().ordfond);
 }
@@ -357,46 +353,48 @@ void TestProgramme::gridEditsAndDeletion()
         return QList<Step>{clickCell(kGrid, row, column), type(QString(), text), key(QString(), Qt::Key_Return)};
     };
     // LEI as the editor takes it (whole, above 0); the person upper case; the editor saves it unchanged.
-    w.run(typeInCell(0, 4, u"0.4"_s) << message(u" Data invalida ! "_s) << typeInCell(1, 4, u"1500.5"_s)
+    RUN(w, typeInCell(0, 4, u"0.4"_s) << message(u" Data invalida ! "_s) << typeInCell(1, 4, u"1500.5"_s)
           << expectRows(item, {"50|POP|D", "1501|POP ION|D"}) << clickCell(kGrid, 0) << typeInCell(1, 9, u"Gard nou"_s)
           << doubleClickCell(kGrid, 1) << click(u"Command2"_s) << message(kSaved)
           << expectRows(item, {"50|POP|D", "1501|POP ION|Gard nou"}));
     // The Delete key and "Stergere": approved refused (the loaded item decides), a proposal asked about.
-    w.run({clickCell(kGrid, 0), key(kGrid, Qt::Key_Delete),
+    RUN(w, {clickCell(kGrid, 0), key(kGrid, Qt::Key_Delete),
            message(u" Aceasta achizitie a fost aprobata si nu poate fi stersa ! "_s), clickCell(kGrid, 1),
-           key(kGrid, Qt::Key_Delete), message(question, Answer::No), doubleClickCell(kGrid, 0),
-           clickCell(kGrid, 1), click(u"Command3"_s),
+           key(kGrid, Qt::Key_Delete), message(question, Answer::No), doubleClickCell(kGrid, 0), clickCell(kGrid, 1),
+           click(u"Command3"_s),
            message(u" La produsul cu codul CPV : "_s + cod + u", LEI : 50 a fost stabilita procedura de achizitie si nu"
                                                              " mai poate fi stears de dvs. ! "_s),
            doubleClickCell(kGrid, 1), click(u"Command3"_s), message(question, Answer::Yes),
            message(u" Stergerea a fost executata "_s), expectRows(u"SELECT lei FROM program"_s, {"50"}),
            expectText(u"zi1"_s, u"00"_s), expectText(u"Command2"_s, u"Salvare"_s)});
-    QCOMPARE(w.messages.shown.at(w.messages.shown.size() - 2).title, u"Confirmare stergere inregistrare selectata"_s);
     QVERIFY(w.model()->rowCount() == 1 && !w.editing());
 }
 
 void TestProgramme::projectBox()
 {
-    const auto research = [](const char *p) {
-        return Item{.proiect = QLatin1String(p), .fond = u"cercetare"_s, .activit = u"cercetare"_s};
+    const auto research = [](const char *p, const QString &activit = u"cercetare"_s) {
+        return Item{.proiect = QLatin1String(p), .fond = u"cercetare"_s, .activit = activit};
     };
-    Item p2025 = research("P2025"), other = research("PALT"), design = research("PPROIECTARE");
-    p2025.start = u"10.01.2025"_s, other.idos = 3, design.activit = u"proiectare"_s;
-    Window w(u"SEDIU"_s, {research("P1"), research("PROIECT 12"), p2025, other, design});
+    Item p2025 = research("P2025"), other = research("PALT");
+    p2025.start = u"10.01.2025"_s, other.idos = 3;
+    Window w(u"SEDIU"_s, {research("P1"), research("PROIECT 12"), p2025, other, research("PPROIECTARE", u"proiectare"_s),
+                          research("P1", u"proiectare"_s)});
     QList<Step> steps{type(u"proiect"_s, QString(51, u'x')), message(u" Numarul maxim de caractere este 50 !!! "_s),
                       expectText(u"proiect"_s, QString(50, u'x'))};
     // What is typed stays, upper case and trimmed: no completion into a longer name.
     for (const auto &[typed, shown] : {std::pair{"p", "P"}, {"PROIECT 1", "PROIECT 1"}, {"  proiect nou ", "PROIECT NOU"}})
         steps << type(u"proiect"_s, QLatin1String(typed)) << key(QString(), Qt::Key_Tab)
               << expectText(u"proiect"_s, QLatin1String(shown));
-    w.run(steps << type(u"proiect"_s, u"d'ana"_s) << key(QString(), Qt::Key_Tab) << message(kApostrophe)
+    RUN(w, steps << type(u"proiect"_s, u"d'ana"_s) << key(QString(), Qt::Key_Tab) << message(kApostrophe)
                 << expectFocus(u"proiect"_s) << expectText(u"proiect"_s, u"D'ANA"_s));
     // The list offers this year's projects of the activity and sub-unit; the typed text stays.
     auto *proiect = w.get<QComboBox>("proiect");
     proiect->setEditText(u"TASTAT"_s);
-    w.run({clickCell(u"listp"_s, 0), type(u"proiect"_s, QString())});
+    RUN(w, {clickCell(u"listp"_s, 0), type(u"proiect"_s, QString())});
     QCOMPARE(u"%1|%2|%3|%4"_s.arg(proiect->count()).arg(proiect->itemText(0), proiect->itemText(1), proiect->currentText()),
              u"2|P1|PROIECT 12|TASTAT"_s);
+    RUN(w, {choose(u"proiect"_s, u"P1"_s)});   // picked: the project's items of this activity only
+    QCOMPARE(w.model()->rowCount(), 1);
 }
 
 void TestProgramme::projectDeletionAndTheLoadedItem()
@@ -409,13 +407,8 @@ void TestProgramme::projectDeletionAndTheLoadedItem()
     const QString caption = u"Achizitii cuprinse in proiectul : PX"_s;
     Window *w = nullptr;
     const Step gone = call([&] { w->db().exec(u"DELETE FROM program WHERE lei=10"_s); });   // by something else
-    const struct {
-        QList<Step> road;
-        QStringList rows;   // lei|proiect
-        bool stillLoaded;
-        QString caption;
-        QStringList grid;
-    } cases[] = {
+    // The road; then the rows (lei|proiect), whether the item stays loaded, the caption and the grid's LEI.
+    const std::tuple<QList<Step>, QStringList, bool, QString, QStringList> cases[] = {
         // Yes, No: nothing changes.
         {{click(u"Command7"_s), message(kOnlyLinks, Answer::Yes), message(kUnlink, Answer::No)},
          {"10|PX", "20|PX", "30|PX", "40|"}, true, caption, {"10", "30"}},
@@ -435,22 +428,18 @@ void TestProgramme::projectDeletionAndTheLoadedItem()
         {{gone, click(u"Command2"_s), message(kGone)}, {"20|PX", "30|PX", "40|"}, false, caption, {"30"}},
         {{gone, click(u"Command3"_s), message(kGone)}, {"20|PX", "30|PX", "40|"}, false, caption, {"30"}},
     };
-    for (const auto &c : cases) {
+    for (const auto &[road, rows, stillLoaded, shownCaption, grid] : cases) {
         Window window(u"SEDIU"_s, items);
         w = &window;
         // Picked: the project's items of every sub-unit. (Offscreen the closed list stays the active window.)
-        w->run({type(u"proiect"_s, QString()), choose(u"proiect"_s, u"PX"_s), call([&] { activate(w->liste.get()); }),
+        RUN(*w, {type(u"proiect"_s, QString()), choose(u"proiect"_s, u"PX"_s), call([&] { activate(w->liste.get()); }),
                 expectText(u"DataGrid1Caption"_s, caption), doubleClickCell(kGrid, 0)});
         QCOMPARE(w->gridColumn(4), (QStringList{"10", "30"}));
-        w->run(QList<Step>(c.road) << expectRows(u"SELECT lei,proiect FROM program ORDER BY idp"_s, c.rows)
-                      << expectText(u"DataGrid1Caption"_s, c.caption)
-                      << expectText(u"Command2"_s, c.stillLoaded ? u"Modifica"_s : u"Salvare"_s));
-        QCOMPARE(w->editing(), c.stillLoaded);
-        QCOMPARE(w->gridColumn(4), c.grid);
-        if (c.road.first().control == "Command7"_L1)   // the second question's title tells the road
-            QCOMPARE(w->messages.shown.at(1).title, c.road.at(1).answer == Answer::Yes
-                                                        ? u"Confirmare stergere legaturi la proiecte"_s
-                                                        : u"Confirmare stergere proiecte"_s);
+        RUN(*w, QList<Step>(road) << expectRows(u"SELECT lei,proiect FROM program ORDER BY idp"_s, rows)
+                                 << expectText(u"DataGrid1Caption"_s, shownCaption)
+                                 << expectText(u"Command2"_s, stillLoaded ? u"Modifica"_s : u"Salvare"_s));
+        QCOMPARE(w->editing(), stillLoaded);
+        QCOMPARE(w->gridColumn(4), grid);
     }
 }
 
@@ -471,7 +460,7 @@ void TestProgramme::yearCopy()
     QVERIFY(!menu->isVisible());
     // A year without items of this sub-unit has nothing to copy: nothing is asked or deleted.
     const QList<Step> copy{call(rightClick), call([&] { QVERIFY(menu->isVisible()); menu->hide(); }), click(u"mnucopi"_s)};
-    w.run(QList<Step>{clickCell(u"anul"_s, 3)} + copy << message(u" Anul 2023 nu are achizitii de copiat. "_s)
+    RUN(w, QList<Step>{clickCell(u"anul"_s, 3)} + copy << message(u" Anul 2023 nu are achizitii de copiat. "_s)
                                                       << expectRows(kCount, {"5"}) << clickCell(u"anul"_s, 2));
     QCOMPARE(anul->currentRow(), 2);   // the right button does not change the year
     const QString dates = u"SELECT datainc1,datainc2,datafin1,datafin2,ifnull(proced,'')||ifnull(anunt,'')||"
@@ -479,7 +468,7 @@ void TestProgramme::yearCopy()
     const QString done = u" Datele din anul 2024 au fost copiate in anul 2026"_s;
     // Into an empty year: one question. The copies are proposals of this year.
     const QList<Step> asked{message(kCopy.arg(2024), Answer::Yes)};
-    w.run(copy + asked << message(done)
+    RUN(w, copy + asked << message(done)
                        << expectRows(dates, {"15.03.2026|20260315|20.03.2026|20260320|",
                                              "01.12.2026|20261201|31.01.2027|20270131|",
                                              "28.02.2026|20260228|28.02.2026|20260228|", "10.05.2026|20260510|2026|2026|"}));
@@ -487,7 +476,7 @@ void TestProgramme::yearCopy()
     // Into a filled year: the second question counts what goes; No keeps everything.
     w.addItem({.start = u"05.05.2026"_s, .lei = 99, .proced = u"licitatie"_s});
     const QStringList all = queryRows(w.db(), kRows);
-    w.run(copy + asked << message(kOverwrite.arg(2024).arg(5).arg(1), Answer::No) << expectRows(kRows, all) << copy << asked
+    RUN(w, copy + asked << message(kOverwrite.arg(2024).arg(5).arg(1), Answer::No) << expectRows(kRows, all) << copy << asked
                        << message(kOverwrite.arg(2024).arg(5).arg(1), Answer::Yes) << message(done)
                        << expectRows(u"SELECT lei FROM program WHERE datainc2>='20260101' ORDER BY lei"_s,
                                      {"10", "20", "30", "35"}));
@@ -499,20 +488,18 @@ void TestProgramme::manyRowChangesAreAllOrNothing()
                               .activit = u"cercetare"_s});
     items[0].lei = 10, items[1].lei = 20, items[2].lei = 30, items[2].start = u"10.01.2026"_s;
     Window w(u"SEDIU"_s, items);
-    // The engine refuses the second row of each change.
+    // The engine refuses the second row of each change: the copy, the unlinking and the deletion change nothing.
     w.db().execScript(
         u"CREATE TRIGGER no_copy BEFORE INSERT ON program WHEN NEW.lei=20 BEGIN SELECT RAISE(ABORT,'refuzat'); END;"
         "CREATE TRIGGER no_unlink BEFORE UPDATE ON program WHEN OLD.lei=20 BEGIN SELECT RAISE(ABORT,'refuzat'); END;"
         "CREATE TRIGGER no_delete BEFORE DELETE ON program WHEN OLD.lei=20 BEGIN SELECT RAISE(ABORT,'refuzat'); END;"_s);
     const QStringList before = tableDump(w.db(), u"program"_s);
     const QString refused = u"Eroarea 19 refuzat"_s;
-    w.run({clickCell(u"anul"_s, 2), click(u"mnucopi"_s), message(kCopy.arg(2024), Answer::Yes),
+    RUN(w, {clickCell(u"anul"_s, 2), click(u"mnucopi"_s), message(kCopy.arg(2024), Answer::Yes),
            message(kOverwrite.arg(2024).arg(1).arg(0), Answer::Yes), message(refused), type(u"proiect"_s, u"PX"_s),
            click(u"Command7"_s), message(kOnlyLinks, Answer::Yes), message(kUnlink, Answer::Yes), message(refused),
            type(u"proiect"_s, u"PX"_s), click(u"Command7"_s), message(kOnlyLinks, Answer::No),
            message(kDelete, Answer::Yes), message(refused)});
-    for (const int i : {2, 5, 8})
-        QCOMPARE(w.messages.shown.at(i).title, u"Eroare"_s);
     QCOMPARE(tableDump(w.db(), u"program"_s), before);
 }
 
