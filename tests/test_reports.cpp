@@ -18,7 +18,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QListWidget>
+#include <QPainter>
 #include <QPdfWriter>
+#include <QProcess>
 #include <QPushButton>
 #include <QtTest>
 
@@ -74,6 +76,7 @@ private slots:
     void rules_data();
     void rules();
     void layoutKeepsEverything();
+    void printedValues();
     void cenWindow();
     void reportsAsPrinted();
     void failuresAreShownNotCrashed();
@@ -286,6 +289,43 @@ void TestReports::layoutKeepsEverything()
             }
         }
     }
+}
+
+// What the rows print: numbers from 1, the difference program minus realized, the top margin moving
+// the title down by its height, and a first page that carries the report.
+void TestReports::printedValues()
+{
+    Office o;
+    o.item(3111100, 1000, u"01.03.2026"_s, u"licitatie"_s, u"ANA"_s);
+    o.item(3111200, 300, u"02.03.2026"_s, u"licitatie"_s, u"ANA"_s);
+    o.db().exec(u"UPDATE program SET realiz=1250.5 WHERE lei=1000"_s);
+    ReportDocument doc = buildDocument(o.db(), loadDefinition(QStringLiteral(TENDRO_SOURCE_DATA "/raprealiz.rpt")),
+                                       parseSelection(u"{program.lei}>0"_s), u"SITUATIA"_s, QString());
+    QCOMPARE(doc.lines.size(), 3);
+    const auto row = [&doc](int l) { return QStringList{doc.lines.at(l).cells.first()} + doc.lines.at(l).cells.mid(5); };
+    QCOMPARE(row(0), (QStringList{u"1"_s, u"1.000,00"_s, u"1.250,50"_s, u"-250,50"_s}));
+    QCOMPARE(row(1), (QStringList{u"2"_s, u"300,00"_s, u"0,00"_s, u"300,00"_s}));
+    QCOMPARE(row(2), (QStringList{u"TOTAL GENERAL"_s, u"1.300,00"_s, u"1.250,50"_s, u"49,50"_s}));
+    QList<double> titleAt;
+    for (int twips : {0, 1440}) {
+        doc.topMarginTwips = twips;
+        QPdfWriter writer(o.path(u"m%1.pdf"_s.arg(twips)));
+        writer.setPageLayout(reportPage());
+        const ReportLayout layout(doc, &writer);
+        for (const LaidText &t : layout.pages().first().texts)
+            if (t.text == doc.title) {
+                titleAt << t.origin.y();
+                break;
+            }
+        QPainter painter(&writer);
+        layout.paint(painter, &writer);
+        QCOMPARE(titleAt.size(), twips ? 2 : 1);
+        if (twips)
+            QCOMPARE(qRound(titleAt.at(1) - titleAt.at(0)), writer.resolution());   // an inch
+    }
+    QProcess first;
+    first.start(u"pdftotext"_s, {u"-f"_s, u"1"_s, u"-l"_s, u"1"_s, o.path(u"m0.pdf"_s), u"-"_s});
+    QVERIFY(first.waitForFinished() && first.readAllStandardOutput().contains("SITUATIA"));
 }
 
 // Opened by the clock: the years and the option it picks. Then driven as a user does: a criterion
