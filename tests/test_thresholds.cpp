@@ -13,7 +13,6 @@
 #include "store/schema.h"
 #include "thresholds/legalsql.h"
 
-#include <QtTest>
 #include <QtWidgets>
 #include <numeric>
 
@@ -28,10 +27,7 @@ const QString kDirect = u"achizitie directa"_s, kSimplified = u"procedura simpli
 
 struct Office : Env {
     Office() : Env(u"O.S. ARAD"_s) {}
-    QString band(qint64 idp, const QString &y = u"2026"_s)
-    {
-        return legalProcedures(db(), y + u"0101"_s, y + u"1231"_s).value(idp);
-    }
+    QString band(qint64 idp, const QString &y = u"2026"_s) { return legalProcedures(db(), y + u"0101"_s, y + u"1231"_s).value(idp); }
 };
 
 } // namespace
@@ -39,41 +35,10 @@ struct Office : Env {
 class TestThresholds : public QObject {
     Q_OBJECT
 private slots:
-    void bandsAndSplitsAtEachThreshold(); void classTotalsAndMarks(); void thresholdsWindow();
-    void editorLineAndReport(); void defaultRowsInAnExistingFile();
+    void bandsClassTotalsAndMarks(); void thresholdsWindow(); void editorLineAndReport();
 };
 
-void TestThresholds::bandsAndSplitsAtEachThreshold()
-{
-    const qint64 S = kSoy, B = kBuilding;
-    const QString &D = kDirect, &P = kSimplified, &O = kOpen;
-    const char *y26 = "01.03.2026", *eve = "09.09.2022", *law = "10.09.2022";   // Legea 208/2022 from 10.09.2022
-    const struct { qint64 cod2; const char *start; double lei; QString band; } cases[] = {
-        {S, y26, 270119, D}, {S, y26, 270120, P}, {S, y26, 698459, P}, {S, y26, 698460, O}, {B, y26, 900399, D},
-        {B, y26, 900400, P}, {B, y26, 26960555, P}, {B, y26, 26960556, O}, {S, eve, 135059, D}, {S, eve, 135060, P},
-        {S, law, 270119, D}, {S, law, 270120, P}, {B, eve, 450199, D}, {B, eve, 450200, P}, {B, law, 900399, D},
-        {B, law, 900400, P}, {S, "31.12.2021", 649895, O}, {S, "01.01.2022", 649895, P}, {S, "26.05.2016", 10, D},
-        {S, "25.05.2016", 10, {}}};
-    Office o;
-    int idos = 100;   // each case a class of its own: its value decides
-    for (const auto &c : cases) {
-        const QString start = QLatin1String(c.start), date = start.mid(6, 4) + start.mid(3, 2) + start.left(2);
-        const qint64 idp = o.addItem({.cod2 = c.cod2, .start = start, .lei = c.lei, .idos = ++idos});
-        const Thresholds in = thresholdsInForce(o.db(), thresholdKind(c.cod2 == B ? 3 : 1), date);
-        // The grids' SQL and the editor's rule agree.
-        const QString got = o.band(idp, start.mid(6, 4)) + u"|"_s + bandText(bandOf(c.lei, in));
-        QVERIFY2(got == c.band + u"|"_s + c.band, qPrintable(start + u" "_s + QString::number(c.lei) + u": "_s + got));
-    }
-    // A split purchase: the class over the direct-purchase threshold, each of its items under it.
-    const struct { QList<double> items; bool warned; } splits[] = {
-        {{77500, 77500, 77500, 77500}, true}, {{270119, 1}, true}, {{270120, 10}, false}, {{100000, 170119}, false}};
-    for (const auto &c : splits) {
-        const ClassTotal t = std::accumulate(c.items.begin(), c.items.end(), ClassTotal{}, withItem);
-        QCOMPARE(!splitWarning({9, u"0311"_s, u"PS"_s, 2026}, t, {270120, 698460}).isEmpty(), c.warned);
-    }
-}
-
-void TestThresholds::classTotalsAndMarks()
+void TestThresholds::bandsClassTotalsAndMarks()
 {
     Office o;
     o.db().exec(u"INSERT INTO cpv (cod,den,fel,cod2) VALUES('03119000-0','Lucrari de proba',3,3119000)"_s);
@@ -84,14 +49,12 @@ void TestThresholds::classTotalsAndMarks()
     const qint64 other = o.addItem({.lei = 100000, .proced = kDirect, .idos = 3});
     const qint64 works = o.addItem({.cod2 = 3119000, .lei = 500000, .proced = kDirect});
     const qint64 lastYear = o.addItem({.start = u"01.03.2025"_s, .lei = 100000});
-    QCOMPARE((QStringList{o.band(own), o.band(project), o.band(funds), o.band(other), o.band(works),
-                          o.band(lastYear, u"2025"_s)}),
+    QCOMPARE((QStringList{o.band(own), o.band(project), o.band(funds), o.band(other), o.band(works), o.band(lastYear, u"2025"_s)}),
              (QStringList{kSimplified, kSimplified, kSimplified, kDirect, kDirect, kDirect}));
     // The mark: only a procedure lighter than the band, in both grids, with both named.
     Liste liste(*o.ctx);
     Realiz realiz(*o.ctx);
-    QCOMPARE(liste.gridModel()->headerData(14, Qt::Horizontal).toString() + u":"_s + liste.gridModel()->text(0, 14),
-             u"Procedura legala:"_s + kSimplified);
+    QCOMPARE(liste.gridModel()->text(0, 14), kSimplified);   // the band's own column
     for (QueryTableModel *m : {liste.gridModel(), realiz.programmeModel()}) {
         QStringList marks;
         for (int r = 0; r < m->rowCount(); ++r)
@@ -101,42 +64,70 @@ void TestThresholds::classTotalsAndMarks()
                                                            " CPV pe an cere: procedura simplificata"_s});
     }
     QVERIFY(lighterThanBand(u"proced.simplif."_s, kOpen) && !lighterThanBand(u"negociere fara public."_s, kOpen));
+    // The band at each threshold and one lei below, by the grids' SQL and the editor's rule alike.
+    const qint64 S = kSoy, B = kBuilding; const QString &D = kDirect, &P = kSimplified, &O = kOpen;
+    const char *y26 = "01.03.2026", *eve = "09.09.2022", *law = "10.09.2022";   // Legea 208/2022 from 10.09.2022
+    const struct { qint64 cod2; const char *start; double lei; QString band; } cases[] = {
+        {S, y26, 270119, D}, {S, y26, 270120, P}, {S, y26, 698459, P}, {S, y26, 698460, O}, {B, y26, 900399, D},
+        {B, y26, 900400, P}, {B, y26, 26960555, P}, {B, y26, 26960556, O}, {S, eve, 135059, D}, {S, eve, 135060, P},
+        {S, law, 270119, D}, {S, law, 270120, P}, {B, eve, 450199, D}, {B, eve, 450200, P}, {B, law, 900399, D},
+        {B, law, 900400, P}, {S, "31.12.2021", 649895, O}, {S, "01.01.2022", 649895, P}, {S, "26.05.2016", 10, D},
+        {S, "25.05.2016", 10, {}}};
+    int idos = 100;   // each case a class of its own: its value decides
+    for (const auto &c : cases) {
+        const QString start = QLatin1String(c.start), date = start.mid(6, 4) + start.mid(3, 2) + start.left(2);
+        const qint64 idp = o.addItem({.cod2 = c.cod2, .start = start, .lei = c.lei, .idos = ++idos});
+        const Thresholds in = thresholdsInForce(o.db(), thresholdKind(c.cod2 == B ? 3 : 1), date);   // the editor's
+        const QString got = o.band(idp, start.mid(6, 4)) + u"|"_s + bandText(bandOf(c.lei, in));
+        QVERIFY2(got == c.band + u"|"_s + c.band, qPrintable(start + u" "_s + QString::number(c.lei) + u": "_s + got));
+    }
+    // A split purchase: the class over the direct-purchase threshold, each of its items under it.
+    const struct { QList<double> items; bool warned; } splits[] = {
+        {{77500, 77500, 77500, 77500}, true}, {{270119, 1}, true}, {{270120, 10}, false}, {{100000, 170119}, false}};
+    for (const auto &c : splits)
+        QCOMPARE(!splitWarning({9, u"0311"_s, u"PS"_s, 2026}, std::accumulate(c.items.begin(), c.items.end(), ClassTotal{},
+                                                                          withItem), {270120, 698460}).isEmpty(), c.warned);
 }
 
 void TestThresholds::thresholdsWindow()
 {
     Office o;
+    const qint64 idp = o.addItem({.lei = 280000});   // in a file from before the thresholds, with the utility row
+    o.db().execScript(u"DROP TABLE praguri; INSERT INTO cpv (cod,den,fel,cod2) "
+                      "VALUES('30192120-COD INVALID','Utilitar',1,30192120);"_s);
+    const QStringList before = tableDump(o.db(), u"program"_s) + tableDump(o.db(), u"cpv"_s);
+    Setare setare(*o.ctx);
+    QCOMPARE(runStartup(*o.ctx, setare), StartupResult::MainWindow);   // the default rows added, nothing else touched
+    QCOMPARE(tableDump(o.db(), u"program"_s) + tableDump(o.db(), u"cpv"_s), before);
     Mnu mnu(*o.ctx);
-    const QList<QAction *> bar = mnu.findChild<QMenuBar *>()->actions();
-    const QAction *next = bar.at(bar.indexOf(mnu.action(u"mnucen"_s)) + 1);   // "PRAGURI" after "CENTRALIZATOR"
-    QCOMPARE(next->objectName() + u" "_s + next->text(), u"mnupraguri PRAGURI"_s);
-    const qint64 idp = o.addItem({.lei = 280000});
+    const QList<QAction *> bar = mnu.findChild<QMenuBar *>()->actions();   // "PRAGURI" after "CENTRALIZATOR"
+    QCOMPARE(bar.value(bar.indexOf(mnu.action(u"mnucen"_s)) + 1), mnu.action(u"mnupraguri"_s));
     QCOMPARE(o.band(idp), kSimplified);
     Praguri w(*o.ctx);
     activate(&w);
     const QString g = u"DataGrid1"_s;
-    const auto cell = [&g](int row, int column, const QString &text) {
-        return QList<Step>{clickCell(g, row, column), type({}, text), key({}, Qt::Key_Return)};
-    };
-    const auto refused = [&](int column, const QString &text, const char *why) {
-        return cell(15, column, text) + QList<Step>{message(QLatin1String(why)), key({}, Qt::Key_Escape)};
+    // A cell typed and committed; a refused one says why, and Escape keeps what is stored.
+    const auto cell = [&g](int row, int column, const QString &text, const char *why = nullptr) {
+        QList<Step> s{clickCell(g, row, column), type({}, text), key({}, Qt::Key_Return)};
+        return why ? s << message(QLatin1String(why)) << key({}, Qt::Key_Escape) : s;
     };
     RUN_STEPS(o, &w, QList<Step>{expectText(u"praguri"_s, u"PRAGURI VALORICE"_s), expectCell(g, 15, 1, u"PS"_s)}
         + cell(15, 2, u"300000"_s) + QList<Step>{key(g, Qt::Key_Up), call([&] { QCOMPARE(o.band(idp), kDirect); })}
-        // Refused cells say why and keep what is stored; a new row: a dd.mm.yyyy date, the kind in lower case.
-        + refused(0, u"30.02.2026"_s, kThresholdDateRefused) + refused(1, u"X"_s, kThresholdKindRefused)
-        + refused(2, u"12.5"_s, kThresholdValueRefused) + refused(3, u"-5"_s, kThresholdValueRefused)
+        + cell(15, 0, u"30.02.2026"_s, kThresholdDateRefused) + cell(15, 1, u"X"_s, kThresholdKindRefused)
+        + cell(15, 2, u"12.5"_s, kThresholdValueRefused) + cell(15, 3, u"-5"_s, kThresholdValueRefused)
+        // A new row: a dd.mm.yyyy date, the kind in lower case.
         + cell(16, 0, u"31.12.2026"_s) + cell(16, 1, u"ps"_s) + cell(16, 2, u"700000"_s) + cell(16, 3, u"600000"_s)
         // The order is checked when the row is left; the refused row stays on screen.
         + QList<Step>{key(g, Qt::Key_Up), message(QLatin1String(kThresholdOrderRefused)), expectCell(g, -1, 1, u"PS"_s)}
-        + cell(16, 3, u"800000"_s)
-        + QList<Step>{key(g, Qt::Key_Up),
+        + cell(16, 3, u"800000"_s) + QList<Step>{key(g, Qt::Key_Up),
                       expectRows(u"SELECT * FROM praguri WHERE dela>='20260101' ORDER BY dela,tip"_s,
                                  {u"20260101|L|900400|26960556|Reg. (UE) 2025/2152"_s,
                                   u"20260101|PS|300000|698460|Reg. (UE) 2025/2152"_s, u"20261231|PS|700000|800000|"_s}),
                       clickCell(g, 16, 0), key(g, Qt::Key_Delete),
                       message(u" Sigur doriti stergerea pragurilor de tip PS de la 20261231 ? "_s, Answer::Yes),
-                      expectRows(u"SELECT count(*) FROM praguri"_s, {u"16"_s})});
+                      // Rows the office deleted stay deleted: 16 defaults, one row added and removed, two deleted.
+                      call([&] { o.db().exec(u"DELETE FROM praguri WHERE dela='20160526'"_s); ensureThresholds(o.db()); }),
+                      expectRows(u"SELECT count(*) FROM praguri"_s, {u"14"_s})});
 }
 
 void TestThresholds::editorLineAndReport()
@@ -144,8 +135,8 @@ void TestThresholds::editorLineAndReport()
     Office o;
     o.printToFolder();
     QFile::copy(QStringLiteral(TENDRO_SOURCE_DATA "/rapdivizare.rpt"), o.path(u"rapdivizare.rpt"_s));
-    for (const QString &fond : {u"proprii"_s, u"bugetare"_s, u"bugetare"_s})
-        o.addItem({.cod2 = kPeanut, .lei = 77500, .fond = fond});
+    for (const auto &[fond, idos] : {std::pair{u"proprii"_s, 9}, {u"bugetare"_s, 9}, {u"bugetare"_s, 9}, {u"proprii"_s, 3}})
+        o.addItem({.cod2 = kPeanut, .lei = 77500, .idos = idos, .fond = fond});   // both funds; another sub-unit's
     o.addItem({.cod2 = kBuilding, .lei = 950000});
     o.addItem({.cod2 = 3000000, .lei = 100});
     Liste w(*o.ctx);
@@ -164,35 +155,15 @@ void TestThresholds::editorLineAndReport()
     QVERIFY(w.findChild<QLabel *>(u"LabelPrag"_s)->styleSheet().contains(u"red"_s));
     QVERIFY(o.takeReport(u"rapdivizare"_s).contains(u"VERIFICAREA PRAGURILOR PE ANUL 2026"_s));
     // The document: the class at risk first with its four items and total, then the others by code.
-    const ReportDocument doc = buildDocument(o.db(), loadDefinition(o.path(u"rapdivizare.rpt"_s)),
-        parseSelection(u"{program.datainc2}>='20260101' and {program.idos}=9"_s), u"T"_s, QString());
     QStringList lines;
-    for (const ReportLine &l : doc.lines)
+    for (const ReportLine &l : buildDocument(o.db(), loadDefinition(o.path(u"rapdivizare.rpt"_s)),
+             parseSelection(u"{program.datainc2}>='20260101' and {program.idos}=9"_s), u"T"_s, QString()).lines)
         lines << l.cells.join(u"|"_s).remove(QRegularExpression(u"\\|+$"_s));
-    QCOMPARE(lines.size(), 13);
-    QCOMPARE(lines.at(0), u"0311 produse si servicii - 4 pozitii - RISC DE DIVIZARE: fiecare pozitie sub pragul "
-                          "achizitiei directe, clasa peste prag"_s);
-    QVERIFY(lines.at(1).endsWith(u"|77.500,00|270.120,00|698.460,00|procedura simplificata"_s));
-    QCOMPARE(lines.at(5) + u"/"_s + lines.at(6),
-             u"Total 0311 produse si servicii||||||310.000,00/0300 produse si servicii - 1 pozitii"_s);
-    QVERIFY(lines.at(10).endsWith(u"|950.000,00|900.400,00|26.960.556,00|procedura simplificata"_s));
-}
-
-void TestThresholds::defaultRowsInAnExistingFile()
-{
-    Office o;
-    o.addItem({.lei = 500});
-    o.db().exec(u"DROP TABLE praguri"_s);   // a file from before the thresholds, with the utility row
-    o.db().exec(u"INSERT INTO cpv (cod,den,fel,cod2) VALUES('30192120-COD INVALID','Utilitar',1,30192120)"_s);
-    const auto dump = [&o] { return tableDump(o.db(), u"program"_s) + tableDump(o.db(), u"cpv"_s); };
-    const QStringList before = dump();
-    Setare setare(*o.ctx);
-    QCOMPARE(runStartup(*o.ctx, setare), StartupResult::MainWindow);
-    QCOMPARE(dump(), before);
-    QCOMPARE(o.count(u"praguri"_s), 16);
-    o.db().exec(u"DELETE FROM praguri WHERE dela='20160526'"_s);   // rows the office deleted stay deleted
-    QVERIFY(!ensureThresholds(o.db()));
-    QCOMPARE(o.count(u"praguri"_s), 14);
+    QCOMPARE(QString::number(lines.size()) + u"/"_s + lines.value(0) + u"/"_s + lines.value(5) + u"/"_s + lines.value(6),
+             u"13/0311 produse si servicii - 4 pozitii - RISC DE DIVIZARE: fiecare pozitie sub pragul achizitiei directe, clasa "
+             "peste prag/Total 0311 produse si servicii||||||310.000,00/0300 produse si servicii - 1 pozitii"_s);
+    QVERIFY(lines.value(1).endsWith(u"|77.500,00|270.120,00|698.460,00|procedura simplificata"_s)
+            && lines.value(10).endsWith(u"|950.000,00|900.400,00|26.960.556,00|procedura simplificata"_s));
 }
 
 QTEST_MAIN(TestThresholds)

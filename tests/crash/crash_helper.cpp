@@ -4,6 +4,7 @@
 //   crash_helper <folder> <import|copy|project|exit|export|restore> <N>
 // N = 0 runs the operation to its end and prints how many writes it made.
 
+#include "../support/fakes.h"
 #include "exchange/export.h"
 #include "exchange/import.h"
 #include "programme/projects.h"
@@ -18,7 +19,8 @@
 #include <QDir>
 #include <csignal>
 #include <cstdio>
-#include <cstring>
+#include <functional>
+#include <map>
 #include <sqlcipher/sqlite3.h>
 
 using namespace tendro;
@@ -28,46 +30,32 @@ namespace {
 long writesLeft = 0;   // 0: never kill
 long writesMade = 0;
 sqlite3_vfs *realVfs = nullptr;
-sqlite3_io_methods crashMethods;
 
-struct CrashFile {
-    sqlite3_file base;
-    sqlite3_file *real;
+// The engine's own methods for a kind of file, with the write counted first.
+struct Counted {
+    sqlite3_io_methods methods;   // first, so that a file's methods lead back here
+    const sqlite3_io_methods *real = nullptr;
 };
 
-sqlite3_file *real(sqlite3_file *f) { return reinterpret_cast<CrashFile *>(f)->real; }
-
-int xClose(sqlite3_file *f) { return real(f)->pMethods->xClose(real(f)); }
-int xRead(sqlite3_file *f, void *b, int n, sqlite3_int64 o) { return real(f)->pMethods->xRead(real(f), b, n, o); }
-int xWrite(sqlite3_file *f, const void *b, int n, sqlite3_int64 o)
+int countedWrite(sqlite3_file *f, const void *b, int n, sqlite3_int64 o)
 {
     ++writesMade;
     if (writesLeft > 0 && --writesLeft == 0)
         raise(SIGKILL);
-    return real(f)->pMethods->xWrite(real(f), b, n, o);
+    return reinterpret_cast<const Counted *>(f->pMethods)->real->xWrite(f, b, n, o);
 }
-int xTruncate(sqlite3_file *f, sqlite3_int64 s) { return real(f)->pMethods->xTruncate(real(f), s); }
-int xSync(sqlite3_file *f, int flags) { return real(f)->pMethods->xSync(real(f), flags); }
-int xFileSize(sqlite3_file *f, sqlite3_int64 *s) { return real(f)->pMethods->xFileSize(real(f), s); }
-int xLock(sqlite3_file *f, int l) { return real(f)->pMethods->xLock(real(f), l); }
-int xUnlock(sqlite3_file *f, int l) { return real(f)->pMethods->xUnlock(real(f), l); }
-int xCheckReservedLock(sqlite3_file *f, int *r) { return real(f)->pMethods->xCheckReservedLock(real(f), r); }
-int xFileControl(sqlite3_file *f, int op, void *a) { return real(f)->pMethods->xFileControl(real(f), op, a); }
-int xSectorSize(sqlite3_file *f) { return real(f)->pMethods->xSectorSize(real(f)); }
-int xDeviceCharacteristics(sqlite3_file *f) { return real(f)->pMethods->xDeviceCharacteristics(real(f)); }
-int xShmMap(sqlite3_file *f, int i, int s, int e, void volatile **p) { return real(f)->pMethods->xShmMap(real(f), i, s, e, p); }
-int xShmLock(sqlite3_file *f, int o, int n, int fl) { return real(f)->pMethods->xShmLock(real(f), o, n, fl); }
-void xShmBarrier(sqlite3_file *f) { real(f)->pMethods->xShmBarrier(real(f)); }
-int xShmUnmap(sqlite3_file *f, int d) { return real(f)->pMethods->xShmUnmap(real(f), d); }
-int xFetch(sqlite3_file *f, sqlite3_int64 o, int n, void **p) { return real(f)->pMethods->xFetch(real(f), o, n, p); }
-int xUnfetch(sqlite3_file *f, sqlite3_int64 o, void *p) { return real(f)->pMethods->xUnfetch(real(f), o, p); }
 
-int xOpen(sqlite3_vfs *, const char *name, sqlite3_file *f, int flags, int *outFlags)
+int countedOpen(sqlite3_vfs *, const char *name, sqlite3_file *f, int flags, int *outFlags)
 {
-    auto *cf = reinterpret_cast<CrashFile *>(f);
-    cf->real = reinterpret_cast<sqlite3_file *>(cf + 1);
-    const int rc = realVfs->xOpen(realVfs, name, cf->real, flags, outFlags);
-    cf->base.pMethods = cf->real->pMethods ? &crashMethods : nullptr;
+    static std::map<const sqlite3_io_methods *, Counted> byReal;
+    const int rc = realVfs->xOpen(realVfs, name, f, flags, outFlags);
+    if (f->pMethods) {
+        Counted &c = byReal[f->pMethods];
+        c.real = f->pMethods;
+        c.methods = *f->pMethods;
+        c.methods.xWrite = countedWrite;
+        f->pMethods = &c.methods;
+    }
     return rc;
 }
 
@@ -76,20 +64,13 @@ void installCrashVfs()
     realVfs = sqlite3_vfs_find(nullptr);
     static sqlite3_vfs vfs = *realVfs;
     vfs.zName = "crash";
-    vfs.szOsFile = int(sizeof(CrashFile)) + realVfs->szOsFile;
-    vfs.xOpen = xOpen;
-    crashMethods = {3, xClose, xRead, xWrite, xTruncate, xSync, xFileSize, xLock, xUnlock, xCheckReservedLock,
-                    xFileControl, xSectorSize, xDeviceCharacteristics, xShmMap, xShmLock, xShmBarrier, xShmUnmap,
-                    xFetch, xUnfetch};
+    vfs.xOpen = countedOpen;
     sqlite3_vfs_register(&vfs, 1);
 }
 
 class Yes : public MessageService {
 public:
-    void show(QWidget *, const QString &text, const QString &, MessageIcon) override
-    {
-        std::fprintf(stderr, "%s\n", qPrintable(text));
-    }
+    void show(QWidget *, const QString &t, const QString &, MessageIcon) override { std::fprintf(stderr, "%s\n", qPrintable(t)); }
     bool ask(QWidget *, const QString &, const QString &) override { return true; }
 };
 
@@ -98,18 +79,6 @@ public:
     QString path;
     QString saveFileName(QWidget *, const QString &, const QString &) override { return path; }
     QString openFileName(QWidget *, const QString &, const QString &) override { return path; }
-};
-
-class March : public Clock {
-public:
-    QDate today() const override { return QDate(2026, 3, 15); }
-    QDateTime now() const override { return QDateTime(today(), QTime(10, 0)); }
-};
-
-// The exit's end of the program, reported instead of ending.
-class Finish : public LinuxPlatform {
-public:
-    void endProgram() override {}
 };
 
 } // namespace
@@ -121,34 +90,30 @@ int main(int argc, char *argv[])
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const QString folder = QString::fromLocal8Bit(argv[1]);
-    const QByteArray op = argv[2];
     writesLeft = std::atol(argv[3]);
     installCrashVfs();
-
     Yes messages;
     ExportTarget files;
-    March clock;
-    Finish platform;
+    files.path = QDir(folder).filePath(QStringLiteral("export.mdb"));
+    test::FixedClock clock;
+    test::TestPlatform platform;   // the exit's end of the program not taken
     AppContext ctx(folder, messages, files, clock, platform);
     ctx.subunitate = {2, 9, QStringLiteral("ARAD"), QStringLiteral("O.S. ARAD")};
-    bool ok = true;
+    // Each operation; false when it says it failed.
+    const std::map<QByteArray, std::function<bool()>> operations{
+        {"import", [&] { return importFile(ctx, nullptr, QDir(folder).filePath(QStringLiteral("sursa.mdb"))); }},
+        {"copy", [&] { copyYear(ctx.db(), 2025, 2026); return true; }},
+        {"project", [&] { deleteProject(ctx.db(), QStringLiteral("PX"), 9); return true; }},
+        {"exit", [&] { exitWithBackup(ctx, nullptr); return true; }},
+        {"export", [&] { exportToFile(ctx, nullptr); return true; }},
+        {"restore", [&] { restoreDatedCopy(ctx, datedCopies(folder).last()); return true; }},   // the oldest copy
+    };
+    const auto op = operations.find(QByteArray(argv[2]));
+    if (op == operations.end())
+        return 2;
+    bool ok = false;
     try {
-        if (op == "import") {
-            ok = importFile(ctx, nullptr, QDir(folder).filePath(QStringLiteral("sursa.mdb")));
-        } else if (op == "copy") {
-            copyYear(ctx.db(), 2025, 2026);
-        } else if (op == "project") {
-            deleteProject(ctx.db(), QStringLiteral("PX"), 9);
-        } else if (op == "exit") {
-            exitWithBackup(ctx, nullptr);
-        } else if (op == "export") {
-            files.path = QDir(folder).filePath(QStringLiteral("export.mdb"));
-            exportToFile(ctx, nullptr);
-        } else if (op == "restore") {
-            restoreDatedCopy(ctx, datedCopies(folder).last());   // the oldest
-        } else {
-            return 2;
-        }
+        ok = op->second();
     } catch (const DbError &e) {
         std::fprintf(stderr, "%s\n", qPrintable(engineErrorMessage(e)));
         return 1;
