@@ -240,22 +240,19 @@ void TestStore::wholeFileCopies()
     env.configure(1, 2, u"ALBA IULIA"_s, u"O.S. ALBA IULIA"_s);
     std::unique_ptr<Database> damaged;
     if (source == "damaged"_L1) {
-        // The backup copies pages as they are; only the check reads the tree.
+        // The backup copies pages as they are; only the check reads the tree:
+        // an index whose root is the table's own page.
         const QString path = env.path(u"damaged.mdb"_s);
         {
-            auto plain = Database::open({path, QString()}, Database::Mode::Create);
-            plain->execScript(u"CREATE TABLE t(x TEXT)"_s);
-            Transaction tx(*plain);
+            auto db = Database::open(conexiuneC(path), Database::Mode::Create);
+            db->execScript(u"CREATE TABLE t(x TEXT); CREATE INDEX i ON t(x)"_s);
+            Transaction tx(*db);
             for (int i = 0; i < 300; ++i)
-                plain->exec(u"INSERT INTO t VALUES(?)"_s, {QString(200, QLatin1Char('a' + i % 26))});
+                db->exec(u"INSERT INTO t VALUES(?)"_s, {QString(200, QLatin1Char('a' + i % 26))});
             tx.commit();
+            db->execScript(u"PRAGMA writable_schema=ON; UPDATE sqlite_master SET rootpage=2 WHERE name='i'"_s);
         }
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::ReadWrite));
-        f.seek(4 * 4096);
-        f.write(QByteArray(64, '\x77'));
-        f.close();
-        damaged = Database::open({path, QString()}, Database::Mode::ReadOnly);
+        damaged = Database::open(conexiuneC(path), Database::Mode::ReadOnly);
     }
     Database &from = damaged ? *damaged : env.ctx->db();
     const QString target = env.path(u"copy.mdb"_s);
