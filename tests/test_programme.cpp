@@ -98,18 +98,17 @@ QList<Step> typeItem(const QString &detal = u"BIROU"_s, bool save = false)
 class TestProgramme : public QObject {
     Q_OBJECT
 private slots:
-    void fieldAndSaveChecks();
-    void loadThenOptions();
+    void editorChecksAndOptions();
+    void loadFollowsClockAndSubunit();
     void saveRefusesThenWrites();
     void loadedValuesAreSavedUnchanged();
     void gridQueriesSortingAndFit();
     void gridEditsAndDeletion();
-    void projectBox();
     void projectDeletionAndTheLoadedItem();
     void yearCopy();
 };
 
-void TestProgramme::fieldAndSaveChecks()
+void TestProgramme::editorChecksAndOptions()
 {
     using F = ItemField;
     const std::tuple<std::function<void(ItemForm &)>, const char *, ItemField> cases[] = {
@@ -141,7 +140,7 @@ void TestProgramme::fieldAndSaveChecks()
         QCOMPARE(r ? r->focus : F::None, focus);
     }
     // The same checks in the window, as each field is left.
-    Window w;
+    Window w(u"O.S. ARAD"_s, {{.resp = u"ION"_s}, {.start = u"01.03.2025"_s, .idos = 3, .resp = u"ION"_s}});
     struct Case { QString field, typed, shown, message; };
     QList<Case> left = {{"zi1", "32", "32", kNoDay},     {"zi1", "5", "05", ""},       {"zi1", "00", "00", ""},
                         {"luna1", "13", "13", kNoMonth}, {"luna1", "7", "07", ""},     {"zi2", "", "", ""},
@@ -169,28 +168,7 @@ void TestProgramme::fieldAndSaveChecks()
         steps << key(move.section(QRegularExpression(u"[<>]"_s), 0, 0), move.contains(u'>') ? Qt::Key_Right : Qt::Key_Left)
               << expectFocus(move.section(QRegularExpression(u"[<>]"_s), 1));
     RUN(w, steps);
-}
-
-void TestProgramme::loadThenOptions()
-{
-    // The years follow the clock; activity and funds the sub-unit's name.
-    for (const auto &[today, name, shown] :
-         {std::tuple{QDate(2026, 10, 15), "O.S. ARAD", "2027|2015|20262026|2027|productie|proprii"},
-          {QDate(2026, 9, 30), "B.E. VORIDA", "2026|2015|20262026|2015|cercetare|cercetare"},
-          {QDate(2026, 3, 15), "B.E. MIHAESTI", "2026|2015|20262026|2015|productie|proprii"},
-          {QDate(2026, 3, 15), "SEDIU", "2026|2015|20262026|2015|cercetare|cercetare"}}) {
-        Window w(QLatin1String(name), {}, today);
-        auto *anul = w.get<QListWidget>("anul");
-        auto *an1 = w.get<QComboBox>("an1");
-        QCOMPARE(u"%1|%2|%3%4|%5|%6|%7"_s.arg(anul->currentItem()->text(), anul->item(anul->count() - 1)->text(),
-                                              an1->currentText(), w.get<QComboBox>("an2")->currentText(),
-                                              an1->itemText(an1->count() - 1), w.liste->activ(),
-                                              w.get<QListWidget>("fond")->currentItem()->text()),
-                 QLatin1String(shown));
-        QVERIFY(w.get<QRadioButton>("prod")->isChecked() && !w.editing());
-    }
     // The people already used, every sub-unit's; a click copies one; Escape keeps the window.
-    Window w(u"O.S. ARAD"_s, {{.resp = u"ION"_s}, {.start = u"01.03.2025"_s, .idos = 3, .resp = u"ION"_s}});
     RUN(w, {clickCell(u"listp"_s, 0), expectText(u"resp"_s, u"ION"_s), key(u"detal"_s, Qt::Key_Escape)});
     QVERIFY(w.get<QListWidget>("listp")->count() == 1 && w.liste->isVisible());
     auto *fond = w.get<QListWidget>("fond");
@@ -210,6 +188,26 @@ void TestProgramme::loadThenOptions()
     QCOMPARE(w.list(4)->currentRow() + w.list(5)->count(), 0);
     RUN(w, {clickCell(u"list4"_s, 0), call([&] { QCOMPARE(w.list(5)->currentRow(), 0); }), doubleClickCell(u"list4"_s, 0)});
     QCOMPARE(w.list(5)->count(), 0);
+}
+
+void TestProgramme::loadFollowsClockAndSubunit()
+{
+    // The years follow the clock; activity and funds the sub-unit's name.
+    for (const auto &[today, name, shown] :
+         {std::tuple{QDate(2026, 10, 15), "O.S. ARAD", "2027|2015|20262026|2027|productie|proprii"},
+          {QDate(2026, 9, 30), "B.E. VORIDA", "2026|2015|20262026|2015|cercetare|cercetare"},
+          {QDate(2026, 3, 15), "B.E. MIHAESTI", "2026|2015|20262026|2015|productie|proprii"},
+          {QDate(2026, 3, 15), "SEDIU", "2026|2015|20262026|2015|cercetare|cercetare"}}) {
+        Window w(QLatin1String(name), {}, today);
+        auto *anul = w.get<QListWidget>("anul");
+        auto *an1 = w.get<QComboBox>("an1");
+        QCOMPARE(u"%1|%2|%3%4|%5|%6|%7"_s.arg(anul->currentItem()->text(), anul->item(anul->count() - 1)->text(),
+                                              an1->currentText(), w.get<QComboBox>("an2")->currentText(),
+                                              an1->itemText(an1->count() - 1), w.liste->activ(),
+                                              w.get<QListWidget>("fond")->currentItem()->text()),
+                 QLatin1String(shown));
+        QVERIFY(w.get<QRadioButton>("prod")->isChecked() && !w.editing());
+    }
 }
 
 void TestProgramme::saveRefusesThenWrites()
@@ -253,6 +251,31 @@ void TestProgramme::saveRefusesThenWrites()
     RUN(w, entry(u"14522200"_s) + typeItem(u"ALTUL"_s, true)
           << expectRows(u"SELECT cpv.cod2 FROM program JOIN cpv ON cpv.id=program.id WHERE idp>4"_s, {"14522200"}));
     QCOMPARE(w.grid()->currentIndex().row(), 4);
+    // The project box, in research: the sub-unit's projects of every year and activity, another's.
+    const auto research = [](const char *p, const QString &activit = u"cercetare"_s) {
+        return Item{.proiect = QLatin1String(p), .fond = u"cercetare"_s, .activit = activit};
+    };
+    Item p2025 = research("P2025"), other = research("PALT");
+    p2025.start = u"10.01.2025"_s, other.idos = 3;
+    for (const Item &i : {research("P1"), research("PROIECT 12"), p2025, other, research("PPROIECTARE", u"proiectare"_s),
+                          research("P1", u"proiectare"_s)})
+        w.addItem(i);
+    QList<Step> steps{click(u"act1"_s), type(u"proiect"_s, QString(51, u'x')), message(u" Numarul maxim de caractere este 50 !!! "_s),
+                      expectText(u"proiect"_s, QString(50, u'x'))};
+    // What is typed stays, upper case and trimmed: no completion into a longer name.
+    for (const auto &[typed, shown] : {std::pair{"p", "P"}, {"PROIECT 1", "PROIECT 1"}, {"  proiect nou ", "PROIECT NOU"}})
+        steps << type(u"proiect"_s, QLatin1String(typed)) << key(QString(), Qt::Key_Tab)
+              << expectText(u"proiect"_s, QLatin1String(shown));
+    RUN(w, steps << type(u"proiect"_s, u"d'ana"_s) << key(QString(), Qt::Key_Tab) << message(kApostrophe)
+                << expectFocus(u"proiect"_s) << expectText(u"proiect"_s, u"D'ANA"_s));
+    // The list offers this year's projects of the activity and sub-unit; the typed text stays.
+    auto *proiect = w.get<QComboBox>("proiect");
+    proiect->setEditText(u"TASTAT"_s);
+    RUN(w, {clickCell(u"listp"_s, 0), type(u"proiect"_s, QString())});
+    QCOMPARE(u"%1|%2|%3|%4"_s.arg(proiect->count()).arg(proiect->itemText(0), proiect->itemText(1), proiect->currentText()),
+             u"2|P1|PROIECT 12|TASTAT"_s);
+    RUN(w, {choose(u"proiect"_s, u"P1"_s)});   // picked: the project's items of this activity only
+    QCOMPARE(w.model()->rowCount(), 1);
 }
 
 void TestProgramme::loadedValuesAreSavedUnchanged()
@@ -353,33 +376,6 @@ void TestProgramme::gridEditsAndDeletion()
            message(u" Stergerea a fost executata "_s), expectRows(u"SELECT lei FROM program"_s, {"50"}),
            expectText(u"zi1"_s, u"00"_s), expectText(u"Command2"_s, u"Salvare"_s)});
     QVERIFY(w.model()->rowCount() == 1 && !w.editing());
-}
-
-void TestProgramme::projectBox()
-{
-    const auto research = [](const char *p, const QString &activit = u"cercetare"_s) {
-        return Item{.proiect = QLatin1String(p), .fond = u"cercetare"_s, .activit = activit};
-    };
-    Item p2025 = research("P2025"), other = research("PALT");
-    p2025.start = u"10.01.2025"_s, other.idos = 3;
-    Window w(u"SEDIU"_s, {research("P1"), research("PROIECT 12"), p2025, other, research("PPROIECTARE", u"proiectare"_s),
-                          research("P1", u"proiectare"_s)});
-    QList<Step> steps{type(u"proiect"_s, QString(51, u'x')), message(u" Numarul maxim de caractere este 50 !!! "_s),
-                      expectText(u"proiect"_s, QString(50, u'x'))};
-    // What is typed stays, upper case and trimmed: no completion into a longer name.
-    for (const auto &[typed, shown] : {std::pair{"p", "P"}, {"PROIECT 1", "PROIECT 1"}, {"  proiect nou ", "PROIECT NOU"}})
-        steps << type(u"proiect"_s, QLatin1String(typed)) << key(QString(), Qt::Key_Tab)
-              << expectText(u"proiect"_s, QLatin1String(shown));
-    RUN(w, steps << type(u"proiect"_s, u"d'ana"_s) << key(QString(), Qt::Key_Tab) << message(kApostrophe)
-                << expectFocus(u"proiect"_s) << expectText(u"proiect"_s, u"D'ANA"_s));
-    // The list offers this year's projects of the activity and sub-unit; the typed text stays.
-    auto *proiect = w.get<QComboBox>("proiect");
-    proiect->setEditText(u"TASTAT"_s);
-    RUN(w, {clickCell(u"listp"_s, 0), type(u"proiect"_s, QString())});
-    QCOMPARE(u"%1|%2|%3|%4"_s.arg(proiect->count()).arg(proiect->itemText(0), proiect->itemText(1), proiect->currentText()),
-             u"2|P1|PROIECT 12|TASTAT"_s);
-    RUN(w, {choose(u"proiect"_s, u"P1"_s)});   // picked: the project's items of this activity only
-    QCOMPARE(w.model()->rowCount(), 1);
 }
 
 void TestProgramme::projectDeletionAndTheLoadedItem()
