@@ -199,8 +199,7 @@ void TestProgramme::loadFollowsClockAndSubunit()
         QCOMPARE(u"%1|%2|%3%4|%5|%6|%7"_s.arg(anul->currentItem()->text(), anul->item(anul->count() - 1)->text(),
                                               an1->currentText(), w.get<QComboBox>("an2")->currentText(),
                                               an1->itemText(an1->count() - 1), w.liste->activ(),
-                                              w.get<QListWidget>("fond")->currentItem()->text()),
-                 QLatin1String(shown));
+                                              w.get<QListWidget>("fond")->currentItem()->text()), QLatin1String(shown));
     }
 }
 
@@ -406,8 +405,7 @@ void TestProgramme::projectDeletionAndTheLoadedItem()
         // The engine refuses the second row of each change: the unlinking and the deletion change nothing.
         {{refuse, click(u"Command7"_s), message(kOnlyLinks, Answer::Yes), message(kUnlink, Answer::Yes),
           message(kRefused), click(u"Command7"_s), message(kOnlyLinks, Answer::No), message(kDelete, Answer::Yes),
-          message(kRefused)},
-         {"10|PX", "20|PX", "30|PX", "40|"}, true, caption, {"10", "30"}},
+          message(kRefused)}, {"10|PX", "20|PX", "30|PX", "40|"}, true, caption, {"10", "30"}},
     };
     for (const auto &[road, rows, stillLoaded, shownCaption, grid] : cases) {
         Window window(u"SEDIU"_s, items);
@@ -439,21 +437,20 @@ void TestProgramme::yearCopy()
     };
     rightClick();   // the current year: no menu
     QVERIFY(!menu->isVisible());
-    // A year without items of this sub-unit has nothing to copy: nothing is asked or deleted.
+    // A year without items of this sub-unit has nothing to copy: nothing is asked or deleted. The right button
+    // does not change the year: the questions name the year clicked before it.
     const Steps copy{call(rightClick), call([&] { QVERIFY(menu->isVisible()); menu->hide(); }), click(u"mnucopi"_s)};
     RUN(w, Steps{clickCell(u"anul"_s, 3)} + copy << message(u" Anul 2023 nu are achizitii de copiat. "_s)
                                                       << expectRows(kCount, {"5"}) << clickCell(u"anul"_s, 2));
-    QCOMPARE(anul->currentRow(), 2);   // the right button does not change the year
     const QString dates = u"SELECT datainc1,datainc2,datafin1,datafin2,ifnull(proced,'')||ifnull(anunt,'')||"
                           "ifnull(realiz,'') FROM program WHERE datainc2>='20260101' ORDER BY lei"_s;
     const QString done = u" Datele din anul 2024 au fost copiate in anul 2026"_s;
     // Into an empty year: one question. The copies are proposals of this year.
     const Steps asked{message(kCopy.arg(2024), Answer::Yes)};
-    RUN(w, copy + asked << message(done)
-                       << expectRows(dates, {"15.03.2026|20260315|20.03.2026|20260320|",
-                                             "01.12.2026|20261201|31.01.2027|20270131|",
-                                             "28.02.2026|20260228|28.02.2026|20260228|", "10.05.2026|20260510|2026|2026|"}));
-    QCOMPARE(w.model()->rowCount(), 4);   // the grid is not refreshed by the copy: it shows 2024 still
+    RUN(w, copy + asked << message(done) << expectRows(dates, {"15.03.2026|20260315|20.03.2026|20260320|",
+                                                              "01.12.2026|20261201|31.01.2027|20270131|",
+                                                              "28.02.2026|20260228|28.02.2026|20260228|",
+                                                              "10.05.2026|20260510|2026|2026|"}));
     // Into a filled year: the second question counts what goes.
     w.addItem({.start = u"05.05.2026"_s, .lei = 99, .proced = u"licitatie"_s});
     const QStringList all = queryRows(w.db(), kRows);
