@@ -99,8 +99,7 @@ Steps typeItem(const QString &detal = u"BIROU"_s, bool save = false)
 class TestProgramme : public QObject {
     Q_OBJECT
 private slots:
-    void editorChecksAndOptions();
-    void loadFollowsClockAndSubunit();
+    void loadOptionsAndChecks();
     void saveRefusesThenWrites();
     void loadedValuesAreSavedUnchanged();
     void gridQueriesSortingAndFit();
@@ -109,8 +108,23 @@ private slots:
     void yearCopy();
 };
 
-void TestProgramme::editorChecksAndOptions()
+void TestProgramme::loadOptionsAndChecks()
 {
+    // The years follow the clock; activity and funds the sub-unit's name.
+    for (const auto &[today, name, shown] :
+         {std::tuple{QDate(2026, 10, 15), "O.S. ARAD", "2027|2015|20262026|2027|productie|proprii"},
+          {QDate(2026, 9, 30), "B.E. VORIDA", "2026|2015|20262026|2015|cercetare|cercetare"},
+          {QDate(2026, 3, 15), "B.E. MIHAESTI", "2026|2015|20262026|2015|productie|proprii"},
+          {QDate(2026, 3, 15), "SEDIU", "2026|2015|20262026|2015|cercetare|cercetare"}}) {
+        Window w(QLatin1String(name), {}, today);
+        auto *anul = w.get<QListWidget>("anul");
+        auto *an1 = w.get<QComboBox>("an1");
+        QCOMPARE(u"%1|%2|%3%4|%5|%6|%7"_s.arg(anul->currentItem()->text(), anul->item(anul->count() - 1)->text(),
+                                              an1->currentText(), w.get<QComboBox>("an2")->currentText(),
+                                              an1->itemText(an1->count() - 1), w.liste->activ(),
+                                              w.get<QListWidget>("fond")->currentItem()->text()), QLatin1String(shown));
+    }
+    // The save's checks on a filled form, one change at a time: the message and the field it sends the user to.
     using F = ItemField;
     const std::tuple<std::function<void(ItemForm &)>, const char *, ItemField> cases[] = {
         {[](ItemForm &f) { f.zi1 = u"00"_s; }, " Specificati ziua inceperii procedurii de achizitie ! ", F::Zi1},
@@ -183,24 +197,6 @@ void TestProgramme::editorChecksAndOptions()
     QCOMPARE(w.list(4)->currentRow() + w.list(5)->count(), 0);
     RUN(w, {clickCell(u"list4"_s, 0), call([&] { QCOMPARE(w.list(5)->currentRow(), 0); }), doubleClickCell(u"list4"_s, 0)});
     QCOMPARE(w.list(5)->count(), 0);
-}
-
-void TestProgramme::loadFollowsClockAndSubunit()
-{
-    // The years follow the clock; activity and funds the sub-unit's name.
-    for (const auto &[today, name, shown] :
-         {std::tuple{QDate(2026, 10, 15), "O.S. ARAD", "2027|2015|20262026|2027|productie|proprii"},
-          {QDate(2026, 9, 30), "B.E. VORIDA", "2026|2015|20262026|2015|cercetare|cercetare"},
-          {QDate(2026, 3, 15), "B.E. MIHAESTI", "2026|2015|20262026|2015|productie|proprii"},
-          {QDate(2026, 3, 15), "SEDIU", "2026|2015|20262026|2015|cercetare|cercetare"}}) {
-        Window w(QLatin1String(name), {}, today);
-        auto *anul = w.get<QListWidget>("anul");
-        auto *an1 = w.get<QComboBox>("an1");
-        QCOMPARE(u"%1|%2|%3%4|%5|%6|%7"_s.arg(anul->currentItem()->text(), anul->item(anul->count() - 1)->text(),
-                                              an1->currentText(), w.get<QComboBox>("an2")->currentText(),
-                                              an1->itemText(an1->count() - 1), w.liste->activ(),
-                                              w.get<QListWidget>("fond")->currentItem()->text()), QLatin1String(shown));
-    }
 }
 
 void TestProgramme::saveRefusesThenWrites()
