@@ -1,7 +1,6 @@
 // The programme window driven as tables of steps through its named controls:
 // editor and save, grid and deletion, projects, year copy; the save checks directly.
 
-#include "fakes.h"
 #include "steps.h"
 #include "programme/itemchecks.h"
 #include "programme/liste.h"

@@ -1,7 +1,6 @@
 // Realizations: the approved programme, the entry grid with its cell and row
 // checks typed as a user types, the totals and their report.
 
-#include "fakes.h"
 #include "steps.h"
 #include "realizations/entrychecks.h"
 #include "realizations/realiz.h"
