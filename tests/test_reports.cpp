@@ -28,9 +28,6 @@ using namespace tendro;
 using namespace tendro::test;
 using namespace Qt::StringLiterals;
 
-using Criteria = std::function<void(CriteriaState &)>;   // the criteria a case ticks
-Q_DECLARE_METATYPE(Criteria)
-
 namespace {
 
 const QString kPassword = u"w8$Kd!3Zq^%x7&Hm#2*|"_s;
@@ -71,7 +68,6 @@ Step is(QWidget *window, const QString &states)
 class TestReports : public QObject {
     Q_OBJECT
 private slots:
-    void requestFromCriteria_data();
     void requestFromCriteria();
     void rules_data();
     void rules();
@@ -82,64 +78,52 @@ private slots:
     void failuresAreShownNotCrashed();
 };
 
-void TestReports::requestFromCriteria_data()
-{
-    QTest::addColumn<Criteria>("change");
-    QTest::addColumn<QString>("selection");   // after the base condition
-    QTest::addColumn<QString>("criteria");    // formula 1 is always "crit='" + criteria + "'"
-    QTest::addColumn<QString>("file");
-    QTest::addColumn<QString>("title");
-    const QString year = u"PROGRAM ACHIZITII PE ANUL 2026"_s, grouped = year + u", grupat pe coduri CPV"_s;
-    const auto row = [&year](const char *name, const Criteria &change, const char *selection, const char *criteria,
-                             const char *file = "rapproga.rpt", const QString &title = QString()) {
-        QTest::newRow(name) << change << selection << (*criteria ? u"Criterii selectie : "_s + criteria : QString())
-                            << file << (title.isEmpty() ? year : title);
-    };
-    using S = CriteriaState;
-    row("approved, nothing else", [](S &) {}, "", "");
-    // A narrowed proposals list says so too.
-    row("proposals", [](S &s) { s.proposals = true, s.fund = u"proprii"_s; }, " and {program.fond}='proprii'",
-        "din fonduri proprii", "rapprog.rpt", u"PROPUNERI "_s + year);
-    row("kind and funds", [](S &s) { s.kind = 2, s.kindCaption = u"servicii"_s, s.fund = u"bugetare"_s; },
-        " and {cpv.fel}=2 and {program.fond}='bugetare'", "achizitia de servicii,din fonduri bugetare");
-    row("activity and person", [](S &s) { s.activity = u"proiectare"_s, s.person = u"POP ION"_s; },
-        " and {program.activit}='proiectare' and {program.resp}='POP ION'", "activitatea proiectare,responsabil POP ION");
-    row("lower value only", [](S &s) { s.value = {u"1500"_s, u"0"_s}; }, " and {program.lei}>=1500",
-        "cu valoarea estimata >= 1500");
-    row("both values 0", [](S &s) { s.value = {u"0"_s, u"0"_s}; }, " and {program.lei}<=0", "cu valoarea estimata <= 0");
-    row("comma stops the number", [](S &s) { s.value = {u"2,5"_s, u"10.5"_s}; },
-        " and {program.lei}>=2 and {program.lei}<=10.5", "cu valoarea estimata cuprinsa intre 2,5 si 10.5");
-    row("start dates", [](S &s) { s.start = {u"01.03.2026"_s, u"30.06.2026"_s}; },
-        " and {program.datainc2}>='20260301' and {program.datainc2}<='20260630'",
-        "data inceperii procedurii cuprinsa intre 01.03.2026 si 30.06.2026");
-    row("end date, second box only", [](S &s) { s.end = {QString(), u"30.06.2026"_s}; },
-        " and {program.datafin2}<='20260630'", "data finalizarii procedurii <= 30.06.2026");
-    // Ticked in any order, they come in the fixed one.
-    row("fixed order", [](S &s) { s.procedure = u"licitatie"_s, s.activity = u"productie"_s, s.grouped = true; },
-        " and {program.activit}='productie' and {program.proced}='licitatie'",
-        "activitatea productie,tip procedura licitatie", "rapprogagrup.rpt", grouped);
-    row("proposals grouped", [](S &s) { s.proposals = s.grouped = true; }, "", "", "rapprogagrup.rpt", u"PROPUNERI "_s + grouped);
-}
-
+// The criteria ticked, as the report's file, its selection (after the base condition), criteria line and title.
 void TestReports::requestFromCriteria()
 {
-    QFETCH(Criteria, change);
-    QFETCH(QString, selection);
-    QFETCH(QString, criteria);
-    QFETCH(QString, title);
-    CriteriaState s;
-    std::tie(s.year, s.datamin, s.datamax) = std::tuple(u"2026"_s, u"20260101"_s, u"20261231"_s);
-    change(s);
-    const ReportRequest r = buildRequest(s);
-    QTEST(r.reportFile, "file");
-    QCOMPARE(r.selection, (s.proposals ? u"{program.euro}=0"_s : u"{program.proced}<>''"_s)
-                              + u" and {program.datainc2}>='20260101' and {program.datainc2}<='20261231'"_s + selection);
-    QCOMPARE(r.criteria, criteria);
-    QCOMPARE(r.formula0, u"titlu='"_s + title + u"'"_s);
-    QCOMPARE(r.formula1.value_or(u"-"_s), u"crit='"_s + criteria + u"'"_s);
-    // Every formula the window builds is in the language.
-    QCOMPARE(int(parseSelection(r.selection).params.size()),
-             int(r.selection.count(QLatin1Char('\'')) / 2 + r.selection.count(QRegularExpression(u"[=><]-?\\d"_s))));
+    using S = CriteriaState;
+    const QString year = u"PROGRAM ACHIZITII PE ANUL 2026"_s, grouped = year + u", grupat pe coduri CPV"_s;
+    const QString groups = u"rapprogagrup.rpt"_s;
+    const struct { std::function<void(S &)> change; const char *selection, *criteria;
+                   QString file = u"rapproga.rpt"_s, title = u"PROGRAM ACHIZITII PE ANUL 2026"_s; } cases[] = {
+        {[](S &) {}, "", ""},
+        // A narrowed proposals list says so too.
+        {[](S &s) { s.proposals = true, s.fund = u"proprii"_s; }, " and {program.fond}='proprii'", "din fonduri proprii",
+         u"rapprog.rpt"_s, u"PROPUNERI "_s + year},
+        {[](S &s) { s.kind = 2, s.kindCaption = u"servicii"_s, s.fund = u"bugetare"_s; },
+         " and {cpv.fel}=2 and {program.fond}='bugetare'", "achizitia de servicii,din fonduri bugetare"},
+        {[](S &s) { s.activity = u"proiectare"_s, s.person = u"POP ION"_s; },
+         " and {program.activit}='proiectare' and {program.resp}='POP ION'", "activitatea proiectare,responsabil POP ION"},
+        {[](S &s) { s.value = {u"1500"_s, u"0"_s}; }, " and {program.lei}>=1500", "cu valoarea estimata >= 1500"},
+        {[](S &s) { s.value = {u"0"_s, u"0"_s}; }, " and {program.lei}<=0", "cu valoarea estimata <= 0"},
+        {[](S &s) { s.value = {u"2,5"_s, u"10.5"_s}; }, " and {program.lei}>=2 and {program.lei}<=10.5",   // a comma ends it
+         "cu valoarea estimata cuprinsa intre 2,5 si 10.5"},
+        {[](S &s) { s.start = {u"01.03.2026"_s, u"30.06.2026"_s}; },
+         " and {program.datainc2}>='20260301' and {program.datainc2}<='20260630'",
+         "data inceperii procedurii cuprinsa intre 01.03.2026 si 30.06.2026"},
+        {[](S &s) { s.end = {QString(), u"30.06.2026"_s}; }, " and {program.datafin2}<='20260630'",
+         "data finalizarii procedurii <= 30.06.2026"},
+        // Ticked in any order, they come in the fixed one.
+        {[](S &s) { s.procedure = u"licitatie"_s, s.activity = u"productie"_s, s.grouped = true; },
+         " and {program.activit}='productie' and {program.proced}='licitatie'",
+         "activitatea productie,tip procedura licitatie", groups, grouped},
+        {[](S &s) { s.proposals = s.grouped = true; }, "", "", groups, u"PROPUNERI "_s + grouped}};
+    for (const auto &c : cases) {
+        S s;
+        std::tie(s.year, s.datamin, s.datamax) = std::tuple(u"2026"_s, u"20260101"_s, u"20261231"_s);
+        c.change(s);
+        const ReportRequest r = buildRequest(s);
+        const QString criteria = *c.criteria ? u"Criterii selectie : "_s + QLatin1String(c.criteria) : QString();
+        QCOMPARE(r.reportFile + u" "_s + r.formula0, c.file + u" titlu='"_s + c.title + u"'"_s);
+        QCOMPARE(r.selection, (s.proposals ? u"{program.euro}=0"_s : u"{program.proced}<>''"_s)
+                                  + u" and {program.datainc2}>='20260101' and {program.datainc2}<='20261231'"_s
+                                  + QLatin1String(c.selection));
+        QCOMPARE(r.criteria, criteria);
+        QCOMPARE(r.formula1.value_or(u"-"_s), u"crit='"_s + criteria + u"'"_s);
+        // Every formula the window builds is in the language.
+        QCOMPARE(int(parseSelection(r.selection).params.size()),
+                 int(r.selection.count(QLatin1Char('\'')) / 2 + r.selection.count(QRegularExpression(u"[=><]-?\\d"_s))));
+    }
 }
 
 // Widget-free rules, one table: the selection language ("formula": the
@@ -306,26 +290,22 @@ void TestReports::printedValues()
     QCOMPARE(row(0), (QStringList{u"1"_s, u"1.000,00"_s, u"1.250,50"_s, u"-250,50"_s}));
     QCOMPARE(row(1), (QStringList{u"2"_s, u"300,00"_s, u"0,00"_s, u"300,00"_s}));
     QCOMPARE(row(2), (QStringList{u"TOTAL GENERAL"_s, u"1.300,00"_s, u"1.250,50"_s, u"49,50"_s}));
-    QList<double> titleAt;
+    double titleAt = -1;
     for (int twips : {0, 1440}) {
         doc.topMarginTwips = twips;
         QPdfWriter writer(o.path(u"m%1.pdf"_s.arg(twips)));
         writer.setPageLayout(reportPage());
         const ReportLayout layout(doc, &writer);
-        for (const LaidText &t : layout.pages().first().texts)
-            if (t.text == doc.title) {
-                titleAt << t.origin.y();
-                break;
-            }
+        const auto &texts = layout.pages().first().texts;
+        const auto title = std::find_if(texts.begin(), texts.end(), [&doc](const LaidText &t) { return t.text == doc.title; });
+        QVERIFY(title != texts.end());
         QPainter painter(&writer);
         layout.paint(painter, &writer);
-        QCOMPARE(titleAt.size(), twips ? 2 : 1);
-        if (twips)
-            QCOMPARE(qRound(titleAt.at(1) - titleAt.at(0)), writer.resolution());   // an inch
+        if (twips)   // an inch lower
+            QCOMPARE(qRound(title->origin.y() - titleAt), writer.resolution());
+        titleAt = title->origin.y();
     }
-    QProcess first;
-    first.start(u"pdftotext"_s, {u"-f"_s, u"1"_s, u"-l"_s, u"1"_s, o.path(u"m0.pdf"_s), u"-"_s});
-    QVERIFY(first.waitForFinished() && first.readAllStandardOutput().contains("SITUATIA"));
+    QVERIFY(pdfText(o.path(u"m0.pdf"_s)).section(QLatin1Char('\f'), 0, 0).contains(u"SITUATIA"_s));   // on page 1
 }
 
 // Opened by the clock: the years and the option it picks. Then driven as a user does: a criterion
@@ -341,8 +321,8 @@ void TestReports::cenWindow()
         o.item(3111100, 10, u"01.03.2026"_s, QString(), u"ANA"_s);
         Cen cen(*o.ctx);
         auto *anul = cen.findChild<QListWidget *>(u"anul"_s);
-        QCOMPARE(cen.windowTitle() + anul->currentItem()->text() + anul->item(anul->count() - 1)->text() + cen.datamin(),
-                 u"Centralizatoare"_s + QLatin1String(first) + u"2015"_s + QLatin1String(first) + u"0101"_s);
+        QCOMPARE(anul->currentItem()->text() + anul->item(anul->count() - 1)->text() + cen.datamin(),
+                 QLatin1String(first) + u"2015"_s + QLatin1String(first) + u"0101"_s);
         QCOMPARE(cen.findChild<QListWidget *>(u"listp"_s)->count() + cen.findChild<QListWidget *>(u"listtip"_s)->count(), 5);
         RUN_STEPS(o, &cen, {is(&cen, option + u" -proced !Frame1 !Frame2 !fond !lei1 !incep1 !Label12 !listtip !listp"_s),
                             expectText(u"lei1"_s, u"0"_s), expectText(u"reglaj"_s, QString())});
@@ -358,18 +338,13 @@ void TestReports::cenWindow()
                         click(u"fel"_s), is(u"+prod"_s), click(u"sursa"_s), is(u"=fond:proprii"_s),
                         click(u"resp"_s), is(u"=listp:ANA"_s), click(u"resp"_s), is(u"=listp: !listp"_s),
                         // Unticking the value keeps its boxes' texts.
-                        click(u"lei"_s), type(u"lei1"_s, u"1500"_s), click(u"lei"_s), is(u"!lei1"_s),
-                        expectText(u"lei1"_s, u"1500"_s),
+                        click(u"lei"_s), type(u"lei1"_s, u"1500"_s), click(u"lei"_s), is(u"!lei1"_s), expectText(u"lei1"_s, u"1500"_s),
                         // "propuse" unticks and disables the procedure; "aprobate" enables it unticked.
                         click(u"proced"_s), is(u"=listtip:licitatie"_s), click(u"prop"_s),
-                        is(u"-proced !proced !listtip =listtip:"_s), click(u"aprob"_s),
-                        is(u"-proced ~proced !listtip"_s),
+                        is(u"-proced !proced !listtip =listtip:"_s), click(u"aprob"_s), is(u"-proced ~proced !listtip"_s),
                         click(u"incep"_s), type(u"incep1"_s, QString()), key(QString(), Qt::Key_Tab), message(format),
                         expectFocus(u"incep1"_s), type(u"incep1"_s, u"01.03.2026"_s), key(QString(), Qt::Key_Tab),
                         click(u"Command1"_s), message(format), expectFocus(u"incep2"_s), printed(u"<none>"_s),
-                        type(u"incep2"_s, u"1.02.2026"_s), click(u"Command1"_s), message(format), expectFocus(u"incep2"_s),
-                        printed(u"<none>"_s), type(u"incep2"_s, u"+1.05.2026"_s), click(u"Command1"_s),
-                        message(u"Numarul zilei este necorespunzator !!! "_s), expectFocus(u"incep2"_s), printed(u"<none>"_s),
                         type(u"incep2"_s, u"30.06.2026"_s), click(u"Command1"_s), printed(u"intre 01.03.2026 si 30.06.2026"_s),
                         click(u"termin"_s), click(u"Command1"_s), message(format), expectFocus(u"fin1"_s), printed(u"<none>"_s)});
 }
@@ -430,9 +405,8 @@ void TestReports::failuresAreShownNotCrashed()
           std::tuple{"rapproga.rpt", "{program.lei}>0 or 1=1", kPassword, "formula de selectie invalida"},
           std::tuple{"rapproga.rpt", "", u"alta"_s, "fisierul de date tendro.mdb: Eroarea 26"}}) {
         QVERIFY(!run(QLatin1String(file), QLatin1String(selection), password));
-        QCOMPARE(o.messages.shown.size(), 1);
-        QVERIFY2(o.messages.last().contains(QLatin1String(cause)), qPrintable(o.messages.last()));
-        QCOMPARE(o.messages.shown.first().title, u"Eroare"_s);
+        QVERIFY2(o.messages.shown.size() == 1 && o.messages.last().contains(QLatin1String(cause))
+                     && o.messages.shown.first().title == "Eroare"_L1, qPrintable(o.messages.last()));
     }
     // "Excel" in the preview (which speaks Romanian) asks for the name; a file that cannot be written
     // says so once and leaves nothing behind.
