@@ -1,7 +1,6 @@
 // Reports: criteria turned into formulas, the formula, date and definition rules, the laid-out
 // pages of every report, the "Centralizatoare" window, reports written out (PDF, workbook) and read back.
 
-#include "fakes.h"
 #include "app/mnu.h"
 #include "programme/liste.h"
 #include "reports/cen.h"
@@ -47,11 +46,12 @@ struct Office : Env {
 
 // "+x": x checked (a button) or enabled; "-x": unchecked or disabled; "!x": disabled; "~x": enabled;
 // "=x:t": t selected in the list x (nothing for an empty t).
-Step is(QWidget *window, const QString &states)
+// Of the modal window in front.
+Step is(const QString &states)
 {
-    return call([window, states] {
+    return call([states] {
         for (const QString &s : states.split(QLatin1Char(' '))) {
-            auto *w = window->findChild<QWidget *>(s.mid(1).section(QLatin1Char(':'), 0, 0));
+            auto *w = QApplication::activeModalWidget()->findChild<QWidget *>(s.mid(1).section(QLatin1Char(':'), 0, 0));
             auto *b = qobject_cast<QAbstractButton *>(w);
             if (auto *list = qobject_cast<QListWidget *>(w); list && s[0] == '='_L1)
                 QCOMPARE(list->selectedItems().isEmpty() ? QString() : list->selectedItems().first()->text(),
@@ -74,7 +74,6 @@ private slots:
     void layoutKeepsEverything();
     void printedValues();
     void cenWindow();
-    void reportsAsPrinted();
     void failuresAreShownNotCrashed();
 };
 
@@ -308,35 +307,38 @@ void TestReports::printedValues()
     QVERIFY(pdfText(o.path(u"m0.pdf"_s)).section(QLatin1Char('\f'), 0, 0).contains(u"SITUATIA"_s));   // on page 1
 }
 
-// Opened by the clock: the years and the option it picks. Then driven as a user does: a criterion
-// ticked enables its controls with a default, unticked clears them; a date box is checked when left;
-// "Raport" runs only when every enabled date box passes (the refusal said once, the focus in the box,
-// nothing printed).
+// Opened by the clock: the year and the option it picks. A grouped approved programme of one person printed,
+// as a PDF and as a workbook, read back; the window stays. Then driven as a user does: a criterion ticked
+// enables its controls with a default, unticked clears them; a date box is checked when left; "Raport" runs
+// only when every enabled date box passes (the refusal said once, the focus in the box, nothing printed).
 void TestReports::cenWindow()
 {
-    for (const auto &[today, first, option] : {std::tuple{QDate(2026, 10, 15), "2027", "+aprob ~proced"},
-                                               std::tuple{QDate(2026, 2, 15), "2026", "+prop !proced"}}) {
+    for (const auto &[today, states] : {std::pair{QDate(2026, 10, 15), "=anul:2027 +aprob ~proced"},
+                                        std::pair{QDate(2026, 2, 15), "=anul:2026 +prop !proced"}}) {
         Office o;
         o.clock.date = today;
-        o.item(3111100, 10, u"01.03.2026"_s, QString(), u"ANA"_s);
-        Cen cen(*o.ctx);
-        auto *anul = cen.findChild<QListWidget *>(u"anul"_s);
-        QCOMPARE(anul->currentItem()->text() + anul->item(anul->count() - 1)->text() + cen.datamin(),
-                 QLatin1String(first) + u"2015"_s + QLatin1String(first) + u"0101"_s);
-        QCOMPARE(cen.findChild<QListWidget *>(u"listp"_s)->count() + cen.findChild<QListWidget *>(u"listtip"_s)->count(), 5);
-        RUN_STEPS(o, &cen, {is(&cen, option + u" -proced !Frame1 !Frame2 !fond !lei1 !incep1 !Label12 !listtip !listp"_s),
-                            expectText(u"lei1"_s, u"0"_s), expectText(u"reglaj"_s, QString())});
+        Mnu mnu(*o.ctx);
+        RUN_STEPS(o, &mnu, {click(u"mnucen"_s), is(QLatin1String(states)), click(u"Command2"_s)});
     }
     Office o;
-    o.item(3111100, 10, u"01.03.2026"_s, QString(), u"ANA"_s);
-    Cen cen(*o.ctx);
-    activate(&cen);
-    const auto is = [&cen](const QString &states) { return ::is(&cen, states); };   // printed("<none>"): nothing printed
+    o.item(3111100, 1500.5, u"01.03.2026"_s, u"licitatie"_s, u"ANA"_s);
+    o.item(3111100, 50, u"02.03.2026"_s, u"licitatie"_s, u"ANA"_s);
+    o.item(3111200, 200, u"31.12.2026"_s, u"licitatie"_s, u"ANA"_s);
+    o.item(3111300, 999, u"01.03.2026"_s, u"licitatie"_s, u"BOB"_s);   // another person
+    o.item(3111500, 777, u"01.03.2026"_s, QString(), u"ANA"_s);   // not approved
+    qputenv("TENDRO_REPORT_FORMAT", "pdf,xlsx");
+    Mnu mnu(*o.ctx);
     const auto printed = [&o](const QString &t) { return call([&o, t] { QVERIFY(o.takeReport(u"rapproga"_s).contains(t)); }); };
     const QString format = u"Formatul datei nu este zz.ll.aaaa !!! "_s;
-    RUN_STEPS(o, &cen, {click(u"act"_s), is(u"+act1 +Frame2"_s), click(u"act"_s), is(u"-act1 !Frame2"_s),
+    RUN_STEPS(o, &mnu, {click(u"mnucen"_s),
+                        is(u"=anul:2026 +aprob -proced ~proced !Frame1 !Frame2 !fond !lei1 !incep1 !Label12 !listtip !listp"_s),
+                        expectText(u"lei1"_s, u"0"_s), expectText(u"reglaj"_s, QString()),
+                        click(u"resp"_s), is(u"=listp:ANA"_s), click(u"grupcpv"_s), choose(u"reglaj"_s, u"400"_s),
+                        click(u"Command1"_s), call([] { QCOMPARE(QApplication::activeModalWidget()->objectName(), u"cen"_s); }),
+                        click(u"Command2"_s)});
+    RUN_STEPS(o, &mnu, {click(u"mnucen"_s), click(u"resp"_s), is(u"=listp:ANA"_s), click(u"resp"_s), is(u"=listp: !listp"_s),
+                        click(u"act"_s), is(u"+act1 +Frame2"_s), click(u"act"_s), is(u"-act1 !Frame2"_s),
                         click(u"fel"_s), is(u"+prod"_s), click(u"sursa"_s), is(u"=fond:proprii"_s),
-                        click(u"resp"_s), is(u"=listp:ANA"_s), click(u"resp"_s), is(u"=listp: !listp"_s),
                         // Unticking the value keeps its boxes' texts.
                         click(u"lei"_s), type(u"lei1"_s, u"1500"_s), click(u"lei"_s), is(u"!lei1"_s), expectText(u"lei1"_s, u"1500"_s),
                         // "propuse" unticks and disables the procedure; "aprobate" enables it unticked.
@@ -346,24 +348,8 @@ void TestReports::cenWindow()
                         expectFocus(u"incep1"_s), type(u"incep1"_s, u"01.03.2026"_s), key(QString(), Qt::Key_Tab),
                         click(u"Command1"_s), message(format), expectFocus(u"incep2"_s), printed(u"<none>"_s),
                         type(u"incep2"_s, u"30.06.2026"_s), click(u"Command1"_s), printed(u"intre 01.03.2026 si 30.06.2026"_s),
-                        click(u"termin"_s), click(u"Command1"_s), message(format), expectFocus(u"fin1"_s), printed(u"<none>"_s)});
-}
-
-// A grouped approved programme from "Centralizatoare", as a PDF and as a workbook, read back.
-void TestReports::reportsAsPrinted()
-{
-    Office o;
-    o.item(3111100, 1500.5, u"01.03.2026"_s, u"licitatie"_s, u"ANA"_s);
-    o.item(3111100, 50, u"02.03.2026"_s, u"licitatie"_s, u"ANA"_s);
-    o.item(3111200, 200, u"31.12.2026"_s, u"licitatie"_s, u"ANA"_s);
-    o.item(3111300, 999, u"01.03.2026"_s, u"licitatie"_s, u"BOB"_s);   // another person
-    o.item(3111500, 777, u"01.03.2026"_s, QString(), u"ANA"_s);   // not approved
-    qputenv("TENDRO_REPORT_FORMAT", "pdf,xlsx");
-    Mnu mnu(*o.ctx);
-    RUN_STEPS(o, &mnu, {click(u"mnucen"_s), click(u"resp"_s), clickCell(u"listp"_s, 0), click(u"grupcpv"_s),
-                        choose(u"reglaj"_s, u"400"_s), click(u"Command1"_s),
-                        call([] { QCOMPARE(QApplication::activeModalWidget()->objectName(), u"cen"_s); }),   // it stays
-                        click(u"Command2"_s)});
+                        click(u"termin"_s), click(u"Command1"_s), message(format), expectFocus(u"fin1"_s), printed(u"<none>"_s),
+                        key(QString(), Qt::Key_Escape)});
     qunsetenv("TENDRO_REPORT_FORMAT");
     const QString grouped = o.takeReport(u"rapprogagrup"_s);
     for (const QString &p : {u"DIRECTIA SILVICA ARAD O.S. ARAD PROGRAM ACHIZITII PE ANUL 2026, grupat pe coduri CPV "
@@ -375,7 +361,7 @@ void TestReports::reportsAsPrinted()
     // The group's subtotal follows its two rows.
     QVERIFY(grouped.indexOf(u"Total 03111100-"_s) > grouped.lastIndexOf(u"50,00 0,00 licitatie"_s));
     // The workbook: typed amounts and dates, sums as formulas over their rows, the captions frozen.
-    const auto part = [book = QDir(o.path(u"pdf"_s)).entryInfoList({u"*.xlsx"_s}).value(0).filePath()](const char *name) {
+    const auto part = [book = QDir(o.path(u"pdf"_s)).entryInfoList({u"rapprogagrup*.xlsx"_s}).value(0).filePath()](const char *name) {
         QProcess unzip;
         unzip.start(u"unzip"_s, {u"-p"_s, book, QLatin1String(name)});
         return unzip.waitForFinished() ? QString::fromUtf8(unzip.readAllStandardOutput()) : QString();
