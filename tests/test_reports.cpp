@@ -237,8 +237,7 @@ void TestReports::layoutKeepsEverything()
                 }
                 signatoriesPage = page.signatories ? p : signatoriesPage;
             }
-            QCOMPARE(placed, int(doc.lines.size()));
-            QCOMPARE(signatoriesPage, totalPage);
+            QCOMPARE(QPair(placed, signatoriesPage), QPair(int(doc.lines.size()), totalPage));
             QVERIFY(layout.pages().at(totalPage).lines.size() > 1);   // the total stands with rows
             QVERIFY(flat(above).contains(u"Dataintocmirii:15.03.2026"_s + flat(crit)));
             static const QRegularExpression money(u"^-?\\d{1,3}(\\.\\d{3})*,\\d\\d$"_s);
@@ -352,27 +351,27 @@ void TestReports::cenWindow()
     const auto today = [&o](QDate d) { return call([&o, d] { o.clock.date = d; }); };
     const auto printed = [&o](const QString &t) { return call([&o, t] { QVERIFY(o.takeReport(u"rapproga"_s).contains(t)); }); };
     const QString format = u"Formatul datei nu este zz.ll.aaaa !!! "_s;
-    RUN_STEPS(o, &mnu, {today(QDate(2026, 10, 15)), click(u"mnucen"_s), is(u"=anul:2027 +aprob ~proced"_s), click(u"Command2"_s),
-                        today(QDate(2026, 2, 15)), click(u"mnucen"_s), is(u"=anul:2026 +prop !proced"_s), click(u"Command2"_s),
-                        today(QDate(2026, 3, 15)), click(u"mnucen"_s),
+    const QString cen = u"mnucen"_s, close = u"Command2"_s, print = u"Command1"_s;
+    RUN_STEPS(o, &mnu, {today(QDate(2026, 10, 15)), click(cen), is(u"=anul:2027 +aprob ~proced"_s), click(close),
+                        today(QDate(2026, 2, 15)), click(cen), is(u"=anul:2026 +prop !proced"_s), click(close),
+                        today(QDate(2026, 3, 15)), click(cen), expectText(u"lei1"_s, u"0"_s), expectText(u"reglaj"_s, {}),
                         is(u"=anul:2026 +aprob -proced ~proced !Frame1 !Frame2 !fond !lei1 !incep1 !Label12 !listtip !listp"_s),
-                        expectText(u"lei1"_s, u"0"_s), expectText(u"reglaj"_s, QString()),
-                        click(u"resp"_s), is(u"=listp:ANA"_s), click(u"grupcpv"_s), choose(u"reglaj"_s, u"400"_s),
-                        click(u"Command1"_s), call([] { QCOMPARE(QApplication::activeModalWidget()->objectName(), u"cen"_s); }),
-                        click(u"Command2"_s), click(u"mnucen"_s), click(u"resp"_s), is(u"=listp:ANA"_s), click(u"resp"_s), is(u"=listp: !listp"_s),
-                        click(u"act"_s), is(u"+act1 +Frame2"_s), click(u"act"_s), is(u"-act1 !Frame2"_s),
-                        click(u"fel"_s), is(u"+prod"_s), click(u"sursa"_s), is(u"=fond:proprii"_s),
+                        click(u"resp"_s), is(u"=listp:ANA"_s), click(u"grupcpv"_s), choose(u"reglaj"_s, u"400"_s), click(print),
+                        call([] { QCOMPARE(QApplication::activeModalWidget()->objectName(), u"cen"_s); }), click(close),
+                        click(cen), click(u"resp"_s), click(u"resp"_s), is(u"=listp: !listp"_s), click(u"act"_s),
+                        is(u"+act1 +Frame2"_s), click(u"act"_s), is(u"-act1 !Frame2"_s), click(u"fel"_s), is(u"+prod"_s),
+                        click(u"sursa"_s), is(u"=fond:proprii"_s),
                         // Unticking the value keeps its boxes' texts.
-                        click(u"lei"_s), type(u"lei1"_s, u"1500"_s), click(u"lei"_s), is(u"!lei1"_s), expectText(u"lei1"_s, u"1500"_s),
+                        click(u"lei"_s), type(u"lei1"_s, u"1500"_s), click(u"lei"_s), is(u"!lei1"_s),
+                        expectText(u"lei1"_s, u"1500"_s),
                         // "propuse" unticks and disables the procedure; "aprobate" enables it unticked.
                         click(u"proced"_s), is(u"=listtip:licitatie"_s), click(u"prop"_s),
                         is(u"-proced !proced !listtip =listtip:"_s), click(u"aprob"_s), is(u"-proced ~proced !listtip"_s),
-                        click(u"incep"_s), type(u"incep1"_s, QString()), key(QString(), Qt::Key_Tab), message(format),
-                        expectFocus(u"incep1"_s), type(u"incep1"_s, u"01.03.2026"_s), key(QString(), Qt::Key_Tab),
-                        click(u"Command1"_s), message(format), expectFocus(u"incep2"_s), printed(u"<none>"_s),
-                        type(u"incep2"_s, u"30.06.2026"_s), click(u"Command1"_s), printed(u"intre 01.03.2026 si 30.06.2026"_s),
-                        click(u"termin"_s), click(u"Command1"_s), message(format), expectFocus(u"fin1"_s), printed(u"<none>"_s),
-                        key(QString(), Qt::Key_Escape)});
+                        click(u"incep"_s), type(u"incep1"_s, {}), key({}, Qt::Key_Tab), message(format),
+                        expectFocus(u"incep1"_s), type(u"incep1"_s, u"01.03.2026"_s), key({}, Qt::Key_Tab), click(print),
+                        message(format), expectFocus(u"incep2"_s), printed(u"<none>"_s), type(u"incep2"_s, u"30.06.2026"_s),
+                        click(print), printed(u"intre 01.03.2026 si 30.06.2026"_s), click(u"termin"_s), click(print),
+                        message(format), expectFocus(u"fin1"_s), printed(u"<none>"_s), key({}, Qt::Key_Escape)});
     qunsetenv("TENDRO_REPORT_FORMAT");
     const QString grouped = o.takeReport(u"rapprogagrup"_s);
     for (const QString &p : {u"DIRECTIA SILVICA ARAD O.S. ARAD PROGRAM ACHIZITII PE ANUL 2026, grupat pe coduri CPV "
