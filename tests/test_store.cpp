@@ -70,7 +70,8 @@ void TestStore::numbersAndDates()
     // A year runs from its first day to its last, both included.
     const YearBounds b = yearBounds(2026);
     QCOMPARE(b.lower + u"-"_s + b.upper, u"20260101-20261231"_s);
-    for (const auto &[day, in] : {std::pair{"20251231", false}, {"20260101", true}, {"20261231", true}, {"20270101", false}})
+    for (const auto &[day, in] :
+         {std::pair{"20251231", false}, {"20260101", true}, {"20261231", true}, {"20270101", false}})
         QCOMPARE(inYear(QLatin1String(day), 2026), in);
     QCOMPARE(compareFromDisplay(u"05.03.2026"_s), u"20260305"_s);
     QCOMPARE(compareFromDisplay(u"5.3.2026"_s), QString());
@@ -111,10 +112,11 @@ void TestStore::shippedFileIsCompleteAndKeyed()
     }
     // Rows are numbered in file order and keep the published texts.
     auto db = Database::open(conexiuneC(path), Database::Mode::ReadOnly);
-    QCOMPARE(queryRows(*db, u"SELECT (SELECT count(*) FROM cpv), (SELECT count(*) FROM cpv WHERE lista=1), (SELECT count(*) "
-                            "FROM cpv WHERE den='Seminţe'), (SELECT count(*) FROM ds), (SELECT count(*) FROM os), (SELECT "
-                            "count(*) FROM setare), (SELECT count(*) FROM program), (SELECT group_concat(quote(parola)) "
-                            "FROM valid)"_s) + queryRows(*db, u"SELECT cod, cod2, lista FROM cpv WHERE id=1"_s),
+    QCOMPARE(queryRows(*db, u"SELECT (SELECT count(*) FROM cpv), (SELECT count(*) FROM cpv WHERE lista=1),"
+                            " (SELECT count(*) FROM cpv WHERE den='Seminţe'), (SELECT count(*) FROM ds),"
+                            " (SELECT count(*) FROM os), (SELECT count(*) FROM setare), (SELECT count(*) FROM program),"
+                            " (SELECT group_concat(quote(parola)) FROM valid)"_s)
+                 + queryRows(*db, u"SELECT cod, cod2, lista FROM cpv WHERE id=1"_s),
              (QStringList{u"9454|45|1|42|210|0|0|''"_s, u"03000000-1|3000000|1"_s}));
     QCOMPARE(db->userVersion(), kSchemaVersion);
 
