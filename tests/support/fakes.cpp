@@ -3,14 +3,13 @@
 #include "store/database.h"
 #include "store/schema.h"
 
-#include <QDir>
 #include <QApplication>
-#include <QtTest>
-#include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTimer>
 #include <QWidget>
+#include <QtTest>
 
 using namespace Qt::StringLiterals;
 
@@ -18,14 +17,14 @@ namespace tendro::test {
 
 void ScriptedMessages::show(QWidget *parent, const QString &text, const QString &title, MessageIcon icon)
 {
-    shown.append({text, title, icon, false});
+    shown.append({text, title, icon});
     if (realBoxes)
         BoxMessages().show(parent, text, title, icon);
 }
 
 bool ScriptedMessages::ask(QWidget *parent, const QString &text, const QString &title)
 {
-    shown.append({text, title, MessageIcon::None, true});
+    shown.append({text, title, MessageIcon::None});
     if (realBoxes)
         return BoxMessages().ask(parent, text, title);
     return answers.isEmpty() ? false : answers.takeFirst();
@@ -88,10 +87,24 @@ qint64 Env::addItem(const Item &i)
     return db().query(u"SELECT max(idp) AS m FROM program"_s).integer(0, u"m"_s);
 }
 
+void Env::installReports()
+{
+    for (const char *name : {"rapprog.rpt", "rapproga.rpt", "rapprogagrup.rpt", "raprealiz.rpt"})
+        QFile::copy(QStringLiteral(TENDRO_SOURCE_DATA "/") + QLatin1String(name), path(QLatin1String(name)));
+}
+
 void Env::printToFolder()
 {
     installReports();
     qputenv("TENDRO_REPORT_DIR", path(u"pdf"_s).toUtf8());
+}
+
+QString pdfText(const QString &path)
+{
+    QProcess pdftotext;
+    pdftotext.start(u"pdftotext"_s, {u"-enc"_s, u"UTF-8"_s, path, u"-"_s});
+    pdftotext.waitForFinished(30000);
+    return QString::fromUtf8(pdftotext.readAllStandardOutput());
 }
 
 QString Env::takeReport(const QString &stem)
@@ -127,28 +140,6 @@ void Env::installDefaultFile()
     QFile::remove(workingFile());
     QFile::copy(made, workingFile());
     QFile::setPermissions(workingFile(), QFile::ReadOwner | QFile::WriteOwner);
-}
-
-void Env::installReports()
-{
-    for (const char *name : {"rapprog.rpt", "rapproga.rpt", "rapprogagrup.rpt", "raprealiz.rpt"})
-        QFile::copy(QStringLiteral(TENDRO_SOURCE_DATA "/") + QLatin1String(name), path(QLatin1String(name)));
-}
-
-void settle()
-{
-    // Each pass runs what the previous one posted.
-    for (int i = 0; i < 4; ++i)
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
-    QCoreApplication::sendPostedEvents();
-}
-
-QString pdfText(const QString &path)
-{
-    QProcess p;
-    p.start(u"pdftotext"_s, {u"-enc"_s, u"UTF-8"_s, path, u"-"_s});
-    p.waitForFinished(30000);
-    return QString::fromUtf8(p.readAllStandardOutput());
 }
 
 void Env::configure(int idds, int idos, const QString &numeds, const QString &numeos)

@@ -6,7 +6,6 @@
 #include "services/services.h"
 
 #include <QDate>
-#include <QQueue>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <functional>
@@ -18,7 +17,6 @@ struct ShownMessage {
     QString text;
     QString title;
     MessageIcon icon = MessageIcon::None;
-    bool question = false;
 };
 
 class ScriptedMessages : public MessageService {
@@ -37,7 +35,8 @@ class ScriptedFiles : public FileDialogService {
 public:
     QString saveFileName(QWidget *, const QString &title, const QString &filter) override;
     QString openFileName(QWidget *, const QString &title, const QString &filter) override;
-    QString saveFileNameAs(QWidget *parent, const QString &title, const QString &filter, const QString &suggested) override
+    QString saveFileNameAs(QWidget *parent, const QString &title, const QString &filter,
+                           const QString &suggested) override
     {
         lastSuggested = suggested;
         return saveFileName(parent, title, filter);
@@ -109,7 +108,7 @@ public:
     qint64 addItem(const Item &item);
     // Report files beside the program, and reports written as PDF to a folder of the test's.
     void printToFolder();
-    // The text of the newest report of that name ("rapprog", ...), which is then removed;
+    // The text of the newest report of that name ("rapprog", ...) as pdftotext reads it, which is then removed;
     // "<none>" when there is none.
     QString takeReport(const QString &stem);
 
@@ -128,11 +127,7 @@ void activate(QWidget *window);
 // splash may come first).
 void whenModal(const QString &name, std::function<void(QWidget *)> fn);
 
-// Runs what the windows have queued (a committed cell, a refused cell
-// opened again), however loaded the machine is.
-void settle();
-
-// The text of a PDF, as pdftotext reads it.
+// The text of a PDF as pdftotext reads it, pages separated by form feeds.
 QString pdfText(const QString &path);
 
 // Row values of a whole table, ordered, for before/after comparisons.
