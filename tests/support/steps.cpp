@@ -265,6 +265,9 @@ private:
             combo->showPopup();
             combo->view()->setCurrentIndex(combo->model()->index(at, combo->modelColumn()));
             QTest::keyClick(combo->view(), Qt::Key_Return);
+            // Offscreen, the closed list stays the active window; a window manager would give it back.
+            if (QApplication::activeWindow() != combo->window())
+                QApplication::setActiveWindow(combo->window());
             return;
         }
         case K::Text: {
