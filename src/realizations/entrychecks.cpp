@@ -2,7 +2,6 @@
 #include "store/dates.h"
 #include "store/numbers.h"
 
-#include <QLocale>
 #include <QRegularExpression>
 #include <cmath>
 
@@ -62,7 +61,7 @@ bool storableNumber(const QString &text, bool value)
     const double v = text.trimmed().toDouble(&ok);
     if (!ok || !std::isfinite(v))
         return false;
-    return !value || plainDecimal(QString::number(v, 'g', QLocale::FloatingPointShortest)) == plainDecimal(text);
+    return !value || formatNumber(v) == plainDecimal(text);
 }
 
 // Each date cell takes exactly dd.mm.yyyy in digits; no blank, sign or letter.

@@ -48,24 +48,30 @@ QString chosenFile(QFileDialog &dialog)
 
 } // namespace
 
-QString QtFileDialogs::saveFileName(QWidget *parent, const QString &title, const QString &filter)
+namespace {
+
+// A save dialog that adds `suffix` before its own overwrite question runs.
+QString savedFile(QWidget *parent, const QString &title, const QString &filter, const QString &suggested,
+                  const QString &suffix)
 {
-    QFileDialog dialog(parent, title, QString(), filter);
+    QFileDialog dialog(parent, title, suggested, filter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    // The suffix is added before the dialog's own overwrite question runs.
-    dialog.setDefaultSuffix(QStringLiteral("mdb"));
+    dialog.setDefaultSuffix(suffix);
     return chosenFile(dialog);
+}
+
+} // namespace
+
+QString QtFileDialogs::saveFileName(QWidget *parent, const QString &title, const QString &filter)
+{
+    return savedFile(parent, title, filter, QString(), QStringLiteral("mdb"));
 }
 
 QString QtFileDialogs::saveFileNameAs(QWidget *parent, const QString &title, const QString &filter,
                                       const QString &suggested)
 {
-    QFileDialog dialog(parent, title, suggested, filter);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setDefaultSuffix(QFileInfo(suggested).suffix());
-    return chosenFile(dialog);
+    return savedFile(parent, title, filter, suggested, QFileInfo(suggested).suffix());
 }
 
 QString QtFileDialogs::openFileName(QWidget *parent, const QString &title, const QString &filter)
