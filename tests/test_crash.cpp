@@ -45,6 +45,14 @@ QStringList databaseFiles(const QString &folder)
     return out;
 }
 
+// Both absent, or both there with the same bytes.
+bool sameBytes(const QString &a, const QString &b)
+{
+    QFile fa(a), fb(b);
+    const bool opened = fa.open(QIODevice::ReadOnly);
+    return opened == fb.open(QIODevice::ReadOnly) && (!opened || fa.readAll() == fb.readAll());
+}
+
 // The writes the operation made, run to its end; -1 when it was killed, 0 when it failed.
 long runHelper(const QString &folder, const QString &operation, long killAt)
 {
@@ -66,6 +74,7 @@ private slots:
 
 private:
     Env prepared_;
+    QMap<QString, QStringList> before_;   // the rows of the prepared folder's files
 };
 
 // One folder to start every run from: items of 2025 and 2026, a project,
@@ -94,6 +103,8 @@ void TestCrash::initTestCase()
         ->execScript(u"UPDATE program SET proced='licitatie', lei=lei+1; UPDATE realiz SET lei=lei*2;"
                      "UPDATE cpv SET den=den||' (nou)' WHERE id%2=0;"_s);
     e.ctx->closeDb();
+    for (const QString &f : databaseFiles(e.dir.path()))
+        before_[f] = contents(e.path(f));
 }
 
 void TestCrash::killedInTheMiddle_data()
@@ -117,12 +128,14 @@ void TestCrash::killedInTheMiddle()
     freshFolder(whole);
     const long writes = runHelper(whole.path(), operation, 0);
     QVERIFY2(writes > 5, qPrintable(QString::number(writes)));
-    QMap<QString, QStringList> before, after;
+    // Reading a file back costs a key derivation: a file the operation left alone is read once.
+    const QStringList absent{u"<absent>"_s};
+    QMap<QString, QStringList> after;
     for (const QString &f : databaseFiles(prepared.path()) + databaseFiles(whole.path())) {
-        before[f] = contents(prepared.filePath(f));
-        after[f] = contents(QDir(whole.path()).filePath(f));
+        const QString path = QDir(whole.path()).filePath(f);
+        after[f] = sameBytes(path, prepared.filePath(f)) ? before_.value(f, absent) : contents(path);
     }
-    QVERIFY(before != after);
+    QVERIFY(after != before_);
     QSet<long> points{1, 2, writes - 1};
     for (int i = 1; i < 6; ++i)
         points.insert(writes * i / 6);
@@ -130,14 +143,12 @@ void TestCrash::killedInTheMiddle()
         QTemporaryDir dir;
         freshFolder(dir);
         QVERIFY2(runHelper(dir.path(), operation, k) == -1, qPrintable(u"not killed at write %1"_s.arg(k)));
-        for (const QString &f : databaseFiles(dir.path()) + before.keys()) {
+        for (const QString &f : databaseFiles(dir.path()) + before_.keys()) {
             const QString path = QDir(dir.path()).filePath(f);
-            QFile now(path), was(prepared.filePath(f));
-            const bool opened = now.open(QIODevice::ReadOnly);
-            if (opened == was.open(QIODevice::ReadOnly) && (!opened || now.readAll() == was.readAll()))
+            if (sameBytes(path, prepared.filePath(f)))
                 continue;   // untouched
-            const QStringList rows = contents(path), absent{u"<absent>"_s};
-            QVERIFY2(rows == before.value(f, absent) || rows == after.value(f, absent),
+            const QStringList rows = contents(path);
+            QVERIFY2(rows == before_.value(f, absent) || rows == after.value(f, absent),
                      qPrintable(u"%1 neither old nor new at write %2"_s.arg(f).arg(k)));
         }
     }
