@@ -349,7 +349,10 @@ void TestReports::cenWindow()
                         is(u"=anul:2026 +prop !proced"_s), click(close), month(3), click(cen),
                         expectText(u"lei1"_s, u"0"_s), expectText(u"reglaj"_s, {}),
                         is(u"=anul:2026 +aprob -proced ~proced !Frame1 !Frame2 !fond !lei1 !incep1 !Label12 !listtip !listp"_s),
-                        click(u"resp"_s), is(u"=listp:ANA"_s), click(u"grupcpv"_s), choose(u"reglaj"_s, u"400"_s),
+                        click(u"resp"_s), is(u"=listp:ANA"_s), call([] {   // every fund shows without scrolling
+                            auto *fond = QApplication::activeModalWidget()->findChild<QListWidget *>(u"fond"_s);
+                            QVERIFY(fond->viewport()->rect().contains(fond->visualItemRect(fond->item(4))));
+                        }), click(u"grupcpv"_s), choose(u"reglaj"_s, u"400"_s),
                         click(print), call([] { QCOMPARE(QApplication::activeModalWidget()->objectName(), u"cen"_s); }),
                         click(close), click(cen), click(u"resp"_s), click(u"resp"_s), is(u"=listp: !listp"_s),
                         click(u"act"_s), is(u"+act1 +Frame2"_s), click(u"act"_s), is(u"-act1 !Frame2"_s),

@@ -172,11 +172,11 @@ void Liste::buildRightHalf(QWidget *host)
     grid->setVerticalSpacing(4);
 
     anul_ = named(new QListWidget(host), "anul");
-    anul_->setFixedHeight(64);
+    fitRows(anul_, 5);
     anul_->setToolTip(QStringLiteral("Click dreapta pentru a copia datele din anii anteriori in anul curent, selectind "
                                      "anul ce se vrea copiat"));
     fond_ = named(new QListWidget(host), "fond");
-    fond_->setFixedHeight(64);
+    fitRows(fond_, 5);   // all five funds at once
     auto *top = new QHBoxLayout();
     top->addWidget(caption(host, QStringLiteral("Anul")));
     top->addWidget(anul_, 1);

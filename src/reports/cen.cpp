@@ -87,7 +87,7 @@ void Cen::build()
     sursa_ = named(new QCheckBox(QStringLiteral("Sursa de finantare"), this), "sursa");
     label5_ = named(new QLabel(QStringLiteral("Fonduri"), this), "Label5");
     fond_ = named(new QListWidget(this), "fond");
-    fond_->setFixedHeight(60);
+    fitRows(fond_, 5);   // all five funds at once
     grid->addWidget(sursa_, row, 0);
     grid->addWidget(label5_, row, 1, Qt::AlignRight);
     grid->addWidget(fond_, row++, 2, 1, 3);

@@ -103,6 +103,18 @@ void onFocusLost(QWidget *field, std::function<void()> check)
     field->installEventFilter(new FocusLostCheck(std::move(check), field));
 }
 
+void fitRows(QListWidget *list, int rows)
+{
+    // An entry's height is known only from an entry: measure a stand-in when there is none.
+    const bool empty = list->count() == 0;
+    if (empty)
+        list->addItem(QStringLiteral("Xg"));
+    const int row = list->sizeHintForRow(0);
+    if (empty)
+        delete list->takeItem(0);
+    list->setFixedHeight(rows * row + 2 * list->frameWidth());
+}
+
 void clearOptions(std::initializer_list<QRadioButton *> options)
 {
     // Options that exclude each other cannot all be unchecked while they do.

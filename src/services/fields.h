@@ -34,6 +34,9 @@ void onFocusLost(QWidget *field, std::function<void()> check);
 // A double-click delivers one click, as the window system's own lists do.
 void onEveryClick(QListWidget *list, std::function<void(int row)> handler);
 
+// Fixes the list's height to show `rows` entries whole, in its own font and style.
+void fitRows(QListWidget *list, int rows);
+
 // Leaves none of the options chosen.
 void clearOptions(std::initializer_list<QRadioButton *> options);
 
