@@ -141,6 +141,16 @@ void OpenAndLookups1000_baseline(benchmark::State &state)
 }
 BENCHMARK(OpenAndLookups1000_baseline)->Unit(benchmark::kMillisecond);
 
+// The exit's copy of the working file: written under a temporary name, read back whole, put in place.
+void BackupCopy(benchmark::State &state)
+{
+    Fixture &f = fixture();
+    const QString target = f.env.path(QStringLiteral("bench-copy.mdb"));
+    for (auto _ : state)
+        copyDatabase(f.env.ctx->db(), target, QLatin1String(kDatabasePassword));
+}
+BENCHMARK(BackupCopy)->Unit(benchmark::kMillisecond);
+
 // A level-I click runs at most 6 + 54 single-row lookups.
 void RawLookups60(benchmark::State &state)
 {

@@ -17,7 +17,9 @@
 #include <QTableView>
 #include <QtTest>
 #include <cmath>
+#include <cstring>
 #include <limits>
+#include <sqlcipher/sqlite3.h>
 
 using namespace tendro;
 using namespace tendro::test;
@@ -29,6 +31,21 @@ QByteArray fileBytes(const QString &path)
 {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// The first value the engine alone reads from the file, keyed from the password as any other program keys it.
+QString engineReads(const QString &path, const char *sql)
+{
+    sqlite3 *db = nullptr;
+    sqlite3_stmt *st = nullptr;
+    sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_key(db, kDatabasePassword, int(std::strlen(kDatabasePassword)));
+    const bool read = sqlite3_prepare_v2(db, sql, -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW;
+    const QString out = read ? QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, 0)))
+                             : u"<unreadable>"_s;
+    sqlite3_finalize(st);
+    sqlite3_close(db);
+    return out;
 }
 
 } // namespace
@@ -187,6 +204,8 @@ void TestStore::wholeFileCopies()
         auto copy = Database::open(conexiuneC(target), Database::Mode::ReadOnly);
         for (const QString &t : {u"cpv"_s, u"setare"_s, u"os"_s})
             QCOMPARE(tableDump(*copy, t), tableDump(env->db(), t));
+        // The program keeps the keys it derives; what it writes still opens with the password alone.
+        QCOMPARE(engineReads(target, "SELECT count(*) FROM cpv"), QString::number(env->count(u"cpv"_s)));
         QVERIFY_THROWS_EXCEPTION(DbError, Database::open({target, QString()}, Database::Mode::ReadOnly));
     }
 }

@@ -2,6 +2,11 @@
 #include "connections.h"
 #include "numbers.h"
 
+#include <QFile>
+#include <QHash>
+#include <QMutex>
+#include <openssl/evp.h>
+#include <openssl/rand.h>
 #include <sqlcipher/sqlite3.h>
 
 namespace tendro {
@@ -95,6 +100,139 @@ void checkReadable(sqlite3 *db)
     }
 }
 
+// The engine derives a file's page key from its password at every open, with
+// many rounds of PBKDF2 by design: tens of milliseconds each time. The program
+// opens the same few files again and again (a copy and then its check, the
+// working file after a restore), so the key derived here for a password and a
+// file's salt is kept for the life of the process and given to the engine raw,
+// with the salt. The engine's own derivation stays the rule: once it opens a
+// file that a key derived here did not, none is derived here again, and a key
+// derived here creates a file only after one has opened an existing file.
+class KeyCache {
+public:
+    static KeyCache &instance()
+    {
+        static KeyCache cache;
+        return cache;
+    }
+    bool inUse()
+    {
+        QMutexLocker lock(&mutex_);
+        return !disagrees_;
+    }
+    bool trusted()
+    {
+        QMutexLocker lock(&mutex_);
+        return trusted_ && !disagrees_;
+    }
+    // "x'<key><salt>'", as the engine takes a raw key.
+    QByteArray rawKey(const QByteArray &password, const QByteArray &salt)
+    {
+        QMutexLocker lock(&mutex_);
+        const QByteArray id = password + '\0' + salt;
+        if (const auto it = keys_.constFind(id); it != keys_.constEnd())
+            return *it;
+        if (!digest_)
+            readEngineSettings();
+        QByteArray key(32, '\0');
+        PKCS5_PBKDF2_HMAC(password.constData(), int(password.size()),
+                          reinterpret_cast<const unsigned char *>(salt.constData()), int(salt.size()), iterations_,
+                          digest_, int(key.size()), reinterpret_cast<unsigned char *>(key.data()));
+        const QByteArray raw = "x'" + (key + salt).toHex() + "'";
+        keys_.insert(id, raw);
+        return raw;
+    }
+    void opened()
+    {
+        QMutexLocker lock(&mutex_);
+        trusted_ = true;
+    }
+    void failed(const QByteArray &password, const QByteArray &salt)
+    {
+        QMutexLocker lock(&mutex_);
+        keys_.remove(password + '\0' + salt);
+    }
+    void engineDisagrees()
+    {
+        QMutexLocker lock(&mutex_);
+        disagrees_ = true;
+        keys_.clear();
+    }
+
+private:
+    // The engine's defaults for new files: rounds and, from version 4 on, the hash (before it, SHA-1).
+    void readEngineSettings()
+    {
+        sqlite3 *mem = nullptr;
+        sqlite3_open(":memory:", &mem);
+        const auto first = [mem](const char *sql) {
+            QByteArray out;
+            sqlite3_exec(
+                mem, sql,
+                [](void *o, int n, char **values, char **) {
+                    if (n > 0 && values[0])
+                        *static_cast<QByteArray *>(o) = values[0];
+                    return 0;
+                },
+                &out, nullptr);
+            return out;
+        };
+        const QByteArray rounds = first("PRAGMA cipher_default_kdf_iter");
+        const QByteArray algorithm = first("PRAGMA cipher_default_kdf_algorithm");
+        sqlite3_close(mem);
+        iterations_ = rounds.toInt() > 0 ? rounds.toInt() : 64000;
+        digest_ = algorithm.endsWith("SHA512")   ? EVP_sha512()
+                  : algorithm.endsWith("SHA256") ? EVP_sha256()
+                                                 : EVP_sha1();
+    }
+
+    QMutex mutex_;
+    QHash<QByteArray, QByteArray> keys_;
+    const EVP_MD *digest_ = nullptr;
+    int iterations_ = 0;
+    bool trusted_ = false;
+    bool disagrees_ = false;
+};
+
+// The salt a keyed file begins with; empty for a new, empty file; null when there is none to read.
+QByteArray fileSalt(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return QByteArray();
+    if (f.size() == 0)
+        return QByteArray("");
+    const QByteArray salt = f.read(16);
+    return salt.size() == 16 ? salt : QByteArray();
+}
+
+// The file opened with a key derived here; null when that key does not read it.
+sqlite3 *openWithKnownKey(const QString &path, int flags, const QByteArray &password)
+{
+    KeyCache &keys = KeyCache::instance();
+    if (!keys.inUse())
+        return nullptr;
+    sqlite3 *db = openHandle(path, flags);
+    QByteArray salt = fileSalt(path);
+    const bool fresh = salt.isEmpty() && !salt.isNull();
+    if (fresh && keys.trusted()) {
+        salt = QByteArray(16, '\0');
+        RAND_bytes(reinterpret_cast<unsigned char *>(salt.data()), int(salt.size()));
+    }
+    if (salt.size() == 16) {
+        const QByteArray raw = keys.rawKey(password, salt);
+        sqlite3_key(db, raw.constData(), int(raw.size()));
+        if (sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr) == SQLITE_OK) {
+            if (!fresh)
+                keys.opened();
+            return db;
+        }
+        keys.failed(password, salt);
+    }
+    sqlite3_close(db);
+    return nullptr;
+}
+
 QVariant columnValue(sqlite3_stmt *st, int i)
 {
     switch (sqlite3_column_type(st, i)) {
@@ -133,11 +271,17 @@ std::unique_ptr<Database> Database::open(const ConnectionSpec &connection, Mode 
     case Mode::ReadOnly: flags |= SQLITE_OPEN_READONLY; break;
     case Mode::Create: flags |= SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE; break;
     }
-    sqlite3 *db = openHandle(connection.path, flags);
     const QByteArray key = connection.password.toUtf8();
+    if (!key.isEmpty()) {
+        if (sqlite3 *known = openWithKnownKey(connection.path, flags, key))
+            return std::unique_ptr<Database>(new Database(known, connection.path));
+    }
+    sqlite3 *db = openHandle(connection.path, flags);
     if (!key.isEmpty())
         sqlite3_key(db, key.constData(), key.size());
     checkReadable(db);
+    if (!key.isEmpty() && fileSalt(connection.path).size() == 16 && KeyCache::instance().inUse())
+        KeyCache::instance().engineDisagrees();   // it read what a key derived here could not
     return std::unique_ptr<Database>(new Database(db, connection.path));
 }
 
