@@ -116,10 +116,12 @@ void TestThresholds::thresholdsWindow()
         + cell(15, 0, u"30.02.2026"_s, kThresholdDateRefused) + cell(15, 1, u"X"_s, kThresholdKindRefused)
         + cell(15, 2, u"12.5"_s, kThresholdValueRefused) + cell(15, 3, u"-5"_s, kThresholdValueRefused)
         // A new row: a dd.mm.yyyy date, the kind in lower case.
-        + cell(16, 0, u"31.12.2026"_s) + cell(16, 1, u"ps"_s) + cell(16, 2, u"700000"_s) + cell(16, 3, u"600000"_s)
-        // The order is checked when the row is left; the refused row stays on screen.
+        + cell(16, 0, u"01.01.2026"_s) + cell(16, 1, u"ps"_s) + cell(16, 2, u"700000"_s) + cell(16, 3, u"600000"_s)
+        // The order is checked when the row is left, then the date and kind against the stored rows;
+        // the refused row stays on screen.
         + QList<Step>{key(g, Qt::Key_Up), message(QLatin1String(kThresholdOrderRefused)), expectCell(g, -1, 1, u"PS"_s)}
-        + cell(16, 3, u"800000"_s) + QList<Step>{key(g, Qt::Key_Up),
+        + cell(16, 3, u"800000"_s) + QList<Step>{key(g, Qt::Key_Up), message(QLatin1String(kThresholdDuplicate))}
+        + cell(16, 0, u"31.12.2026"_s) + QList<Step>{key(g, Qt::Key_Up),
                       expectRows(u"SELECT * FROM praguri WHERE dela>='20260101' ORDER BY dela,tip"_s,
                                  {u"20260101|L|900400|26960556|Reg. (UE) 2025/2152"_s,
                                   u"20260101|PS|300000|698460|Reg. (UE) 2025/2152"_s, u"20261231|PS|700000|800000|"_s}),
