@@ -125,7 +125,7 @@ public:
         QMutexLocker lock(&mutex_);
         return trusted_ && !disagrees_;
     }
-    // "x'<key><salt>'", as the engine takes a raw key.
+    // "x'<key><salt>'", as the engine takes a raw key; empty when it cannot be derived.
     QByteArray rawKey(const QByteArray &password, const QByteArray &salt)
     {
         QMutexLocker lock(&mutex_);
@@ -135,9 +135,11 @@ public:
         if (!digest_)
             readEngineSettings();
         QByteArray key(32, '\0');
-        PKCS5_PBKDF2_HMAC(password.constData(), int(password.size()),
-                          reinterpret_cast<const unsigned char *>(salt.constData()), int(salt.size()), iterations_,
-                          digest_, int(key.size()), reinterpret_cast<unsigned char *>(key.data()));
+        if (PKCS5_PBKDF2_HMAC(password.constData(), int(password.size()),
+                              reinterpret_cast<const unsigned char *>(salt.constData()), int(salt.size()), iterations_,
+                              digest_, int(key.size()), reinterpret_cast<unsigned char *>(key.data()))
+            != 1)
+            return QByteArray();   // the engine derives it then
         const QByteArray raw = "x'" + (key + salt).toHex() + "'";
         keys_.insert(id, raw);
         return raw;
@@ -206,8 +208,8 @@ QByteArray fileSalt(const QString &path)
     return salt.size() == 16 ? salt : QByteArray();
 }
 
-// The file opened with a key derived here; null when that key does not read it.
-sqlite3 *openWithKnownKey(const QString &path, int flags, const QByteArray &password)
+// The file opened with a key derived here; null when there is none or, then `refused` set, it does not read it.
+sqlite3 *openWithKnownKey(const QString &path, int flags, const QByteArray &password, bool &refused)
 {
     KeyCache &keys = KeyCache::instance();
     if (!keys.inUse())
@@ -217,10 +219,11 @@ sqlite3 *openWithKnownKey(const QString &path, int flags, const QByteArray &pass
     const bool fresh = salt.isEmpty() && !salt.isNull();
     if (fresh && keys.trusted()) {
         salt = QByteArray(16, '\0');
-        RAND_bytes(reinterpret_cast<unsigned char *>(salt.data()), int(salt.size()));
+        if (RAND_bytes(reinterpret_cast<unsigned char *>(salt.data()), int(salt.size())) != 1)
+            salt.clear();
     }
-    if (salt.size() == 16) {
-        const QByteArray raw = keys.rawKey(password, salt);
+    const QByteArray raw = salt.size() == 16 ? keys.rawKey(password, salt) : QByteArray();
+    if (!raw.isEmpty()) {
         sqlite3_key(db, raw.constData(), int(raw.size()));
         if (sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr) == SQLITE_OK) {
             if (!fresh)
@@ -228,6 +231,14 @@ sqlite3 *openWithKnownKey(const QString &path, int flags, const QByteArray &pass
             return db;
         }
         keys.failed(password, salt);
+        refused = true;
+        // Only a key that does not fit says "not a database"; a locked or unreadable file says so itself.
+        const int code = sqlite3_errcode(db);
+        if (code != SQLITE_NOTADB) {
+            const QString msg = QString::fromUtf8(sqlite3_errmsg(db));
+            sqlite3_close(db);
+            throw DbError(code, msg);
+        }
     }
     sqlite3_close(db);
     return nullptr;
@@ -272,15 +283,16 @@ std::unique_ptr<Database> Database::open(const ConnectionSpec &connection, Mode 
     case Mode::Create: flags |= SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE; break;
     }
     const QByteArray key = connection.password.toUtf8();
+    bool refused = false;
     if (!key.isEmpty()) {
-        if (sqlite3 *known = openWithKnownKey(connection.path, flags, key))
+        if (sqlite3 *known = openWithKnownKey(connection.path, flags, key, refused))
             return std::unique_ptr<Database>(new Database(known, connection.path));
     }
     sqlite3 *db = openHandle(connection.path, flags);
     if (!key.isEmpty())
         sqlite3_key(db, key.constData(), key.size());
     checkReadable(db);
-    if (!key.isEmpty() && fileSalt(connection.path).size() == 16 && KeyCache::instance().inUse())
+    if (refused)
         KeyCache::instance().engineDisagrees();   // it read what a key derived here could not
     return std::unique_ptr<Database>(new Database(db, connection.path));
 }
