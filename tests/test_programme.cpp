@@ -312,6 +312,7 @@ void TestProgramme::gridQueriesSortingAndFit()
         QVERIFY(g->columnViewportPosition(c) + g->columnWidth(c) <= g->viewport()->width());
         QVERIFY(c == 1 || c == 5 || g->fontMetrics().horizontalAdvance(w.model()->text(1, c)) < g->columnWidth(c));
     }
+    QVERIFY(g->fontMetrics().horizontalAdvance(u"123456789.12"_s) < g->columnWidth(12));   // a realized total, cents too
     auto *fond = w.liste->findChild<QListWidget *>(u"fond"_s);   // and every fund, without scrolling
     QVERIFY(fond->viewport()->rect().contains(fond->visualItemRect(fond->item(4))));
     // Every caption line shows, in the font of a selected row's header; a cut name shows whole in its tooltip.

@@ -99,6 +99,18 @@ Step lower(int rows, int row = -1, int column = -1)
     });
 }
 
+// Every amount of the grid's column shows whole, as drawn in the grid's font.
+Step shownWhole(const char *grid, int column)
+{
+    return call([=] {
+        QTableView *g = on->get<QTableView>(grid);
+        for (int r = 0; r < g->model()->rowCount(); ++r) {
+            const QString text = g->model()->index(r, column).data().toString();
+            QVERIFY2(g->fontMetrics().horizontalAdvance(text) + 6 < g->columnWidth(column), qPrintable(text));
+        }
+    });
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(Steps)
@@ -217,12 +229,14 @@ void TestRealizations::entries_data()
     const Steps chooseA{doubleClickCell(u"DataGrid1"_s, 0)};
     const auto rows = [](const QStringList &typed) { return expectRows(kRows, QStringList{kA, kP9, kOld} + typed); };
     // An invoice of item A typed by keyboard alone, one key after each field; the next row waits.
-    const QStringList first{"12", "05.03.2026", "SC B", "CUIE", "34", "06.03.2026", "250.5", "2/05.03.2026"};
+    const QStringList first{"12", "05.03.2026", "SC B", "CUIE", "34", "06.03.2026", "123456789.12", "2/05.03.2026"};
     const int text = int(first.join(QString()).size());
     QTest::newRow("invoice by Tab")
         << Steps{clickCell(u"DataGrid1"_s, 0), key(u"DataGrid1"_s, Qt::Key_Return), call([] { keys.presses = 0; })}
                + typed(first) + Steps{call([text] { QCOMPARE(keys.presses, text + 8); }), lower(3, 2, EContrnr),
-                 rows({u"3111100|9| |12|05.03.2026|20260305|SC B|CUIE|34|06.03.2026|20260306|250.5|2/05.03.2026"_s})};
+                 rows({u"3111100|9| |12|05.03.2026|20260305|SC B|CUIE|34|06.03.2026|20260306|123456789.12|2/05.03.2026"_s}),
+                 shownWhole("DataGrid2", ELei), click(u"Command3"_s), upper(8, {"123456799.62", "0", "20"}),
+                 shownWhole("DataGrid1", 8)};
     // A row whose last cell is still open is stored before the lower grid is
     // read again; a refused one stays on screen and the action does not happen.
     QStringList done{"", "", "SC B", "CUIE", "34", "06.03.2026", "7", "2/05.03.2026"}, noValue = done;

@@ -85,7 +85,8 @@ void Liste::buildGrid(QWidget *host)
                                   {QStringLiteral("Detalii"), QStringLiteral("detal"), true, false, 200, px(1515)},
                                   {QStringLiteral("idp"), QStringLiteral("idp"), false, true},
                                   {QStringLiteral("fel"), QStringLiteral("fel"), false, true},
-                                  {QStringLiteral("Realiz.(lei)"), QStringLiteral("realiz"), false, false, 0, px(840)},
+                                  {QStringLiteral("Realiz.(lei)"), QStringLiteral("realiz"), false, false, 0,
+                                   fit("000000000.00")},   // realized amounts carry cents
                                   {QStringLiteral("proiect"), QStringLiteral("proiect"), false, false, 0, px(1515)},
                                   {QStringLiteral("Procedura legala"), QStringLiteral("proclegala"), false, false, 0, px(1700)}},
                                  this);

@@ -11,6 +11,7 @@
 #include "store/querymodel.h"
 #include "thresholds/legalsql.h"
 
+#include <algorithm>
 #include <QComboBox>
 #include <QDir>
 #include <QGroupBox>
@@ -114,6 +115,8 @@ void Realiz::build()
 
     try {
         Database &db = ctx_.db();
+        // Amounts show whole up to 9 digits and the cents, in the grid's own font.
+        const int money = std::max(90, grid1_->fontMetrics().horizontalAdvance(QStringLiteral("000000000.00")) + 9);
         model1_ = new QueryTableModel(db,
                                       {{QStringLiteral("CPV"), QStringLiteral("cod"), false, false, 0, 95},
                                        {QStringLiteral("Denumire"), QStringLiteral("den"), false, false, 0, 220},
@@ -122,8 +125,8 @@ void Realiz::build()
                                        {QStringLiteral("Detalii"), QStringLiteral("detal"), false, false, 0, 150},
                                        {QStringLiteral("idp"), QStringLiteral("idp"), false, true},
                                        {QStringLiteral("id"), QStringLiteral("id"), false, true},
-                                       {QStringLiteral("Program (lei)"), QStringLiteral("lei"), false, false, 0, 90},
-                                       {QStringLiteral("Realizat (lei)"), QStringLiteral("realiz"), false, false, 0, 90},
+                                       {QStringLiteral("Program (lei)"), QStringLiteral("lei"), false, false, 0, money},
+                                       {QStringLiteral("Realizat (lei)"), QStringLiteral("realiz"), false, false, 0, money},
                                        {QStringLiteral("proiect"), QStringLiteral("proiect"), false, false, 0, 110},
                                        {QStringLiteral("Sursa"), QStringLiteral("fond"), false, false, 0, 90}},
                                       this);
@@ -142,7 +145,7 @@ void Realiz::build()
                                        filled("contrdata2", "contrdata2"), user("Furnizor", "furniz", 150),
                                        user("Denumire produse/servicii/lucrari", "denumach", 190),
                                        user("Nr.act (factura/bon fiscal)", "actnr", 95),
-                                       user("Data act (zz.ll.aaaa)", "actdata1", 95), user("Valoare (lei)", "lei", 80),
+                                       user("Data act (zz.ll.aaaa)", "actdata1", 95), user("Valoare (lei)", "lei", money),
                                        filled("actdata2", "actdata2"), filled("id", "id"), filled("idos", "idos"),
                                        user("Referat nr./data", "refer", 120), filled("proiect", "proiect")},
                                       this);
