@@ -211,17 +211,21 @@ void TestShell::mainWindowAndExit()
     QCOMPARE(goods, (QList<bool>{true, true}));
     QVERIFY(!mnu.findChild<QDialog *>(u"liste"_s) && mnu.isVisible());
     env.messages.shown.clear();
-    // Exits: the newest ten dated copies kept, and an end when a copy fails.
-    for (int exit = 1; exit <= 12; ++exit) {
+    // Exits: the newest ten dated copies kept, and an end when a copy fails. The last one
+    // on a clock set back to 2000: its copy sorts oldest, and still stays.
+    const QDate today = env.clock.date;
+    for (int exit = 1; exit <= 13; ++exit) {
         env.addItem({});
-        env.clock.time = QTime(10, 0, std::min(exit, 11));   // the last two within one second
+        env.clock.time = QTime(10, 0, std::min(exit, 11));   // 11 and 12 within one second
+        env.clock.date = exit < 13 ? today : QDate(2000, 1, 1);
         mnu.action(u"mnuies"_s)->trigger();
     }
-    QCOMPARE(u"%1 %2"_s.arg(env.platform.ended).arg(env.messages.shown.size()), u"12 0"_s);   // ended, nothing told
+    env.clock.date = today;
+    QCOMPARE(u"%1 %2"_s.arg(env.platform.ended).arg(env.messages.shown.size()), u"13 0"_s);   // ended, nothing told
     QStringList expected{u"tendroBACKUP-20260315-100011-2.mdb 12"_s};
-    for (int exit = 11; exit >= 3; --exit)
+    for (int exit = 11; exit >= 4; --exit)
         expected << u"tendroBACKUP-20260315-1000%1.mdb %2"_s.arg(exit, 2, 10, QLatin1Char('0')).arg(exit);
-    QCOMPARE(datedCopyList(env.dir.path()), expected);
+    QCOMPARE(datedCopyList(env.dir.path()), expected << u"tendroBACKUP-20000101-100011.mdb 13"_s);
     QCOMPARE(QDir(datedCopiesFolder(env.dir.path())).entryList(QDir::Files).size(), 10);
     // The single backup stays as it was: the working file at the last exit.
     auto backup = Database::open(conexiuneC(backupFilePath(env.dir.path())), Database::Mode::ReadOnly);
@@ -234,7 +238,7 @@ void TestShell::mainWindowAndExit()
     QVERIFY(QDir().rename(datedCopiesFolder(env.dir.path()), env.path(u"elsewhere"_s)));
     QVERIFY(QFile(datedCopiesFolder(env.dir.path())).open(QIODevice::WriteOnly));
     mnu.action(u"mnuies"_s)->trigger();
-    QCOMPARE(u"%1 %2"_s.arg(env.platform.ended).arg(env.messages.shown.size()), u"13 2"_s);
+    QCOMPARE(u"%1 %2"_s.arg(env.platform.ended).arg(env.messages.shown.size()), u"14 2"_s);
     QVERIFY(env.messages.shown.at(0).text.startsWith(u" Copia de siguranta tendroBACKUP.mdb nu a putut fi facuta. \n"_s));
     QVERIFY(env.messages.shown.at(1).text.startsWith(u" Copia datata din folderul backup nu a putut fi facuta. \n"_s));
     QCOMPARE(fileBytes(backupFilePath(env.dir.path())), before);
@@ -333,6 +337,21 @@ void TestShell::restoreFromADatedCopy()
     QCOMPARE(datedCopyList(env.dir.path()) << QString::number(env.count(u"program"_s)) << QString::number(env.platform.ended),
              (QStringList{u"tendroBACKUP-20260315-100500.mdb 3"_s, u"tendroBACKUP-20260315-100002.mdb 2"_s,
                           u"tendroBACKUP-20260315-100001.mdb 1"_s, u"1"_s, u"1"_s}));
+    // A working file too damaged to copy is what a restore is for: kept aside as it is, the copy put in its place.
+    env.addItem({});
+    env.ctx->closeDb();
+    QFile w(env.workingFile());
+    QVERIFY(w.open(QIODevice::ReadWrite) && w.seek(w.size() / 2) && w.write(QByteArray(64, 'U')) == 64 && w.flush());
+    w.close();
+    const QByteArray damaged = fileBytes(env.workingFile());
+    env.clock.time = QTime(10, 6, 0);
+    RUN_STEPS(env, &mnu, {click(u"mnurestaurare"_s), clickCell(u"List1"_s, 2), click(u"Command1"_s),
+                          message(question, Answer::Yes),
+                          message(u" Copia a fost restaurata. Fisierul curent era deteriorat si a fost pastrat in folderul "
+                                  "backup ca tendro-deteriorat-20260315-100600.mdb. Este necesar de a intra din nou in program. "_s)});
+    QCOMPARE(fileBytes(env.path(u"backup/tendro-deteriorat-20260315-100600.mdb"_s)), damaged);
+    QCOMPARE(u"%1 %2 %3"_s.arg(env.count(u"program"_s)).arg(datedCopies(env.dir.path()).size()).arg(env.platform.ended),
+             u"1 3 2"_s);
 }
 
 QTEST_MAIN(TestShell)

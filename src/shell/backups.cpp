@@ -76,9 +76,12 @@ QString keepDatedCopy(Database &db, const QString &cale, const QDateTime &now)
     return path;
 }
 
-void pruneDatedCopies(const QString &cale, int keep)
+void pruneDatedCopies(const QString &cale, const QString &made, int keep)
 {
-    const QList<DatedCopy> copies = datedCopies(cale);
+    QList<DatedCopy> copies = datedCopies(cale);
+    const auto newest = std::find_if(copies.begin(), copies.end(), [&made](const DatedCopy &c) { return c.path == made; });
+    if (newest != copies.end())
+        std::rotate(copies.begin(), newest, newest + 1);
     for (int i = keep; i < copies.size(); ++i)
         QFile::remove(copies.at(i).path);
 }
@@ -117,15 +120,46 @@ bool isWholeCopy(const QString &path)
     }
 }
 
-void restoreDatedCopy(AppContext &ctx, const DatedCopy &copy)
+namespace {
+
+// The working file's bytes as they stand, beside the dated copies under a name their list ignores.
+QString keepDamagedFile(AppContext &ctx)
+{
+    const QDir folder(datedCopiesFolder(ctx.cale));
+    const QString stem = QStringLiteral("tendro-deteriorat-") + ctx.clock.now().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    QString name = stem + QStringLiteral(".mdb");
+    for (int n = 2; QFile::exists(folder.filePath(name)); ++n)
+        name = stem + QLatin1Char('-') + QString::number(n) + QStringLiteral(".mdb");
+    const QString partial = partialPathFor(folder.filePath(name));
+    QFile::remove(partial);
+    if (!QFile::copy(workingFilePath(ctx.cale), partial)) {
+        QFile::remove(partial);
+        throw DbError(SQLITE_IOERR, QStringLiteral("Nu se poate scrie %1").arg(name));
+    }
+    replaceFile(partial, folder.filePath(name));
+    return name;
+}
+
+} // namespace
+
+QString restoreDatedCopy(AppContext &ctx, const DatedCopy &copy)
 {
     // Opened first: a copy that does not open changes nothing.
     auto source = Database::open(conexiuneC(copy.path), Database::Mode::ReadOnly);
-    keepDatedCopy(ctx.db(), ctx.cale, ctx.clock.now());
+    QString kept, damaged;
+    try {
+        kept = keepDatedCopy(ctx.db(), ctx.cale, ctx.clock.now());
+    } catch (const DbError &) {
+        // The engine's codes for a damaged page vary; the file's own check decides.
+        if (isWholeCopy(workingFilePath(ctx.cale)))
+            throw;
+        damaged = keepDamagedFile(ctx);
+    }
     ctx.closeDb();
     copyDatabase(*source, workingFilePath(ctx.cale), QLatin1String(kDatabasePassword));
     source.reset();
-    pruneDatedCopies(ctx.cale);
+    pruneDatedCopies(ctx.cale, kept);
+    return damaged;
 }
 
 } // namespace tendro

@@ -29,8 +29,9 @@ QList<DatedCopy> datedCopies(const QString &cale);
 // Writes a keyed, checked copy of the open file under a new dated name;
 // returns its path. Throws DbError and leaves nothing half written.
 QString keepDatedCopy(Database &db, const QString &cale, const QDateTime &now);
-// Removes the oldest copies beyond the newest `keep`.
-void pruneDatedCopies(const QString &cale, int keep = kDatedCopiesKept);
+// Removes the oldest copies beyond the newest `keep`, never `made`: the copy
+// just written survives even when a clock set back gives it the oldest name.
+void pruneDatedCopies(const QString &cale, const QString &made, int keep = kDatedCopiesKept);
 
 // What a copy's line in the restore list tells.
 struct CopySummary {
@@ -49,8 +50,11 @@ QString copyLine(const DatedCopy &copy, const CopySummary &summary);
 bool isWholeCopy(const QString &path);
 // Keeps the current file as a new dated copy, then puts the chosen copy in
 // place of the working file (written beside it, checked, renamed over it).
+// A current file too damaged to be copied is kept aside byte for byte as
+// "backup/tendro-deteriorat-<yyyymmdd>-<hhmmss>.mdb" instead: a restore is
+// what such a file needs. Returns that file's name, else empty.
 // The one connection is closed on the way. Throws DbError; the working file is
 // then the current one still.
-void restoreDatedCopy(AppContext &ctx, const DatedCopy &copy);
+QString restoreDatedCopy(AppContext &ctx, const DatedCopy &copy);
 
 } // namespace tendro

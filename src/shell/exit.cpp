@@ -21,8 +21,7 @@ void exitWithBackup(AppContext &ctx, QWidget *parent)
         report(QStringLiteral(" Copia de siguranta tendroBACKUP.mdb nu a putut fi facuta. "), e);
     }
     try {
-        keepDatedCopy(ctx.db(), ctx.cale, ctx.clock.now());
-        pruneDatedCopies(ctx.cale);
+        pruneDatedCopies(ctx.cale, keepDatedCopy(ctx.db(), ctx.cale, ctx.clock.now()));
     } catch (const DbError &e) {
         report(QStringLiteral(" Copia datata din folderul backup nu a putut fi facuta. "), e);
     }

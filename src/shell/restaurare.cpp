@@ -66,15 +66,21 @@ void Restaurare::restore()
     if (!ctx_.messages.ask(this, QStringLiteral(" Datele curente vor fi inlocuite cu copia din ") + shownMoment(copy)
                                      + QStringLiteral(". Continuati ? ")))
         return;
+    QString damaged;
     try {
         BusyCursor busy;
-        restoreDatedCopy(ctx_, copy);
+        damaged = restoreDatedCopy(ctx_, copy);
     } catch (const DbError &e) {
         ctx_.messages.engineError(this, e);
         fill();   // the current file may have been kept as a new copy already
         return;
     }
-    ctx_.messages.show(this, QStringLiteral(" Copia a fost restaurata. Este necesar de a intra din nou in program. "));
+    ctx_.messages.show(this, QStringLiteral(" Copia a fost restaurata. ")
+                                 + (damaged.isEmpty() ? QString()
+                                                      : QStringLiteral("Fisierul curent era deteriorat si a fost pastrat in "
+                                                                       "folderul backup ca ")
+                                                            + damaged + QStringLiteral(". "))
+                                 + QStringLiteral("Este necesar de a intra din nou in program. "));
     ctx_.platform.endProgram();
     accept();
 }
