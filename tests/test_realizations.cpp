@@ -254,6 +254,12 @@ void TestRealizations::entries_data()
                                QVERIFY(on->w->isVisible() && on->get<QListWidget>("anul")->currentRow() == 0);
                                QCOMPARE(on->w->idsel(), on->cpvId(3111100)); })};
     }
+    // A row the file does not take (a full disk; here a trigger) stays on screen, and is stored by the next action.
+    QTest::newRow("insert fails") << chooseA + Steps{call([] {
+        on->db().exec(u"CREATE TRIGGER plin BEFORE INSERT ON realiz BEGIN SELECT RAISE(ABORT,'disc plin'); END"_s); })}
+        + typed(done) + Steps{message(u"Eroarea 19 disc plin"_s), expectCell(grid, 1, EFurniz, u"SC B"_s),
+                              expectCell(grid, 1, ELei, u"7"_s), call([] { on->db().exec(u"DROP TRIGGER plin"_s); }),
+                              click(u"Command3"_s), rows({b + "7|2/05.03.2026"})};
     // After a year click, or a kind that hides the chosen item, rows belong to no item until one is chosen.
     for (const auto &[name, action] : {std::pair{"year", clickCell(u"anul"_s, 1)}, std::pair{"kind", click(u"serv"_s)}})
         QTest::addRow("%s click forgets the item", name)
@@ -280,6 +286,9 @@ void TestRealizations::entries_data()
     // "Suma" lists the sub-unit's own items with their totals: an item's own realizations of the year, to its last day
     // (A's and P9's apart), 0 for none; other years and sub-units untouched. "Raport" prints them, "Iesire" recomputes.
     const Step overA = call([] { on->realization(2000, u"31.12.2026"_s); });
+    // Totals to the cent: 10.5 + 110.82 + 877.83 + 0.85 added as binary fractions would exceed 1000.
+    QTest::newRow("Suma to the cent") << Steps{call([] { on->realization(110.82), on->realization(877.83), on->realization(0.85); }),
+                                               click(u"Command3"_s), upper(8, {"1000", "0", "20"})};
     QTest::newRow("Suma, Raport, Iesire")
         << Steps{upper(8, {"77", "77", "77", "77"}), click(u"Command3"_s), upper(8, {"10.5", "0", "20"}),
                  expectRows(u"SELECT realiz FROM program WHERE lei IN (60,800)"_s, {u"77"_s, u"77"_s}), overA,

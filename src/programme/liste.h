@@ -97,6 +97,7 @@ private:
     void deleteGridRow(int row);
     bool checkCellEdit(int row, int column, QVariant &value);
     void afterCellEdit(int row);
+    void showEditedInEditor(int row, int column);
     void selectGridRow(int row);
 
     // liste_projects.cpp

@@ -98,6 +98,7 @@ void Liste::buildGrid(QWidget *host)
     connect(model_, &QAbstractItemModel::dataChanged, this, [this](const QModelIndex &tl) {
         if (tl.column() != CResp)
             afterCellEdit(tl.row());
+        showEditedInEditor(tl.row(), tl.column());
     });
     bindGrid(grid_, model_);
     // The row numbers would take the width the dates need.
@@ -322,6 +323,16 @@ bool Liste::checkCellEdit(int, int column, QVariant &value)
     if (column == CResp)
         value = text.toUpper();
     return true;
+}
+
+// A cell of the item loaded in the editor, changed in the grid, shows in the
+// editor too: "Modifica" would otherwise write the editor's older value back.
+void Liste::showEditedInEditor(int row, int column)
+{
+    if (idpsel_ == 0 || wholeNumber(leadingNumber(model_->text(row, CIdp))) != idpsel_)
+        return;
+    if (QLineEdit *field = column == CLei ? vallei_ : column == CResp ? resp_ : column == CDetal ? detal_ : nullptr)
+        showLoaded(field, model_->text(row, column));
 }
 
 void Liste::afterCellEdit(int row)

@@ -7,6 +7,7 @@
 #include <QStyledItemDelegate>
 #include <QTableView>
 #include <QTimer>
+#include <algorithm>
 #include <memory>
 
 namespace tendro {
@@ -32,12 +33,16 @@ public:
     {
         // Numbers are edited as the grid shows them, in their "." form.
         if (auto *line = qobject_cast<QLineEdit *>(editor)) {
+            QString text = index.data(Qt::EditRole).toString();
             if (index == pendingIndex_) {
-                line->setText(pendingText_);
+                text = pendingText_;
                 pendingIndex_ = QPersistentModelIndex();
-            } else {
-                line->setText(index.data(Qt::EditRole).toString());
             }
+            // A stored text longer than the column takes is not cut by opening its cell.
+            const int limit = model_->gridColumns().value(index.column()).maxLength;
+            if (limit > 0)
+                line->setMaxLength(std::max(limit, int(text.size())));
+            line->setText(text);
             return;
         }
         QStyledItemDelegate::setEditorData(editor, index);
@@ -211,9 +216,9 @@ bool QueryTableModel::setData(const QModelIndex &index, const QVariant &value, i
     if (src < 0)
         return false;
     QVariant taken = value;
-    // The column's limit holds for any text, typed or not.
-    const int limit = columns_.at(index.column()).maxLength;
-    if (limit > 0 && taken.typeId() == QMetaType::QString && taken.toString().size() > limit)
+    // The column's limit holds for any text, typed or not; a longer stored one keeps its own length.
+    const int limit = std::max(columns_.at(index.column()).maxLength, int(data(index, Qt::EditRole).toString().size()));
+    if (columns_.at(index.column()).maxLength > 0 && taken.typeId() == QMetaType::QString && taken.toString().size() > limit)
         taken = taken.toString().left(limit);
     if (cellCheck_ && !cellCheck_(index.row(), index.column(), taken)) {
         if (reopenRefused_)
@@ -274,6 +279,8 @@ bool QueryTableModel::submitRow(int row)
     } catch (const DbError &e) {
         if (onError_)
             onError_(e);
+        if (inserting)
+            return false;   // the typed row stays on screen, to be stored again
         try {
             refresh();
         } catch (const DbError &) {
