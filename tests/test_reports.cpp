@@ -21,6 +21,8 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QtTest>
+#include <csignal>
+#include <sys/resource.h>
 
 using namespace tendro;
 using namespace tendro::test;
@@ -302,6 +304,17 @@ void TestReports::printing()
         QVERIFY2(!run(QLatin1String(file), QLatin1String(selection), password) && o.messages.shown.size() == 1
                      && o.messages.last().contains(QLatin1String(cause)) && o.messages.shown.first().title == "Eroare"_L1,
                  qPrintable(o.messages.last()));
+    // The disk fills up while the PDF is written: said, and no part of a file left.
+    const QStringList pdfsBefore = QDir(o.path(u"pdf"_s)).entryList(QDir::Files);
+    rlimit limit{};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    const rlimit full{4096, limit.rlim_max};
+    std::signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &full);
+    const bool written = run(u"rapproga.rpt"_s, u"{program.lei}>0"_s, kPassword);
+    setrlimit(RLIMIT_FSIZE, &limit);
+    QVERIFY2(!written && o.messages.last().contains(u"nu poate fi scris"_s), qPrintable(o.messages.last()));
+    QCOMPARE(QDir(o.path(u"pdf"_s)).entryList(QDir::Files), pdfsBefore);
     // "Excel" in the preview (which speaks Romanian) asks for the name; a file that cannot be written
     // says so once and leaves nothing behind.
     qunsetenv("TENDRO_REPORT_DIR");

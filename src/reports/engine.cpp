@@ -13,6 +13,7 @@
 #include <QPageLayout>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QSaveFile>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QTime>
@@ -169,16 +170,27 @@ void ReportJob::preview(const ReportDocument &doc, QWidget *parent)
 
 void ReportJob::writePdf(const ReportDocument &doc, const QString &path)
 {
-    QPdfWriter writer(path);
-    writer.setPageLayout(kPage);
-    writer.setResolution(300);
-    writer.setTitle(doc.title);
-    writer.setCreator(QStringLiteral("TENDRO"));
-    QPainter painter;
-    if (!painter.begin(&writer))
-        throw ReportFailure{QStringLiteral("fisierul ") + path + QStringLiteral(" nu poate fi scris")};
-    ReportLayout(doc, &writer).paint(painter, &writer);
-    painter.end();
+    // Written under a temporary name and put in place only when whole: a full
+    // disk leaves no half PDF behind that looks like a report.
+    const ReportFailure failed{QStringLiteral("fisierul ") + path + QStringLiteral(" nu poate fi scris")};
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        throw failed;
+    {
+        QPdfWriter writer(&file);
+        writer.setPageLayout(kPage);
+        writer.setResolution(300);
+        writer.setTitle(doc.title);
+        writer.setCreator(QStringLiteral("TENDRO"));
+        QPainter painter;
+        if (!painter.begin(&writer))
+            throw failed;
+        ReportLayout(doc, &writer).paint(painter, &writer);
+        if (!painter.end())
+            throw failed;
+    }
+    if (!file.commit())
+        throw failed;
 }
 
 bool ReportJob::writeExcel(const ReportDocument &doc, const QString &path, QWidget *parent)
