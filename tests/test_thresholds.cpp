@@ -166,6 +166,11 @@ void TestThresholds::editorLineAndReport()
              "peste prag/Total 0311 produse si servicii||||||310.000,00/0300 produse si servicii - 1 pozitii"_s);
     QVERIFY(lines.value(1).endsWith(u"|77.500,00|270.120,00|698.460,00|procedura simplificata"_s)
             && lines.value(10).endsWith(u"|950.000,00|900.400,00|26.960.556,00|procedura simplificata"_s));
+    // Before the first threshold the table has none: its cells stay empty, not a limit of 0 lei.
+    o.addItem({.cod2 = 3000000, .start = u"01.03.2015"_s, .end = u"30.06.2015"_s, .lei = 100});
+    const ReportLine early = buildDocument(o.db(), loadDefinition(o.path(u"rapdivizare.rpt"_s)),
+                                           parseSelection(u"{program.datainc2}<='20151231'"_s), u"T"_s, QString()).lines.value(1);
+    QCOMPARE(early.cells.mid(6, 3), (QStringList{u"100,00"_s, QString(), QString()}));
 }
 
 QTEST_MAIN(TestThresholds)

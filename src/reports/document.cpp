@@ -149,8 +149,10 @@ ReportDocument buildDocument(Database &db, const ReportDefinition &def, const Sq
                 break;
             case ReportField::Column:
                 if (col.format == ReportColumn::Money) {
+                    // A threshold the table lacks prints nothing, not a 0 that reads as a limit of 0 lei.
                     cents = toCents(numberAt(rs, r, reads.at(c).first));
-                    text = reportMoney(cents);
+                    if (!col.field.first.startsWith(QLatin1String("clasa.")) || !rs.value(r, reads.at(c).first).isNull())
+                        text = reportMoney(cents);
                 } else {
                     text = rs.text(r, reads.at(c).first);
                 }

@@ -201,7 +201,8 @@ void fill(Sheet &s, const ReportDocument &doc)
             const ReportColumn &col = doc.columns.at(c);
             const QString value = line.cells.value(c);
             if (col.format == ReportColumn::Money) {
-                s.number(r, c, line.cents.value(c) / 100.0, money);
+                if (!value.isEmpty())   // no value: an empty cell, as printed
+                    s.number(r, c, line.cents.value(c) / 100.0, money);
             } else if (col.field.kind == ReportField::RowNumber) {
                 s.number(r, c, value.toDouble(), centered);
             } else if (dayForm.match(value).hasMatch() && QDate::fromString(value, QStringLiteral("dd.MM.yyyy")).isValid()) {
