@@ -384,7 +384,14 @@ void TestProgramme::gridEditsAndDeletion()
                 QVERIFY(QApplication::focusWidget() != header->parentWidget());   // the cell's editor is open
                 QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(header->sectionViewportPosition(4) + 5, 5));
             }),
-            expectRows(item, {u"12345678|POP|"_s + longText.left(209), u"80|POP|D"_s})});
+            expectRows(item, {u"12345678|POP|"_s + longText.left(209), u"80|POP|D"_s}),
+            // A second click on a cell opens it after the double-click interval; keys typed at once go into it,
+            // not into a row found by their text (the 1 of 12345678).
+            clickCell(kGrid, 0, 4), clickCell(kGrid, 1, 4), clickCell(kGrid, 1, 4), type({}, u"19"_s), key({}, Qt::Key_Return),
+            expectRows(item, {u"12345678|POP|"_s + longText.left(209), u"19|POP|D"_s}), clickCell(kGrid, 1, 4), call([&v] {
+                QTest::qWait(QApplication::doubleClickInterval() + 100);
+                QVERIFY(v.grid()->indexWidget(v.grid()->currentIndex()));
+            })});
 }
 
 void TestProgramme::projectDeletionAndTheLoadedItem()

@@ -1,7 +1,9 @@
 #include "querymodel.h"
 #include "numbers.h"
 
+#include <QApplication>
 #include <QItemSelectionModel>
+#include <QMouseEvent>
 #include <QLineEdit>
 #include <QPointer>
 #include <QStyledItemDelegate>
@@ -80,6 +82,64 @@ private:
     QTableView *view_;
     mutable QPersistentModelIndex pendingIndex_;
     mutable QString pendingText_;
+};
+
+// A click on a cell of the selected row opens it once the double-click
+// interval has passed (a double-click means something else), as the view's
+// own "selected clicked" trigger does; but a key typed meanwhile opens the
+// cell at once. With the view's own trigger a key typed in that interval was
+// taken as a search for a row starting with it: the cursor jumped to another
+// row, and the next keys went into that row's cell.
+class ClickOpensCell : public QObject {
+public:
+    explicit ClickOpensCell(QTableView *view) : QObject(view), view_(view)
+    {
+        view->setEditTriggers(view->editTriggers() & ~QAbstractItemView::SelectedClicked);
+        view->viewport()->installEventFilter(this);
+        view->installEventFilter(this);
+        timer_.setSingleShot(true);
+        connect(&timer_, &QTimer::timeout, this, [this] {
+            if (pending_.isValid() && view_->currentIndex() == pending_ && !view_->indexWidget(pending_))
+                view_->edit(pending_);
+        });
+    }
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress: {
+            const auto *me = static_cast<QMouseEvent *>(event);
+            const QModelIndex at = view_->indexAt(me->position().toPoint());
+            armed_ = me->button() == Qt::LeftButton && at.isValid() && view_->selectionModel()->isSelected(at);
+            timer_.stop();
+            break;
+        }
+        case QEvent::MouseButtonRelease: {
+            const QModelIndex at = view_->indexAt(static_cast<QMouseEvent *>(event)->position().toPoint());
+            if (armed_ && at == view_->currentIndex()) {
+                pending_ = at;
+                timer_.start(QApplication::doubleClickInterval());
+            }
+            armed_ = false;
+            break;
+        }
+        case QEvent::MouseButtonDblClick:
+        case QEvent::KeyPress:
+            timer_.stop();
+            armed_ = false;
+            break;
+        default:
+            break;
+        }
+        return false;
+    }
+
+private:
+    QTableView *view_;
+    QTimer timer_;
+    QPersistentModelIndex pending_;
+    bool armed_ = false;
 };
 
 } // namespace
@@ -314,6 +374,8 @@ void bindGrid(QTableView *view, QueryTableModel *model)
 {
     view->setModel(model);
     view->setItemDelegate(new CellDelegate(model, view));
+    if (view->editTriggers() & QAbstractItemView::SelectedClicked)
+        new ClickOpensCell(view);
     // A refresh resets the header; the widths the user gave stay.
     auto widths = std::make_shared<QVector<int>>();
     for (const GridColumn &c : model->gridColumns())
