@@ -388,10 +388,13 @@ void TestProgramme::gridEditsAndDeletion()
             // A second click on a cell opens it after the double-click interval; keys typed at once go into it,
             // not into a row found by their text (the 1 of 12345678).
             clickCell(kGrid, 0, 4), clickCell(kGrid, 1, 4), clickCell(kGrid, 1, 4), type({}, u"19"_s), key({}, Qt::Key_Return),
-            expectRows(item, {u"12345678|POP|"_s + longText.left(209), u"19|POP|D"_s}), clickCell(kGrid, 1, 4), call([&v] {
-                QTest::qWait(QApplication::doubleClickInterval() + 100);
-                QVERIFY(v.grid()->indexWidget(v.grid()->currentIndex()));
-            })});
+            expectRows(item, {u"12345678|POP|"_s + longText.left(209), u"19|POP|D"_s}),
+            // A value the file refuses reaches neither the grid nor the editor of the loaded item.
+            doubleClickCell(kGrid, 1), expectText(u"vallei"_s, u"19"_s),
+            call([&v] { v.db().exec(u"CREATE TRIGGER t BEFORE UPDATE ON program BEGIN SELECT RAISE(ABORT,'x'); END"_s); }),
+            clickCell(kGrid, 0, 4), clickCell(kGrid, 1, 4), type({}, u"555"_s), key({}, Qt::Key_Return), message(kRefused),
+            expectText(u"vallei"_s, u"19"_s), clickCell(kGrid, 1, 4), clickCell(kGrid, 1, 4),
+            call([&v] { QTRY_VERIFY(v.grid()->indexWidget(v.grid()->currentIndex())); })});
 }
 
 void TestProgramme::projectDeletionAndTheLoadedItem()

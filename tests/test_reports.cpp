@@ -309,10 +309,11 @@ void TestReports::printing()
     rlimit limit{};
     getrlimit(RLIMIT_FSIZE, &limit);
     const rlimit full{4096, limit.rlim_max};
-    std::signal(SIGXFSZ, SIG_IGN);
+    const auto signalBefore = std::signal(SIGXFSZ, SIG_IGN);
     setrlimit(RLIMIT_FSIZE, &full);
     const bool written = run(u"rapproga.rpt"_s, u"{program.lei}>0"_s, kPassword);
     setrlimit(RLIMIT_FSIZE, &limit);
+    std::signal(SIGXFSZ, signalBefore);
     QVERIFY2(!written && o.messages.last().contains(u"nu poate fi scris"_s), qPrintable(o.messages.last()));
     QCOMPARE(QDir(o.path(u"pdf"_s)).entryList(QDir::Files), pdfsBefore);
     // "Excel" in the preview (which speaks Romanian) asks for the name; a file that cannot be written

@@ -20,6 +20,7 @@
 #include <QRadioButton>
 #include <QStyle>
 #include <QTableView>
+#include <QTimer>
 #include <QToolTip>
 
 namespace tendro {
@@ -329,10 +330,15 @@ bool Liste::checkCellEdit(int, int column, QVariant &value)
 // editor too: "Modifica" would otherwise write the editor's older value back.
 void Liste::showEditedInEditor(int row, int column)
 {
-    if (idpsel_ == 0 || wholeNumber(leadingNumber(model_->text(row, CIdp))) != idpsel_)
+    QLineEdit *field = column == CLei ? vallei_ : column == CResp ? resp_ : column == CDetal ? detal_ : nullptr;
+    if (!field || idpsel_ == 0 || wholeNumber(leadingNumber(model_->text(row, CIdp))) != idpsel_)
         return;
-    if (QLineEdit *field = column == CLei ? vallei_ : column == CResp ? resp_ : column == CDetal ? detal_ : nullptr)
-        showLoaded(field, model_->text(row, column));
+    // Once the write is done; a value the file refused (its message may still be up) stays out of the editor.
+    QTimer::singleShot(0, this, [this, field, column, idp = idpsel_] {
+        for (int r = 0; r < model_->rowCount() && idp == idpsel_; ++r)
+            if (wholeNumber(leadingNumber(model_->text(r, CIdp))) == idp && !model_->rowHasChanges(r))
+                return showLoaded(field, model_->text(r, column));
+    });
 }
 
 void Liste::afterCellEdit(int row)

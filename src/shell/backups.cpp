@@ -122,6 +122,17 @@ bool isWholeCopy(const QString &path)
 
 namespace {
 
+// The file's own check finds it damaged, not merely locked or out of reach.
+bool damagedFile(const QString &path)
+{
+    try {
+        verifyReadable(path, QLatin1String(kDatabasePassword));
+        return false;
+    } catch (const DbError &e) {
+        return e.code() == SQLITE_CORRUPT || e.code() == SQLITE_NOTADB;
+    }
+}
+
 // The working file's bytes as they stand, beside the dated copies under a name their list ignores.
 QString keepDamagedFile(AppContext &ctx)
 {
@@ -151,7 +162,7 @@ QString restoreDatedCopy(AppContext &ctx, const DatedCopy &copy)
         kept = keepDatedCopy(ctx.db(), ctx.cale, ctx.clock.now());
     } catch (const DbError &) {
         // The engine's codes for a damaged page vary; the file's own check decides.
-        if (isWholeCopy(workingFilePath(ctx.cale)))
+        if (!damagedFile(workingFilePath(ctx.cale)))
             throw;
         damaged = keepDamagedFile(ctx);
     }

@@ -99,7 +99,10 @@ public:
         view->installEventFilter(this);
         timer_.setSingleShot(true);
         connect(&timer_, &QTimer::timeout, this, [this] {
-            if (pending_.isValid() && view_->currentIndex() == pending_ && !view_->indexWidget(pending_))
+            // Not behind a question the click's row raised, nor on a cell the cursor has left.
+            const QWidget *modal = QApplication::activeModalWidget();
+            if (pending_.isValid() && view_->currentIndex() == pending_ && !view_->indexWidget(pending_)
+                && (!modal || modal == view_->window()))
                 view_->edit(pending_);
         });
     }
@@ -111,23 +114,29 @@ protected:
         case QEvent::MouseButtonPress: {
             const auto *me = static_cast<QMouseEvent *>(event);
             const QModelIndex at = view_->indexAt(me->position().toPoint());
-            armed_ = me->button() == Qt::LeftButton && at.isValid() && view_->selectionModel()->isSelected(at);
+            pressed_ = me->button() == Qt::LeftButton && at.isValid() && (at.flags() & Qt::ItemIsEditable)
+                    && view_->selectionModel()->isSelected(at)
+                ? QPersistentModelIndex(at)
+                : QPersistentModelIndex();
             timer_.stop();
             break;
         }
         case QEvent::MouseButtonRelease: {
+            // Released where it was pressed: a press dragged to another row opens nothing.
             const QModelIndex at = view_->indexAt(static_cast<QMouseEvent *>(event)->position().toPoint());
-            if (armed_ && at == view_->currentIndex()) {
+            if (pressed_.isValid() && at == pressed_ && at == view_->currentIndex()) {
                 pending_ = at;
                 timer_.start(QApplication::doubleClickInterval());
             }
-            armed_ = false;
+            pressed_ = QPersistentModelIndex();
             break;
         }
+        // A key, also one the window takes for itself (Escape, Delete), cancels the opening.
         case QEvent::MouseButtonDblClick:
+        case QEvent::ShortcutOverride:
         case QEvent::KeyPress:
             timer_.stop();
-            armed_ = false;
+            pressed_ = QPersistentModelIndex();
             break;
         default:
             break;
@@ -138,8 +147,7 @@ protected:
 private:
     QTableView *view_;
     QTimer timer_;
-    QPersistentModelIndex pending_;
-    bool armed_ = false;
+    QPersistentModelIndex pressed_, pending_;
 };
 
 } // namespace
