@@ -110,27 +110,30 @@ QString copyLine(const DatedCopy &copy, const CopySummary &summary)
     return line + QStringLiteral("%1 pozitii in program, %2 realizari").arg(summary.items).arg(summary.realizations);
 }
 
-bool isWholeCopy(const QString &path)
+namespace {
+
+// The engine's code for why the file fails its check; SQLITE_OK when it is whole.
+int checkFailure(const QString &path)
 {
     try {
         verifyReadable(path, QLatin1String(kDatabasePassword));
-        return true;
-    } catch (const DbError &) {
-        return false;
+        return SQLITE_OK;
+    } catch (const DbError &e) {
+        return e.code();
     }
 }
+
+} // namespace
+
+bool isWholeCopy(const QString &path) { return checkFailure(path) == SQLITE_OK; }
 
 namespace {
 
 // The file's own check finds it damaged, not merely locked or out of reach.
 bool damagedFile(const QString &path)
 {
-    try {
-        verifyReadable(path, QLatin1String(kDatabasePassword));
-        return false;
-    } catch (const DbError &e) {
-        return e.code() == SQLITE_CORRUPT || e.code() == SQLITE_NOTADB;
-    }
+    const int code = checkFailure(path);
+    return code == SQLITE_CORRUPT || code == SQLITE_NOTADB;
 }
 
 // The working file's bytes as they stand, beside the dated copies under a name their list ignores.
