@@ -9,6 +9,7 @@
 #include "programme/liste.h"
 #include "realizations/realiz.h"
 #include "realizations/totals.h"
+#include "realizations/totals.h"
 #include "reports/engine.h"
 #include "store/querymodel.h"
 #include "store/connections.h"
@@ -592,15 +593,18 @@ struct RealizationFixture {
         Transaction tx(db);
         for (int i = 0; i < kApprovedItems; ++i)
             db.exec(QStringLiteral("INSERT INTO program (id,activit,lei,euro,datainc1,datainc2,datafin1,datafin2,resp,"
-                                   "detal,fond,idos,proced,proiect) VALUES(?,'productie',?,0,'01.02.2026','20260201',"
-                                   "'01.03.2026','20260301','POP','D','proprii',9,'licitatie',?)"),
-                    {1 + i, 1000.0 + i, i % 10 == 0 ? QStringLiteral("PROIECT %1").arg(i % 30) : QString()});
+                                   "detal,fond,idos,proced,proiect,uid) VALUES(?,'productie',?,0,'01.02.2026','20260201',"
+                                   "'01.03.2026','20260301','POP','D','proprii',9,'licitatie',?,?)"),
+                    {1 + i, 1000.0 + i, i % 10 == 0 ? QStringLiteral("PROIECT %1").arg(i % 30) : QString(),
+                     QStringLiteral("item-%1").arg(i)});
         for (int i = 0; i < kYearRealizations; ++i) {
             const int item = (i * 7) % kApprovedItems;
             db.exec(QStringLiteral("INSERT INTO realiz (id,lei,actnr,actdata1,actdata2,idos,furniz,refer,denumach,"
-                                   "proiect) VALUES(?,?,'1','05.02.2026','20260205',9,'SC','1/01.02.2026','X',?)"),
+                                   "proiect,uid,uidp) VALUES(?,?,'1','05.02.2026','20260205',9,'SC','1/01.02.2026','X',"
+                                   "?,?,?)"),
                     {1 + item, 10.0 + i % 100,
-                     item % 10 == 0 ? QStringLiteral("PROIECT %1").arg(item % 30) : QStringLiteral(" ")});
+                     item % 10 == 0 ? QStringLiteral("PROIECT %1").arg(item % 30) : QStringLiteral(" "),
+                     QStringLiteral("act-%1").arg(i), QStringLiteral("item-%1").arg(item)});
         }
         tx.commit();
         window = std::make_unique<Realiz>(*env.ctx);
@@ -636,7 +640,7 @@ void SumTotals_baseline(benchmark::State &state)
     RealizationFixture &f = realizations();
     sqlite3 *db = f.env.ctx->db().handle();
     for (auto _ : state) {
-        rawReadAll(db, "SELECT id,proiect,sum(lei) FROM realiz WHERE actdata2>=? and actdata2<=? GROUP BY id,proiect",
+        rawReadAll(db, "SELECT uidp,sum(lei) FROM realiz WHERE actdata2>=? and actdata2<=? GROUP BY uidp",
                    "20260101", "20261231");
         rawReadAll(db, "SELECT * FROM cpv,program WHERE cpv.id=program.id and program.datainc2>=? and "
                        "program.datainc2<=? and program.proced<>'' ORDER BY program.idp",

@@ -29,7 +29,8 @@ QStringList contents(const QString &path)
         const ResultSet check = db->query(u"PRAGMA integrity_check"_s);
         if (check.isEmpty() || check.value(0, 0).toString() != "ok"_L1)
             return {u"<damaged>"_s};
-        return tableDump(*db, u"program"_s) + tableDump(*db, u"realiz"_s) + tableDump(*db, u"cpv"_s);
+        // Identities are drawn at random anew by every run.
+        return tableDump(*db, u"program"_s, false) + tableDump(*db, u"realiz"_s, false) + tableDump(*db, u"cpv"_s);
     } catch (const DbError &e) {
         return {u"<unreadable>"_s, e.text()};
     }
@@ -136,8 +137,9 @@ void TestCrash::killedInTheMiddle()
         after[f] = sameBytes(path, prepared.filePath(f)) ? before_.value(f, absent) : contents(path);
     }
     QVERIFY(after != before_);
-    // The first and the last write, and three spread between them.
-    QSet<long> points{1, writes - 1};
+    // The first and the last write, and three spread between them. Identities drawn at random lay an index's
+    // pages out a little differently each run: the last point keeps a margin of half a percent.
+    QSet<long> points{1, writes - 1 - writes / 200};
     for (int i = 1; i < 4; ++i)
         points.insert(writes * i / 4);
     for (long k : std::as_const(points)) {

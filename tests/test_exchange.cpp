@@ -151,32 +151,63 @@ void TestExchange::importTakesProgrammeRealizationsAndCatalogue()
     const QByteArray sourceBytes = fileBytes(source);
     env.messages.answers = {true, true};   // sure, and replace
     QVERIFY(importFile(*env.ctx, nullptr, source));
+    // The question says before anything changes what goes: here a realization the file does not carry.
     QCOMPARE(env.messages.texts(), (QStringList{u"Sunteti sigur ca doriti preluarea datelor din "_s + source + u" ? "_s,
-                                                u"Doriti inlocuirea datelor existente cu cele ce se preiau ? "_s,
+                                                u"Doriti inlocuirea datelor existente cu cele ce se preiau ? \n Se vor "
+                                                "inlocui 1 realizari; 1 dintre ele nu se afla in fisierul preluat si se "
+                                                "vor pierde. "_s,
                                                 u"Preluarea datelor din "_s + source + u" a fost efectuata "_s}));
     QCOMPARE(env.messages.shown.at(2).title, u"Preluare date"_s);
-    // Every item went (both sub-units), the source's two of sub-unit 9 came, approved or not.
+    // Every item went (both sub-units), the source's two of sub-unit 9 came, approved or not, each with an identity.
     QCOMPARE(queryRows(env.db(), u"SELECT id,activit,lei,euro,datainc1,datainc2,datafin1,datafin2,resp,detal,fond,idos,"
-                                 "proced,anunt,proiect,realiz FROM program ORDER BY idp"_s),
+                                 "proced,anunt,proiect,realiz,length(uid) FROM program ORDER BY idp"_s),
              (QStringList{u"4|productie|1500.5|300|01.02.2026|20260201|01.03.2026|20260301|POP ION|PENTRU O'NEIL|"
-                          "proprii|9|licitatie|A1||<null>"_s,
+                          "proprii|9|licitatie|A1||<null>|36"_s,
                           u"5|cercetare|0|0|02.02.2026|20260202|02.03.2026|20260302|RUS ANA|X|cercetare|9|||PROIECT A|"
-                          "<null>"_s}));
-    // Realizations of sub-unit 9 replaced, the other sub-unit's kept.
-    QCOMPARE(queryRows(env.db(), u"SELECT id,contrnr,contrdata1,contrdata2,lei,actnr,actdata1,actdata2,idos,furniz,"
-                                 "refer,denumach,proiect FROM realiz ORDER BY idos,idr"_s),
-             (QStringList{u"7||||1||||3||||"_s, u"4|C1|01.02.2026|20260201|100|F1|05.02.2026|20260205|9|SC LEMN SRL|R1|"
-                          "MOBILIER| "_s, u"5|C2|||0|F2|06.02.2026|20260206|9|SC O'BRAD SRL|||PROIECT A"_s}));
+                          "<null>|36"_s}));
+    // Realizations of sub-unit 9 replaced, the other sub-unit's kept; the file's older rows each name their item.
+    const QString realizations = u"SELECT r.id,contrnr,contrdata1,contrdata2,r.lei,actnr,actdata1,actdata2,r.idos,furniz,"
+                                 "refer,denumach,r.proiect,p.id FROM realiz r LEFT JOIN program p ON p.uid=r.uidp"
+                                 " ORDER BY r.idos,r.furniz"_s;
+    const QStringList taken{u"7||||1||||3|||||<null>"_s, u"4|C1|01.02.2026|20260201|100|F1|05.02.2026|20260205|9|"
+                            "SC LEMN SRL|R1|MOBILIER| |4"_s, u"5|C2|||0|F2|06.02.2026|20260206|9|SC O'BRAD SRL|||PROIECT A|5"_s};
+    QCOMPARE(queryRows(env.db(), realizations), taken);
     QCOMPARE(tableDump(env.db(), u"cpv"_s), tableDump(*Database::open(conexiuneC(source)), u"cpv"_s));
     QCOMPARE(fileBytes(source), sourceBytes);   // the source is never written
 
-    // Answered No: the items are added to those there, the rest replaced as before.
+    // An invoice typed since; the older file taken again, joined, twice: nothing doubles, the invoice stays.
+    env.db().exec(u"INSERT INTO realiz (id,lei,idos,proiect,furniz,uid,uidp) SELECT 4,9.5,9,' ','SC NOU','r-nou',uid"
+                  " FROM program WHERE id=4"_s);
+    const QString identities = u"SELECT p.id||':'||p.uid FROM program p ORDER BY p.idp"_s;
+    const QStringList items = queryRows(env.db(), identities);
     for (int i = 0; i < 2; ++i) {
+        env.messages.shown.clear();
         env.messages.answers = {true, false};
         QVERIFY(importFile(*env.ctx, nullptr, source));
+        QCOMPARE(env.messages.texts().mid(1), (QStringList{u"Doriti inlocuirea datelor existente cu cele ce se preiau ? "
+                                                           "\n Se vor inlocui 2 realizari; 0 dintre ele nu se afla in "
+                                                           "fisierul preluat si se vor pierde. "_s,
+                                                           u"Preluarea datelor din "_s + source + u" a fost efectuata \n Au "
+                                                           "fost pastrate 1 realizari inregistrate dupa crearea fisierului "
+                                                           "preluat. "_s}));
+    }
+    QCOMPARE(queryRows(env.db(), identities), items);
+    QCOMPARE(queryRows(env.db(), realizations),
+             (QStringList{taken.at(0), taken.at(1), u"4||||9.5||||9|SC NOU||| |4"_s, taken.at(2)}));
+
+    // The file sent and taken back, replaced and then joined twice: every item and realization keeps its identity.
+    const QString sent = env.path(u"trimis.mdb"_s);
+    copyDatabase(env.db(), sent, QLatin1String(kDatabasePassword));
+    const QString everything = u"SELECT r.uid||'>'||p.uid FROM realiz r JOIN program p ON p.uid=r.uidp ORDER BY r.uid"_s;
+    const QStringList ties = queryRows(env.db(), everything);
+    for (const bool replace : {true, false, false}) {
+        env.messages.answers = {true, replace};
+        QVERIFY(importFile(*env.ctx, nullptr, sent));
+        QCOMPARE(queryRows(env.db(), identities), items);
+        QCOMPARE(queryRows(env.db(), everything), ties);
     }
     QCOMPARE(u"%1 %2 %3"_s.arg(env.count(u"program"_s)).arg(env.count(u"realiz"_s)).arg(env.count(u"cpv"_s)),
-             u"6 3 9453"_s);
+             u"2 4 9453"_s);
 }
 
 void TestExchange::importStoresNumbersWhateverTheSourceHolds()

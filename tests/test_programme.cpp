@@ -356,8 +356,15 @@ void TestProgramme::gridEditsAndDeletion()
           << doubleClickCell(kGrid, 1) << click(u"Command2"_s) << message(kSaved)
           << expectRows(item, {"50|POP|D", "1501|POP ION|Gard nou"}));
     // The Delete key and "Stergere": approved refused (the loaded item decides), a proposal asked about.
+    // An item with realizations is refused too, by either way, with or without a procedure.
+    const Step realized = call([&w] {
+        w.db().exec(u"INSERT INTO realiz (lei,idos,uidp) SELECT 5,9,uid FROM program WHERE lei=1501"_s);
+    });
+    const QString hasRealizations = u" Pozitia are realizari inregistrate si nu poate fi stearsa. "_s;
     RUN(w, {clickCell(kGrid, 0), key(kGrid, Qt::Key_Delete),
-           message(u" Aceasta achizitie a fost aprobata si nu poate fi stersa ! "_s), clickCell(kGrid, 1),
+           message(u" Aceasta achizitie a fost aprobata si nu poate fi stersa ! "_s), realized, clickCell(kGrid, 1),
+           key(kGrid, Qt::Key_Delete), message(hasRealizations), doubleClickCell(kGrid, 1), click(u"Command3"_s),
+           message(hasRealizations), call([&w] { w.db().exec(u"DELETE FROM realiz"_s); }), clickCell(kGrid, 1),
            key(kGrid, Qt::Key_Delete), message(question, Answer::No), doubleClickCell(kGrid, 0), clickCell(kGrid, 1),
            click(u"Command3"_s),
            message(u" La produsul cu codul CPV : "_s + cod + u", LEI : 50 a fost stabilita procedura de achizitie si nu"
@@ -434,6 +441,19 @@ void TestProgramme::projectDeletionAndTheLoadedItem()
           message(kRefused), click(u"Command7"_s), message(kOnlyLinks, Answer::No), message(kDelete, Answer::Yes),
           message(kRefused)}, {"10|PX", "20|PX", "30|PX", "40|"}, true, caption, {"10", "30"}},
     };
+    // An approved item of the project, or one with realizations, is never deleted with it: it stays, unlinked.
+    {
+        QList<Item> kept = items;
+        kept[1].proced = u"licitatie"_s;
+        kept[3].proiect = u"PX"_s;
+        Window window(u"SEDIU"_s, kept);
+        window.db().exec(u"INSERT INTO realiz (lei,idos,uidp) SELECT 5,9,uid FROM program WHERE lei=40"_s);
+        RUN(window, {type(u"proiect"_s, u"PX"_s), click(u"Command7"_s), message(kOnlyLinks, Answer::No),
+                     message(kDelete, Answer::Yes),
+                     message(kDeleted + u"\n 2 pozitii aprobate sau cu realizari au fost pastrate in program, fara"
+                                        " proiect. "_s),
+                     expectRows(u"SELECT lei,proiect FROM program ORDER BY idp"_s, {"20|", "30|PX", "40|"})});
+    }
     for (const auto &[road, rows, stillLoaded, shownCaption, grid] : cases) {
         Window window(u"SEDIU"_s, items);
         w = &window;
@@ -485,10 +505,17 @@ void TestProgramme::yearCopy()
     RUN(w, copy + asked << message(kOverwrite.arg(2024).arg(5).arg(1), Answer::No) << expectRows(kRows, all)
                        << call([&] { w.db().exec(kRefuse.arg(u"INSERT"_s, u"NEW"_s)); }) << copy << asked
                        << message(kOverwrite.arg(2024).arg(5).arg(1), Answer::Yes) << message(kRefused)
-                       << expectRows(kRows, all) << call([&] { w.db().exec(u"DROP TRIGGER tINSERT"_s); }) << copy << asked
-                       << message(kOverwrite.arg(2024).arg(5).arg(1), Answer::Yes) << message(done)
+                       << expectRows(kRows, all) << call([&] { w.db().exec(u"DROP TRIGGER tINSERT"_s); })
+                       // An item with realizations stays: its invoices would belong to none.
+                       << call([&] { w.db().exec(u"INSERT INTO realiz (lei,idos,uidp) SELECT 5,9,uid FROM program"
+                                                 " WHERE lei=99"_s); })
+                       << copy << asked
+                       << message(QString(kOverwrite.arg(2024).arg(4).arg(0))
+                                      .replace(u"\n Continuati"_s, u"\n Raman 1 pozitii care au realizari. \n Continuati"_s),
+                                  Answer::Yes)
+                       << message(done)
                        << expectRows(u"SELECT lei FROM program WHERE datainc2>='20260101' ORDER BY lei"_s,
-                                     {"10", "20", "30", "35"}));
+                                     {"10", "20", "30", "35", "99"}));
 }
 
 QTEST_MAIN(TestProgramme)

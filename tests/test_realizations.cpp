@@ -6,9 +6,13 @@
 #include "realizations/realiz.h"
 #include "store/database.h"
 #include "store/querymodel.h"
+#include "store/schema.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QTimer>
 #include <QListWidget>
 #include <QRadioButton>
 #include <QTableView>
@@ -53,12 +57,13 @@ struct Window : Env {
         for (const Item &i : items)
             addItem(i);
     }
-    // One of sub-unit 9 against entry A, its act dated `date`.
+    // One of sub-unit 9 against entry A, its act dated `date`, naming A's item of that year and project.
     void realization(double lei, const QString &date = u"04.03.2026"_s, const QString &proiect = u" "_s,
                      const QString &furniz = u"SC A"_s)
     {
-        db().exec(u"INSERT INTO realiz (id,lei,idos,proiect,furniz,denumach,actnr,actdata1,actdata2,refer) "
-                  "VALUES(?,?,9,?,?,'LEMN','1',?,?,'1/01.03.2026')"_s,
+        db().exec(u"INSERT INTO realiz (id,lei,idos,proiect,furniz,denumach,actnr,actdata1,actdata2,refer,uidp) "
+                  "VALUES(?1,?2,9,?3,?4,'LEMN','1',?5,?6,'1/01.03.2026',(SELECT uid FROM program WHERE id=?1 AND idos=9"
+                  " AND proiect=trim(?3) AND substr(datainc2,1,4)=substr(?6,1,4)))"_s,
                   {cpvId(3111100), lei, proiect, furniz, date, date.mid(6) + date.mid(3, 2) + date.left(2)});
     }
     void open() { w = std::make_unique<Realiz>(*ctx); activate(w.get()); on = this; qApp->installEventFilter(&keys); }
@@ -122,6 +127,7 @@ private slots:
     void yearsAndApprovedProgramme();
     void entries_data();
     void entries();
+    void eachRealizationBelongsToOneItem();
 };
 
 void TestRealizations::cellAndRowChecks()
@@ -315,6 +321,72 @@ void TestRealizations::entries()
     t.db().exec(u"UPDATE program SET realiz=77"_s);
     t.open();
     RUN_STEPS(t, t.w.get(), steps);
+}
+
+// Two approved items of one entry, sub-unit and project (two funds), and an older file's realizations: one its
+// old tie names alone, one it cannot tell between the two.
+void TestRealizations::eachRealizationBelongsToOneItem()
+{
+    Window t({{.lei = 1000, .proced = kL}, {.lei = 2000, .proced = kL, .fond = u"bugetare"_s},
+              {.cod2 = 3111200, .lei = 500, .proced = kL}});
+    t.db().exec(u"INSERT INTO realiz (id,lei,idos,proiect,furniz,denumach,actnr,actdata1,actdata2,refer) VALUES"
+                "(?1,40,9,' ','SC VECHI','LEMN','1','04.03.2026','20260304','1/01.03.2026'),"
+                "(?2,60,9,' ','SC UNU','LEMN','2','04.03.2026','20260304','1/01.03.2026')"_s,
+                {t.cpvId(3111100), t.cpvId(3111200)});
+    upgradeSchema(t.db());   // as the start-up does with an older file
+    const QString owners = u"SELECT r.lei,coalesce(p.lei,'-') FROM realiz r LEFT JOIN program p ON p.uid=r.uidp"
+                           " ORDER BY r.idr"_s;
+    t.open();
+    const auto grey = [](int row, bool marked) {
+        return call([=] {
+            const QModelIndex at = on->w->entryModel()->index(row, EFurniz);
+            QCOMPARE(at.data(Qt::ForegroundRole).value<QColor>() == QColor(Qt::gray), marked);
+            QCOMPARE(at.data(Qt::ToolTipRole).toString(),
+                     marked ? u" Realizare neatribuita: alegeti pozitia careia ii apartine "_s : QString());
+        });
+    };
+    // The right-click's menu, answered by keyboard.
+    const Step attribute = call([] {
+        QTableView *g = on->get<QTableView>("DataGrid2");
+        const QPoint at = g->visualRect(g->model()->index(0, EFurniz)).center();
+        QTimer::singleShot(0, [] {
+            QWidget *menu = QApplication::activePopupWidget();
+            QVERIFY(menu && menu->findChild<QAction *>(u"mnuatribuire"_s)->text() == u"Atribuire la pozitia aleasa"_s);
+            QTest::keyClick(menu, Qt::Key_Down);
+            QTest::keyClick(menu, Qt::Key_Return);
+        });
+        QTest::mouseClick(g->viewport(), Qt::RightButton, {}, at);
+        QContextMenuEvent menu(QContextMenuEvent::Mouse, at, g->viewport()->mapToGlobal(at));
+        QApplication::sendEvent(g->viewport(), &menu);
+    });
+    const QStringList invoice{"", "", "SC B", "CUIE", "7", "06.03.2026", "100", "2/05.03.2026"};
+    QStringList second = invoice;
+    second[6] = u"250"_s;
+    RUN_STEPS(t, t.w.get(), Steps{expectRows(owners, {u"40|-"_s, u"60|500"_s}),   // the second attributed at start-up
+                                  doubleClickCell(u"DataGrid1"_s, 0), lower(2), grey(0, true), grey(1, false)}
+                                + typed(invoice)
+                                + Steps{doubleClickCell(u"DataGrid1"_s, 1), lower(2), grey(0, true)} + typed(second)
+                                + Steps{expectRows(owners, {u"40|-"_s, u"60|500"_s, u"100|1000"_s, u"250|2000"_s}),
+                                        click(u"Command3"_s),
+                                        message(u" Exista 1 realizari neatribuite, in valoare de 40,00 lei. "_s),
+                                        upper(8, {"100", "250", "60"}), click(u"Command2"_s),
+                                        message(u" Doriti afisarea doar a pozitiilor din program care au fost depasite ? "_s, Answer::No),
+                                        call([] {
+                                            const QString text = on->takeReport(u"raprealiz"_s);
+                                            QVERIFY2(text.contains(u"410,00"_s) && text.contains(u"Realizari neatribuite: 1, in"
+                                                                                                 " valoare de 40,00 lei"_s),
+                                                     qPrintable(text));
+                                        }),
+                                        attribute, expectRows(owners, {u"40|2000"_s, u"60|500"_s, u"100|1000"_s, u"250|2000"_s}),
+                                        grey(0, false), click(u"Command3"_s), upper(8, {"100", "290", "60"}),
+                                        doubleClickCell(u"DataGrid1"_s, 0), lower(2), expectCell(u"DataGrid2"_s, 0, ELei, u"100"_s),
+                                        click(u"Command2"_s),
+                                        message(u" Doriti afisarea doar a pozitiilor din program care au fost depasite ? "_s, Answer::No),
+                                        call([] {
+                                            const QString text = on->takeReport(u"raprealiz"_s);
+                                            QVERIFY2(text.contains(u"450,00"_s) && !text.contains(u"neatribuite"_s),
+                                                     qPrintable(text));
+                                        })});
 }
 
 QTEST_MAIN(TestRealizations)

@@ -62,6 +62,7 @@ private slots:
     void statementsAndTransactions();
     void wholeFileCopies();
     void gridWritesARowOnlyWhenLeft();
+    void olderFileTakesIdentities();
 };
 
 void TestStore::numbersAndDates()
@@ -228,6 +229,45 @@ void TestStore::gridWritesARowOnlyWhenLeft()
     view.setCurrentIndex(model.index(1, 0));   // leaving the row writes it
     QCOMPARE(queryRows(db, sef), (QStringList{u"ION O'NEIL"_s, QString()}));
     QVERIFY(!model.hasPendingChanges());
+}
+
+// A file of an older program: no identities at all, or some held twice (a file put together by hand).
+void TestStore::olderFileTakesIdentities()
+{
+    QTemporaryDir dir;
+    auto db = Database::open({dir.filePath(u"vechi.mdb"_s), QLatin1String(kDatabasePassword)}, Database::Mode::Create);
+    db->execScript(u"CREATE TABLE cpv (id INTEGER PRIMARY KEY, cod, den, fel, anexa2, lista, cod2);"
+                   "CREATE TABLE program (idp INTEGER PRIMARY KEY, id, lei, datainc2, idos, proiect, proced);"
+                   "CREATE TABLE realiz (idr INTEGER PRIMARY KEY, id, lei, actdata2, idos, proiect);"
+                   // Entry 1 twice in 2026 (two funds), once in 2025; entry 2 once, in a project.
+                   "INSERT INTO program (id,lei,datainc2,idos,proiect) VALUES (1,10,'20260101',9,''), (1,20,'20261231',9,''),"
+                   " (1,30,'20250101',9,''), (2,40,'20260301',9,'P');"
+                   // Ambiguous; the one of 2025; entry 2's project; another sub-unit's (no item); no project named.
+                   "INSERT INTO realiz (id,lei,actdata2,idos,proiect) VALUES (1,1,'20260505',9,' '), (1,2,'20251231',9,' '),"
+                   " (2,3,'20260101',9,'P'), (2,4,'20260101',3,'P'), (2,5,'20260101',9,' ')"_s);
+    upgradeSchema(*db);
+    const QString owners = u"SELECT r.lei, coalesce(p.lei,'-') FROM realiz r LEFT JOIN program p ON p.uid=r.uidp ORDER BY r.idr"_s;
+    QCOMPARE(queryRows(*db, owners), (QStringList{"1|-", "2|30", "3|40", "4|-", "5|-"}));
+    QCOMPARE(queryRows(*db, u"SELECT count(DISTINCT uid), count(*) FROM program UNION ALL"
+                            " SELECT count(DISTINCT uid), count(*) FROM realiz"_s), (QStringList{"4|4", "5|5"}));
+    QCOMPARE(db->userVersion(), kSchemaVersion);
+    // Once more changes nothing; an item later gone from the tie makes the ambiguous one plain at the next start.
+    const QStringList all = tableDump(*db, u"program"_s) + tableDump(*db, u"realiz"_s);
+    upgradeSchema(*db);
+    QCOMPARE(tableDump(*db, u"program"_s) + tableDump(*db, u"realiz"_s), all);
+    db->execScript(u"DELETE FROM program WHERE lei=20"_s);
+    upgradeSchema(*db);
+    QCOMPARE(queryRows(*db, owners), (QStringList{"1|10", "2|30", "3|40", "4|-", "5|-"}));
+
+    // Identities held twice before the file had its index: the first holder keeps its own.
+    auto twice = Database::open({dir.filePath(u"dublu.mdb"_s), QLatin1String(kDatabasePassword)}, Database::Mode::Create);
+    twice->execScript(u"CREATE TABLE cpv (id INTEGER PRIMARY KEY, cod, den, fel, anexa2, lista, cod2);"
+                      "CREATE TABLE program (idp INTEGER PRIMARY KEY, id, lei, datainc2, idos, proiect, uid);"
+                      "CREATE TABLE realiz (idr INTEGER PRIMARY KEY, id, lei, actdata2, idos, proiect, uid, uidp);"
+                      "INSERT INTO program (lei,uid) VALUES (1,'x'), (2,'x'), (3,'y');"_s);
+    upgradeSchema(*twice);
+    QCOMPARE(queryRows(*twice, u"SELECT lei, uid='x', length(uid) FROM program ORDER BY idp"_s),
+             (QStringList{"1|1|1", "2|0|36", "3|0|1"}));
 }
 
 QTEST_MAIN(TestStore)

@@ -93,7 +93,7 @@ StartupResult runStartup(AppContext &ctx, Setare &setare)
             db.exec(QStringLiteral("INSERT INTO cpv (cod,den,fel,cod2) "
                                    "VALUES('30192120-COD INVALID','Produse pentru scris',1,30192120)"));
 
-        ensureThresholds(db);
+        upgradeSchema(db);
 
         const ResultSet configured = db.query(QStringLiteral("SELECT * FROM setare WHERE numeos<>''"));
         if (!configured.isEmpty()) {

@@ -3,6 +3,10 @@
 #include "store/connections.h"
 #include "store/database.h"
 #include "store/numbers.h"
+#include "store/schema.h"
+
+#include <QHash>
+#include <QSet>
 
 namespace tendro {
 
@@ -15,6 +19,8 @@ enum class Kind { Whole, Decimal };
 // text or BLOB ever lands in a numeric column of the working file.
 QVariant numberOf(const ResultSet &rs, int row, const QString &column, Kind kind)
 {
+    if (!rs.hasColumn(column))
+        return kind == Kind::Whole ? QVariant(qint64(0)) : QVariant(0.0);
     const QVariant v = rs.value(row, column);
     double d = 0;
     switch (v.typeId()) {
@@ -37,6 +43,94 @@ QVariant numberOf(const ResultSet &rs, int row, const QString &column, Kind kind
     return d;
 }
 
+// A text column of a source row; an older file without the column gives empty text.
+QString textOf(const ResultSet &rs, int row, const QString &column)
+{
+    return rs.hasColumn(column) ? rs.text(row, column) : QString();
+}
+
+const QStringList &itemTexts()
+{
+    static const QStringList columns{
+        QStringLiteral("activit"), QStringLiteral("datainc1"), QStringLiteral("datainc2"), QStringLiteral("datafin1"),
+        QStringLiteral("datafin2"), QStringLiteral("resp"),     QStringLiteral("detal"),    QStringLiteral("fond"),
+        QStringLiteral("proced"),  QStringLiteral("anunt"),    QStringLiteral("proiect")};
+    return columns;
+}
+
+const QStringList &realizationTexts()
+{
+    static const QStringList columns{QStringLiteral("contrnr"),  QStringLiteral("contrdata1"), QStringLiteral("contrdata2"),
+                                     QStringLiteral("actnr"),    QStringLiteral("actdata1"),   QStringLiteral("actdata2"),
+                                     QStringLiteral("furniz"),   QStringLiteral("refer"),      QStringLiteral("denumach")};
+    return columns;
+}
+
+// What an item is, whatever its key: the values a user reads and the directorate sets.
+QString itemContent(const ResultSet &rs, int row)
+{
+    QStringList parts{numberOf(rs, row, QStringLiteral("id"), Kind::Whole).toString(),
+                      formatNumber(numberOf(rs, row, QStringLiteral("lei"), Kind::Decimal).toDouble()),
+                      formatNumber(numberOf(rs, row, QStringLiteral("euro"), Kind::Decimal).toDouble())};
+    for (const QString &c : itemTexts())
+        parts << textOf(rs, row, c);
+    return parts.join(QChar(0x1f));
+}
+
+// A realization's project: " " for none, as the realization grid writes it.
+QString realizationProject(const ResultSet &rs, int row)
+{
+    const QString p = textOf(rs, row, QStringLiteral("proiect"));
+    return p.isEmpty() ? QStringLiteral(" ") : p;
+}
+
+QString realizationContent(const ResultSet &rs, int row)
+{
+    QStringList parts{numberOf(rs, row, QStringLiteral("id"), Kind::Whole).toString(),
+                      formatNumber(numberOf(rs, row, QStringLiteral("lei"), Kind::Decimal).toDouble()),
+                      realizationProject(rs, row)};
+    for (const QString &c : realizationTexts())
+        parts << textOf(rs, row, c);
+    return parts.join(QChar(0x1f));
+}
+
+QString uidOf(const ResultSet &rs, int row) { return textOf(rs, row, QStringLiteral("uid")).trimmed(); }
+
+// The target's realizations of the sub-unit as the import sorts them: those
+// the file carries again (by identity, or by content where either side has
+// none), those typed since the file was made (an identity the file lacks),
+// kept; and those that cannot be told apart from nothing, lost.
+struct RealizationPlan {
+    QList<qint64> replaced;   // idr, also the lost ones
+    int lost = 0;
+    int kept = 0;
+};
+
+RealizationPlan planRealizations(Database &db, const ResultSet &source, int idos)
+{
+    QSet<QString> sourceUids, sourceContent;
+    for (int r = 0; r < source.count(); ++r) {
+        if (!uidOf(source, r).isEmpty())
+            sourceUids.insert(uidOf(source, r));
+        sourceContent.insert(realizationContent(source, r));
+    }
+    RealizationPlan plan;
+    const ResultSet target = db.query(QStringLiteral("SELECT * FROM realiz WHERE idos=?"), {idos});
+    for (int r = 0; r < target.count(); ++r) {
+        const QString uid = uidOf(target, r);
+        const bool carried = (!uid.isEmpty() && sourceUids.contains(uid))
+            || ((uid.isEmpty() || sourceUids.isEmpty()) && sourceContent.contains(realizationContent(target, r)));
+        if (!carried && !uid.isEmpty()) {
+            ++plan.kept;
+            continue;
+        }
+        plan.replaced << target.integer(r, QStringLiteral("idr"));
+        if (!carried)
+            ++plan.lost;
+    }
+    return plan;
+}
+
 } // namespace
 
 bool importFile(AppContext &ctx, QWidget *parent, const QString &source)
@@ -56,6 +150,7 @@ bool importFrom(AppContext &ctx, QWidget *parent, std::unique_ptr<Database> src,
 {
     BusyCursor busy;
     const int idos = ctx.subunitate.idos;
+    int keptRealizations = 0;
     try {
         // Everything is read first and the source closed before the working
         // file changes.
@@ -73,53 +168,89 @@ bool importFrom(AppContext &ctx, QWidget *parent, std::unique_ptr<Database> src,
                               QStringLiteral(" Fisierul selectat nu contine nomenclatorul CPV. Preluarea nu s-a facut. "));
             return false;
         }
-        if (!ctx.messages.ask(parent, QStringLiteral("Sunteti sigur ca doriti preluarea datelor din ") + source
-                                          + QStringLiteral(" ? ")))
-            return false;
-        const bool replace =
-            ctx.messages.ask(parent, QStringLiteral("Doriti inlocuirea datelor existente cu cele ce se preiau ? "));
         const ResultSet realiz = src->query(QStringLiteral("SELECT * FROM realiz WHERE idos=? ORDER BY idr"), {idos});
         src.reset();
 
+        if (!ctx.messages.ask(parent, QStringLiteral("Sunteti sigur ca doriti preluarea datelor din ") + source
+                                          + QStringLiteral(" ? ")))
+            return false;
         Database &db = ctx.db();
+        const RealizationPlan plan = planRealizations(db, realiz, idos);
+        // What goes is said before anything changes: realizations are replaced whatever the answer.
+        const bool replace = ctx.messages.ask(
+            parent, QStringLiteral("Doriti inlocuirea datelor existente cu cele ce se preiau ? ")
+                        + (plan.replaced.isEmpty()
+                               ? QString()
+                               : QLatin1Char('\n')
+                                     + QStringLiteral(" Se vor inlocui %1 realizari; %2 dintre ele nu se afla in fisierul"
+                                                      " preluat si se vor pierde. ")
+                                           .arg(plan.replaced.size())
+                                           .arg(plan.lost)));
+
         Transaction tx(db);
-        if (replace)
+        // The identities the file holds now, so that no two items or realizations share one.
+        QSet<QString> itemUids, heldItems;
+        if (replace) {
             db.exec(QStringLiteral("DELETE FROM program"));
-        // Text columns go in through ResultSet::text, which reads null as empty text.
+        } else {
+            const ResultSet held = db.query(QStringLiteral("SELECT * FROM program"));
+            for (int r = 0; r < held.count(); ++r) {
+                itemUids.insert(uidOf(held, r));
+                if (held.integer(r, QStringLiteral("idos")) == idos) {
+                    heldItems.insert(uidOf(held, r) + QChar(0x1e) + itemContent(held, r));
+                    heldItems.insert(QChar(0x1e) + itemContent(held, r));
+                }
+            }
+        }
         const QString insertProgram = QStringLiteral(
             "INSERT INTO program (id,activit,lei,euro,datainc1,datainc2,datafin1,datafin2,resp,detal,fond,idos,"
-            "proced,anunt,proiect) VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
+            "proced,anunt,proiect,uid) VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
         for (int r = 0; r < program.count(); ++r) {
-            db.exec(insertProgram,
-                    {numberOf(program, r, QStringLiteral("id"), Kind::Whole), program.text(r, QStringLiteral("activit")),
-                     numberOf(program, r, QStringLiteral("lei"), Kind::Decimal), numberOf(program, r, QStringLiteral("euro"), Kind::Decimal),
-                     program.text(r, QStringLiteral("datainc1")), program.text(r, QStringLiteral("datainc2")),
-                     program.text(r, QStringLiteral("datafin1")), program.text(r, QStringLiteral("datafin2")),
-                     program.text(r, QStringLiteral("resp")), program.text(r, QStringLiteral("detal")),
-                     program.text(r, QStringLiteral("fond")), idos, program.text(r, QStringLiteral("proced")),
-                     program.text(r, QStringLiteral("anunt")), program.text(r, QStringLiteral("proiect"))});
+            QString uid = uidOf(program, r);
+            // A join adds only what the file does not hold already: the same
+            // item, or for an older source without identities the same values.
+            if (!replace && heldItems.contains(uid + QChar(0x1e) + itemContent(program, r)))
+                continue;
+            if (uid.isEmpty() || itemUids.contains(uid))
+                uid = newUid();
+            itemUids.insert(uid);
+            QVariantList values{numberOf(program, r, QStringLiteral("id"), Kind::Whole),
+                                textOf(program, r, QStringLiteral("activit")),
+                                numberOf(program, r, QStringLiteral("lei"), Kind::Decimal),
+                                numberOf(program, r, QStringLiteral("euro"), Kind::Decimal)};
+            for (const char *c : {"datainc1", "datainc2", "datafin1", "datafin2", "resp", "detal", "fond"})
+                values << textOf(program, r, QLatin1String(c));
+            values << idos;
+            for (const char *c : {"proced", "anunt", "proiect"})
+                values << textOf(program, r, QLatin1String(c));
+            values << uid;
+            db.exec(insertProgram, values);
         }
 
-        db.exec(QStringLiteral("DELETE FROM realiz WHERE idos=?"), {idos});
+        // Realizations typed since the file was made stay; the others give way to the file's.
+        for (qint64 idr : plan.replaced)
+            db.exec(QStringLiteral("DELETE FROM realiz WHERE idr=?"), {idr});
+        keptRealizations = plan.kept;
+        QSet<QString> realizationUids;
+        const ResultSet staying = db.query(QStringLiteral("SELECT uid FROM realiz"));
+        for (int r = 0; r < staying.count(); ++r)
+            realizationUids.insert(uidOf(staying, r));
         const QString insertRealiz = QStringLiteral(
             "INSERT INTO realiz (id,contrnr,contrdata1,contrdata2,lei,actnr,actdata1,actdata2,idos,furniz,refer,"
-            "denumach,proiect) VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?)");
-        // An older source has no project column on its realizations.
-        const bool hasProject = realiz.hasColumn(QStringLiteral("proiect"));
+            "denumach,proiect,uid,uidp) VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
         for (int r = 0; r < realiz.count(); ++r) {
-            // The project ties a realization to its item; " " is what the
-            // realization grid writes for none.
-            QString proiect = hasProject ? realiz.text(r, QStringLiteral("proiect")) : QString();
-            if (proiect.isEmpty())
-                proiect = QStringLiteral(" ");
+            QString uid = uidOf(realiz, r);
+            if (uid.isEmpty() || realizationUids.contains(uid))
+                uid = newUid();
+            realizationUids.insert(uid);
             db.exec(insertRealiz,
-                    {numberOf(realiz, r, QStringLiteral("id"), Kind::Whole), realiz.text(r, QStringLiteral("contrnr")),
-                     realiz.text(r, QStringLiteral("contrdata1")), realiz.text(r, QStringLiteral("contrdata2")),
-                     numberOf(realiz, r, QStringLiteral("lei"), Kind::Decimal), realiz.text(r, QStringLiteral("actnr")),
-                     realiz.text(r, QStringLiteral("actdata1")), realiz.text(r, QStringLiteral("actdata2")),
-                     numberOf(realiz, r, QStringLiteral("idos"), Kind::Whole), realiz.text(r, QStringLiteral("furniz")),
-                     realiz.text(r, QStringLiteral("refer")), realiz.text(r, QStringLiteral("denumach")),
-                     proiect});
+                    {numberOf(realiz, r, QStringLiteral("id"), Kind::Whole), textOf(realiz, r, QStringLiteral("contrnr")),
+                     textOf(realiz, r, QStringLiteral("contrdata1")), textOf(realiz, r, QStringLiteral("contrdata2")),
+                     numberOf(realiz, r, QStringLiteral("lei"), Kind::Decimal), textOf(realiz, r, QStringLiteral("actnr")),
+                     textOf(realiz, r, QStringLiteral("actdata1")), textOf(realiz, r, QStringLiteral("actdata2")),
+                     numberOf(realiz, r, QStringLiteral("idos"), Kind::Whole), textOf(realiz, r, QStringLiteral("furniz")),
+                     textOf(realiz, r, QStringLiteral("refer")), textOf(realiz, r, QStringLiteral("denumach")),
+                     realizationProject(realiz, r), uid, textOf(realiz, r, QStringLiteral("uidp")).trimmed()});
         }
 
         db.exec(QStringLiteral("DELETE FROM cpv"));
@@ -127,17 +258,26 @@ bool importFrom(AppContext &ctx, QWidget *parent, std::unique_ptr<Database> src,
             QStringLiteral("INSERT INTO cpv (id,cod,den,fel,anexa2,lista,cod2) VALUES(?,?,?,?,?,?,?)");
         for (int r = 0; r < cpv.count(); ++r) {
             db.exec(insertCpv,
-                    {numberOf(cpv, r, QStringLiteral("id"), Kind::Whole), cpv.text(r, QStringLiteral("cod")),
-                     cpv.text(r, QStringLiteral("den")), numberOf(cpv, r, QStringLiteral("fel"), Kind::Whole),
+                    {numberOf(cpv, r, QStringLiteral("id"), Kind::Whole), textOf(cpv, r, QStringLiteral("cod")),
+                     textOf(cpv, r, QStringLiteral("den")), numberOf(cpv, r, QStringLiteral("fel"), Kind::Whole),
                      numberOf(cpv, r, QStringLiteral("anexa2"), Kind::Whole), numberOf(cpv, r, QStringLiteral("lista"), Kind::Whole),
                      numberOf(cpv, r, QStringLiteral("cod2"), Kind::Whole)});
         }
+        // Realizations of an older file name no item yet: their old tie decides where it can.
+        assignIdentities(db);
         tx.commit();
     } catch (const DbError &e) {
         ctx.messages.engineError(parent, e);
         return false;
     }
-    ctx.messages.show(parent, QStringLiteral("Preluarea datelor din ") + source + QStringLiteral(" a fost efectuata "),
+    ctx.messages.show(parent,
+                      QStringLiteral("Preluarea datelor din ") + source + QStringLiteral(" a fost efectuata ")
+                          + (keptRealizations == 0
+                                 ? QString()
+                                 : QLatin1Char('\n')
+                                       + QStringLiteral(" Au fost pastrate %1 realizari inregistrate dupa crearea"
+                                                        " fisierului preluat. ")
+                                             .arg(keptRealizations)),
                       QStringLiteral("Preluare date"), MessageIcon::Information);
     return true;
 }

@@ -1,5 +1,6 @@
 #include "itemstore.h"
 #include "store/database.h"
+#include "store/schema.h"
 
 #include <sqlcipher/sqlite3.h>
 
@@ -31,10 +32,11 @@ QString duplicateQuestion(const DuplicateKey &k, const QString &entryName, const
 
 qint64 insertItem(Database &db, const ProgrammeItem &i)
 {
+    // A new item takes its identity here and keeps it through every later edit.
     db.exec(QStringLiteral("INSERT INTO program (id,activit,lei,euro,datainc1,datainc2,datafin1,datafin2,resp,detal,"
-                           "fond,idos,proiect) VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?)"),
+                           "fond,idos,proiect,uid) VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?)"),
             {i.cpvId, i.activit, i.lei, i.euro, i.datainc1, i.datainc2, i.datafin1, i.datafin2, i.resp, i.detal,
-             i.fond, i.idos, i.proiect});
+             i.fond, i.idos, i.proiect, newUid()});
     return sqlite3_last_insert_rowid(db.handle());
 }
 
@@ -51,6 +53,14 @@ bool deleteItem(Database &db, qint64 idp)
 {
     db.exec(QStringLiteral("DELETE FROM program WHERE idp=?"), {idp});
     return sqlite3_changes(db.handle()) > 0;
+}
+
+const char *const kItemHasRealizations = " Pozitia are realizari inregistrate si nu poate fi stearsa. ";
+
+bool hasRealizations(Database &db, qint64 idp)
+{
+    return !db.query(QStringLiteral("SELECT 1 FROM program p JOIN realiz r ON r.uidp=p.uid WHERE p.idp=? LIMIT 1"), {idp})
+                .isEmpty();
 }
 
 bool itemExists(Database &db, qint64 idp)

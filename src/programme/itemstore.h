@@ -42,5 +42,8 @@ bool updateItem(Database &db, qint64 idp, const ProgrammeItem &item);
 // False when no row has that key any more.
 bool deleteItem(Database &db, qint64 idp);
 bool itemExists(Database &db, qint64 idp);
+// Whether realizations are recorded against the item: it may not be deleted.
+bool hasRealizations(Database &db, qint64 idp);
+extern const char *const kItemHasRealizations;   // " Pozitia are realizari inregistrate si nu poate fi stearsa. "
 
 } // namespace tendro

@@ -248,6 +248,10 @@ void Liste::deleteLoaded()
                                                           " stears de dvs. ! "));
             return;
         }
+        if (hasRealizations(db, idpsel_)) {
+            ctx_.messages.show(this, QLatin1String(kItemHasRealizations));
+            return;
+        }
         if (!ctx_.messages.ask(this, deletionQuestion(cod, lei), QLatin1String(kDeletionTitle)))
             return;
         const int remembered = grid_->currentIndex().row();
@@ -282,10 +286,19 @@ void Liste::deleteGridRow(int row)
         ctx_.messages.show(this, QStringLiteral(" Aceasta achizitie a fost aprobata si nu poate fi stersa ! "));
         return;
     }
+    const qint64 idp = wholeNumber(leadingNumber(model_->text(row, CIdp)));
+    try {
+        if (hasRealizations(ctx_.db(), idp)) {
+            ctx_.messages.show(this, QLatin1String(kItemHasRealizations));
+            return;
+        }
+    } catch (const DbError &e) {
+        ctx_.messages.engineError(this, e);
+        return;
+    }
     if (!ctx_.messages.ask(this, deletionQuestion(model_->text(row, CCod), model_->text(row, CLei)),
                            QLatin1String(kDeletionTitle)))
         return;
-    const qint64 idp = wholeNumber(leadingNumber(model_->text(row, CIdp)));
     try {
         ctx_.db().exec(QStringLiteral("DELETE FROM program WHERE idp=?"), {idp});
         model_->refresh();

@@ -140,9 +140,14 @@ void Liste::deleteProject()
                                              + QStringLiteral("\r\n") + QStringLiteral(" Confirmati aceasta ? "),
                                    QStringLiteral("Confirmare stergere proiecte")))
                 return;
-            tendro::deleteProject(ctx_.db(), name, idos);
+            const int kept = tendro::deleteProject(ctx_.db(), name, idos);
             ctx_.messages.show(this, QStringLiteral(" Stergerea codurilor CPV aferente proiectului ") + quoted
-                                         + QStringLiteral(" a fost executata "));
+                                         + QStringLiteral(" a fost executata ")
+                                         + (kept == 0 ? QString()
+                                                      : QLatin1Char('\n')
+                                                            + QStringLiteral(" %1 pozitii aprobate sau cu realizari au"
+                                                                             " fost pastrate in program, fara proiect. ")
+                                                                  .arg(kept)));
         }
     } catch (const DbError &e) {
         ctx_.messages.engineError(this, e);
@@ -187,8 +192,13 @@ void Liste::copyFromYear()
                                             + QStringLiteral(" se vor suprascrie peste cele din ") + y
                                             + QStringLiteral(".") + QLatin1Char('\n')
                                             + QStringLiteral(" Se vor sterge %1 pozitii, dintre care %2 aprobate. ")
-                                                  .arg(current.items)
+                                                  .arg(current.items - current.realized)
                                                   .arg(current.approved)
+                                            + (current.realized == 0
+                                                   ? QString()
+                                                   : QLatin1Char('\n')
+                                                         + QStringLiteral(" Raman %1 pozitii care au realizari. ")
+                                                               .arg(current.realized))
                                             + QLatin1Char('\n') + QStringLiteral(" Continuati ? ")))
             return;
         copyYear(db, x.toInt(), y.toInt());

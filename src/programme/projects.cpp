@@ -24,11 +24,20 @@ void unlinkProject(Database &db, const QString &name, int idos)
     tx.commit();
 }
 
-void deleteProject(Database &db, const QString &name, int idos)
+const char *const kKeptItemSql =
+    "(coalesce(program.proced,'')<>'' OR EXISTS (SELECT 1 FROM realiz WHERE realiz.uidp=program.uid))";
+
+int deleteProject(Database &db, const QString &name, int idos)
 {
     Transaction tx(db);
-    db.exec(QStringLiteral("DELETE FROM program WHERE proiect=? and idos=?"), {name, idos});
+    const QString kept = QLatin1String(kKeptItemSql);
+    db.exec(QStringLiteral("DELETE FROM program WHERE proiect=? and idos=? and NOT ") + kept, {name, idos});
+    const int stayed = int(db.query(QStringLiteral("SELECT count(*) AS n FROM program WHERE proiect=? and idos=?"),
+                                    {name, idos})
+                               .integer(0, QStringLiteral("n")));
+    db.exec(QStringLiteral("UPDATE program SET proiect='' WHERE proiect=? and idos=?"), {name, idos});
     tx.commit();
+    return stayed;
 }
 
 } // namespace tendro

@@ -15,7 +15,13 @@ QStringList projectsOfYear(Database &db, const QString &datamin, const QString &
                            int idos);
 // The items keep their rows without a project, in every year.
 void unlinkProject(Database &db, const QString &name, int idos);
-// The items go, in every year and activity.
-void deleteProject(Database &db, const QString &name, int idos);
+// The items go, in every year and activity, but for those the program
+// never deletes: an approved item, or one with realizations, stays in the
+// programme without the project. Returns how many stayed.
+int deleteProject(Database &db, const QString &name, int idos);
+
+// An item the program keeps whatever is deleted around it, as SQL over
+// `program`: approved, or with realizations recorded against it.
+extern const char *const kKeptItemSql;
 
 } // namespace tendro

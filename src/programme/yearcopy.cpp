@@ -2,6 +2,7 @@
 #include "store/database.h"
 #include "store/dates.h"
 #include "store/numbers.h"
+#include "store/schema.h"
 
 #include <QDate>
 
@@ -53,11 +54,13 @@ namespace {
 
 YearItems countWhere(Database &db, const QString &where, const QVariantList &params)
 {
-    const ResultSet rs = db.query(QStringLiteral("SELECT count(*) AS n, sum(CASE WHEN proced<>'' THEN 1 ELSE 0 END) AS a"
-                                                 " FROM program WHERE ")
-                                      + where,
+    const ResultSet rs = db.query(QStringLiteral("SELECT count(*) AS n, sum(CASE WHEN proced<>'' AND r=0 THEN 1 ELSE 0 END)"
+                                                 " AS a, sum(r) AS r FROM (SELECT proced, EXISTS (SELECT 1 FROM realiz"
+                                                 " WHERE realiz.uidp=program.uid) AS r FROM program WHERE ")
+                                      + where + QLatin1Char(')'),
                                   params);
-    return {int(rs.integer(0, QStringLiteral("n"))), int(rs.integer(0, QStringLiteral("a")))};
+    return {int(rs.integer(0, QStringLiteral("n"))), int(rs.integer(0, QStringLiteral("a"))),
+            int(rs.integer(0, QStringLiteral("r")))};
 }
 
 } // namespace
@@ -79,11 +82,13 @@ void copyYear(Database &db, int from, int to)
     const YearBounds target = yearBounds(to);
     const YearBounds source = yearBounds(from);
     Transaction tx(db);
-    db.exec(QStringLiteral("DELETE FROM program WHERE datainc2>=? and datainc2<=?"), {target.lower, target.upper});
+    db.exec(QStringLiteral("DELETE FROM program WHERE datainc2>=? and datainc2<=? and NOT EXISTS"
+                           " (SELECT 1 FROM realiz WHERE realiz.uidp=program.uid)"),
+            {target.lower, target.upper});
     const ResultSet rows =
         db.query(QStringLiteral("SELECT * FROM program WHERE datainc2>=? and datainc2<=?"), {source.lower, source.upper});
     const QString insert = QStringLiteral("INSERT INTO program (id,activit,lei,euro,datainc1,datainc2,datafin1,datafin2,"
-                                          "resp,detal,fond,idos,proiect) VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?)");
+                                          "resp,detal,fond,idos,proiect,uid) VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
     for (int r = 0; r < rows.count(); ++r) {
         const ItemDates dates = shiftDates({rows.text(r, QStringLiteral("datainc1")), rows.text(r, QStringLiteral("datainc2")),
                                             rows.text(r, QStringLiteral("datafin1")), rows.text(r, QStringLiteral("datafin2"))},
@@ -93,7 +98,8 @@ void copyYear(Database &db, int from, int to)
                          rows.number(r, QStringLiteral("lei")), rows.number(r, QStringLiteral("euro")), dates.datainc1,
                          dates.datainc2, dates.datafin1, dates.datafin2, rows.text(r, QStringLiteral("resp")),
                          rows.text(r, QStringLiteral("detal")), rows.text(r, QStringLiteral("fond")),
-                         wholeNumber(rows.number(r, QStringLiteral("idos"))), rows.text(r, QStringLiteral("proiect"))});
+                         wholeNumber(rows.number(r, QStringLiteral("idos"))), rows.text(r, QStringLiteral("proiect")),
+                         newUid()});   // a copy is a new item
     }
     tx.commit();
 }

@@ -20,13 +20,15 @@ ItemDates shiftDates(const ItemDates &source, int from, int to);
 
 struct YearItems {
     int items = 0;
-    int approved = 0;   // with a procedure type
+    int approved = 0;       // with a procedure type and no realizations
+    int realized = 0;       // with realizations recorded against them
 };
 // The items starting in the year: every sub-unit's, or only those of `idos`.
 YearItems countYear(Database &db, int year);
 YearItems countYear(Database &db, int year, int idos);
-// In one transaction: every item of year `to` goes, then every item of year
-// `from` is written again as a proposal of year `to`.
+// In one transaction: every item of year `to` goes but those with
+// realizations (their invoices would belong to no item), then every item of
+// year `from` is written again as a new proposal of year `to`.
 void copyYear(Database &db, int from, int to);
 
 } // namespace tendro

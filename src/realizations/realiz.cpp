@@ -9,11 +9,14 @@
 #include "store/dates.h"
 #include "store/numbers.h"
 #include "store/querymodel.h"
+#include "store/schema.h"
 #include "thresholds/legalsql.h"
 
 #include <algorithm>
+#include <QColor>
 #include <QComboBox>
 #include <QDir>
+#include <QMenu>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -32,6 +35,10 @@ namespace {
 
 // Upper grid columns as the handlers read them.
 enum { PCod = 0, PDen, PProced, PResp, PDetal, PIdp, PId, PLei, PRealiz, PProiect, PFond };
+// The lower grid's hidden identity columns, after the entry columns.
+enum { EUid = EColumnCount, EUidp };
+
+const char *const kUnattributedTip = " Realizare neatribuita: alegeti pozitia careia ii apartine ";
 
 QVariant typedValue(int column, const QString &text)
 {
@@ -147,7 +154,8 @@ void Realiz::build()
                                        user("Nr.act (factura/bon fiscal)", "actnr", 95),
                                        user("Data act (zz.ll.aaaa)", "actdata1", 95), user("Valoare (lei)", "lei", money),
                                        filled("actdata2", "actdata2"), filled("id", "id"), filled("idos", "idos"),
-                                       user("Referat nr./data", "refer", 120), filled("proiect", "proiect")},
+                                       user("Referat nr./data", "refer", 120), filled("proiect", "proiect"),
+                                       filled("uid", "uid"), filled("uidp", "uidp")},
                                       this);
         model2_->setObjectName(QStringLiteral("Adodc2"));
         model2_->setWriteBack(QStringLiteral("realiz"), QStringLiteral("idr"));
@@ -156,7 +164,19 @@ void Realiz::build()
         model2_->setCellCheck([this](int row, int column, QVariant &value) { return checkCell(row, column, value); });
         model2_->setRowCheck([this](int row) { return checkRow(row); });
         model2_->setErrorHandler([this](const DbError &e) { ctx_.messages.engineError(this, e); });
+        // A realization that names no item shows grey under each item it may belong to.
+        model2_->setRowHint([this](int row, int role) -> QVariant {
+            if (model2_->value(row, QStringLiteral("atribuit")).toLongLong() != 0)
+                return {};
+            if (role == Qt::ForegroundRole)
+                return QColor(Qt::gray);
+            if (role == Qt::ToolTipRole)
+                return QLatin1String(kUnattributedTip);
+            return {};
+        });
         bindGrid(grid2_, model2_);
+        grid2_->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(grid2_, &QWidget::customContextMenuRequested, this, &Realiz::entryMenu);
         grid2_->horizontalHeader()->setDefaultAlignment(Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter) | Qt::Alignment(int(Qt::TextWordWrap)));
         grid2_->horizontalHeader()->setMinimumHeight(46);
     } catch (const DbError &e) {
@@ -251,6 +271,7 @@ void Realiz::forgetItem()
 {
     idsel_ = 0;
     proiectsel_.clear();
+    uidsel_.clear();
     caption2_->clear();
     showEntries();
 }
@@ -278,7 +299,7 @@ void Realiz::showFiltered(bool ownItems)
     if (idsel_ == 0 || !model1_)
         return;
     for (int r = 0; r < model1_->rowCount(); ++r)
-        if (wholeNumber(leadingNumber(model1_->text(r, PId))) == idsel_ && model1_->text(r, PProiect) == proiectsel_)
+        if (model1_->value(r, QStringLiteral("uid")).toString() == uidsel_)
             return;
     forgetItem();
 }
@@ -320,6 +341,7 @@ void Realiz::itemChosen(int row)
     }
     idsel_ = wholeNumber(leadingNumber(model1_->text(row, PId)));
     proiectsel_ = model1_->text(row, PProiect);
+    uidsel_ = model1_->value(row, QStringLiteral("uid")).toString();
     showEntries();
     caption2_->setText(QStringLiteral("Realizari la codul CPV : ") + model1_->text(row, PCod) + QStringLiteral(" - ")
                        + model1_->text(row, PDen) + QStringLiteral(" - ") + model1_->text(row, PProced)
@@ -334,15 +356,17 @@ void Realiz::showEntries()
 {
     if (!model2_)
         return;
-    // Only this item's own rows: the same entry of another project or
-    // sub-unit is another item.
+    // Only this item's own rows, those that name it; and, marked, those that
+    // name no item but whose entry, sub-unit and project are this item's.
+    const QString attributed = QStringLiteral(",(CASE WHEN ") + QLatin1String(kUnattributedSql)
+        + QStringLiteral(" THEN 0 ELSE 1 END) AS atribuit FROM realiz WHERE ");
     if (idsel_ == 0)
-        model2_->setQuery(QStringLiteral("SELECT * FROM realiz WHERE id=-1"));
+        model2_->setQuery(QStringLiteral("SELECT *") + attributed + QStringLiteral("id=-1"));
     else
-        model2_->setQuery(QStringLiteral("SELECT * FROM realiz WHERE id=? and idos=? and proiect=? and actdata2>=? and "
-                                         "actdata2<=? ORDER BY realiz.idr"),
-                          {idsel_, ctx_.subunitate.idos, proiectsel_.isEmpty() ? QStringLiteral(" ") : proiectsel_,
-                           datamin_, datamax_});
+        model2_->setQuery(QStringLiteral("SELECT *") + attributed + QStringLiteral("actdata2>=? and actdata2<=? and (uidp=? or (")
+                              + QLatin1String(kUnattributedSql) + QStringLiteral(" and ") + QLatin1String(kOldTieSql)
+                              + QStringLiteral(")) ORDER BY realiz.idr"),
+                          {datamin_, datamax_, uidsel_, idsel_, ctx_.subunitate.idos, proiectsel_});
     try {
         model2_->refresh();
     } catch (const DbError &e) {
@@ -391,8 +415,11 @@ bool Realiz::checkRow(int row)
     if (model2_->isAppendRow(row)) {
         model2_->setCell(row, EId, idsel_);
         model2_->setCell(row, EIdos, ctx_.subunitate.idos);
-        // " " marks a realization without project; the totals rely on it.
+        // " " marks a realization without project, as older files have it.
         model2_->setCell(row, EProiect, proiectsel_.isEmpty() ? QStringLiteral(" ") : proiectsel_);
+        // Its own identity, and its item's: the totals go by it.
+        model2_->setCell(row, EUid, newUid());
+        model2_->setCell(row, EUidp, uidsel_);
     }
     return true;
 }
@@ -449,7 +476,7 @@ void Realiz::deleteEntry(int row, int column)
 bool Realiz::recompute()
 {
     try {
-        recomputeTotals(ctx_.db(), datamin_, datamax_, ctx_.subunitate.idos);
+        unattributed_ = recomputeTotals(ctx_.db(), datamin_, datamax_, ctx_.subunitate.idos);
         return true;
     } catch (const DbError &e) {
         ctx_.messages.engineError(this, e);
@@ -463,6 +490,31 @@ void Realiz::sum()
         return;
     // Unlike the filters, this list keeps only the sub-unit's own items.
     showFiltered(true);
+    const QString loose = unattributedMessage(unattributed_);
+    if (!loose.isEmpty())
+        ctx_.messages.show(this, loose);
+}
+
+void Realiz::entryMenu(const QPoint &at)
+{
+    const QModelIndex index = grid2_->indexAt(at);
+    if (!index.isValid() || model2_->isAppendRow(index.row()) || uidsel_.isEmpty()
+        || model2_->value(index.row(), QStringLiteral("atribuit")).toLongLong() != 0)
+        return;
+    if (!storeEntries())
+        return;
+    const QVariant idr = model2_->value(index.row(), QStringLiteral("idr"));
+    QMenu menu(this);
+    QAction *attribute = menu.addAction(QStringLiteral("Atribuire la pozitia aleasa"));
+    attribute->setObjectName(QStringLiteral("mnuatribuire"));
+    if (menu.exec(grid2_->viewport()->mapToGlobal(at)) != attribute)
+        return;
+    try {
+        ctx_.db().exec(QStringLiteral("UPDATE realiz SET uidp=? WHERE idr=?"), {uidsel_, idr});
+        model2_->refresh();
+    } catch (const DbError &e) {
+        ctx_.messages.engineError(this, e);
+    }
 }
 
 void Realiz::report()
@@ -487,6 +539,8 @@ void Realiz::report()
     raprealiz_->setConnect(QStringLiteral(";PWD=") + QLatin1String(kDatabasePassword));
     raprealiz_->setSelectionFormula(selection);
     raprealiz_->setFormula(0, title + QLatin1Char('\''));
+    // What counts under no item is said under the total, so the total is never mistaken for all that was spent.
+    raprealiz_->setNote(unattributedLine(unattributed_));
     raprealiz_->setAction(1, this);
 }
 

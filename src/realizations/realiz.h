@@ -4,6 +4,7 @@
 // where new ones are typed; the realized totals and their report.
 
 #include "entrychecks.h"
+#include "totals.h"
 
 #include <QDialog>
 
@@ -30,6 +31,7 @@ public:
     QString datamax() const { return datamax_; }
     qint64 idsel() const { return idsel_; }
     QString proiectsel() const { return proiectsel_; }
+    QString uidsel() const { return uidsel_; }
     QueryTableModel *programmeModel() const { return model1_; }
     QueryTableModel *entryModel() const { return model2_; }
 
@@ -64,6 +66,8 @@ private:
     void deleteEntry(int row, int column);
     bool recompute();
     void sum();
+    // The right-click on a realization that names no item: attribute it to the chosen one.
+    void entryMenu(const QPoint &at);
     void report();
     void leave();
 
@@ -81,6 +85,8 @@ private:
     QString datamin_, datamax_;
     qint64 idsel_ = 0;
     QString proiectsel_;
+    QString uidsel_;           // the chosen item's identity; its realizations name it
+    Unattributed unattributed_;   // found by the last recomputation
     int refusedColumn_ = -1;   // the cell the last refused row check concerns
     int shownKind_ = 0;        // the kind and project the upper grid lists
     QString shownProject_;

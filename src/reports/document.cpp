@@ -38,26 +38,6 @@ double numberAt(const ResultSet &rs, int row, const QString &alias)
 
 } // namespace
 
-qint64 toCents(double value)
-{
-    if (!std::isfinite(value) || std::fabs(value) > 9e16)
-        return 0;
-    // The stored value is a binary approximation of a decimal one: round
-    // its shortest decimal form, so 0.125 and 1.005 print as typed.
-    return std::llround(QString::number(value * 100, 'g', 15).toDouble());
-}
-
-QString reportMoney(qint64 cents)
-{
-    const bool negative = cents < 0;
-    const quint64 abs = negative ? quint64(-(cents + 1)) + 1 : quint64(cents);
-    QString whole = QString::number(abs / 100);
-    for (int i = whole.size() - 3; i > 0; i -= 3)
-        whole.insert(i, QLatin1Char('.'));
-    return (negative ? QStringLiteral("-") : QString()) + whole + QLatin1Char(',')
-        + QStringLiteral("%1").arg(abs % 100, 2, 10, QLatin1Char('0'));
-}
-
 ReportDocument buildDocument(Database &db, const ReportDefinition &def, const SqlCondition &selection,
                              const QString &title, const QString &criteria)
 {

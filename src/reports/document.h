@@ -4,6 +4,7 @@
 
 #include "definition.h"
 #include "formula.h"
+#include "store/numbers.h"
 
 #include <QDate>
 #include <QString>
@@ -35,13 +36,13 @@ struct ReportDocument {
     QVector<ReportColumn> columns;
     QVector<ReportLine> lines;
     Signatories signatories;
+    QStringList notes;  // lines under the total, above the signatories
     int topMarginTwips = 0;
 };
 
-// Money as the reports print it, the Romanian way: "66.966.402,11".
-QString reportMoney(qint64 cents);
-// A value rounded to the bani it prints as (half away from zero).
-qint64 toCents(double value);
+// Money as the reports print it, the Romanian way: "66.966.402,11"; the
+// grids show it the same way.
+inline QString reportMoney(qint64 cents) { return moneyText(cents); }
 
 // Reads the rows the selection keeps, with the header and signatories of
 // the configured sub-unit. Throws DbError.

@@ -43,6 +43,7 @@ void ReportJob::setReportFile(const QString &path)
     selection_.clear();
     formulas_.clear();
     topMargin_ = 0;
+    note_.clear();
 }
 
 void ReportJob::setDataFile(int index, const QString &path)
@@ -55,6 +56,7 @@ void ReportJob::setConnect(const QString &text) { connect_ = text; }
 void ReportJob::setSelectionFormula(const QString &formula) { selection_ = formula; }
 void ReportJob::setFormula(int index, const QString &formula) { formulas_.insert(index, formula); }
 void ReportJob::setTopMargin(int twips) { topMargin_ = twips; }
+void ReportJob::setNote(const QString &note) { note_ = note; }
 
 ReportDocument ReportJob::build() const
 {
@@ -84,6 +86,8 @@ ReportDocument ReportJob::build() const
         ReportDocument doc = buildDocument(*db, def, where, named.value(def.titleFormula),
                                            def.criteriaFormula.isEmpty() ? QString() : named.value(def.criteriaFormula));
         doc.topMarginTwips = topMargin_;
+        if (!note_.isEmpty())
+            doc.notes << note_;
         doc.drawnUp = clock_.today();
         return doc;
     } catch (const DbError &e) {

@@ -31,6 +31,8 @@ public:
     void setSelectionFormula(const QString &formula);
     void setFormula(int index, const QString &formula);
     void setTopMargin(int twips);
+    // A line printed under the total; empty for none.
+    void setNote(const QString &note);
     // Action 1 runs the report; a failure is shown in one message naming
     // the report file and its cause. True when the report was produced.
     bool setAction(int action, QWidget *parent);
@@ -56,6 +58,7 @@ private:
     QString reportFile_, dataFile_, connect_, selection_;
     QMap<int, QString> formulas_;
     int topMargin_ = 0;
+    QString note_;
     QString lastPdf_, lastWorkbook_;
 };
 

@@ -407,6 +407,15 @@ ReportLayout::Block ReportLayout::signatoriesBlock() const
     return b;
 }
 
+ReportLayout::Block ReportLayout::notesBlock() const
+{
+    Block b;
+    for (const QString &note : doc_.notes)
+        place(b, note, fontFor(Style::Criteria), QRectF(0, 0, width_, 0), Qt::AlignLeft, false, -1, -1,
+              b.height + (b.texts.isEmpty() ? px(2) : 0));
+    return b;
+}
+
 ReportLayout::Block ReportLayout::paragraph(const QString &text, const QFont &font) const
 {
     Block b;
@@ -480,7 +489,17 @@ void ReportLayout::paginate()
                           || next == ReportLine::Total;
     }
     const Block captionsBlock = captionBlock();
-    const Block signatures = signatoriesBlock();
+    // The notes under the total stand with it and the signatories.
+    Block signatures = notesBlock();
+    {
+        Block names = signatoriesBlock();
+        for (LaidText &t : names.texts) {
+            t.origin.ry() += signatures.height;
+            t.cell.translate(0, signatures.height);
+        }
+        signatures.texts << names.texts;
+        signatures.height += names.height;
+    }
     // What a line needs above it on a page where the table starts with it.
     const auto prefix = [&](int i) {
         if (captions)

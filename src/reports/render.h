@@ -83,6 +83,7 @@ private:
     Block lineBlock(int index, bool continuation) const;
     Block captionBlock() const;
     Block signatoriesBlock() const;
+    Block notesBlock() const;
     Block paragraph(const QString &text, const QFont &font) const;
     void append(LaidPage &page, const Block &b, double y) const;
     void paginate();

@@ -214,7 +214,10 @@ void fill(Sheet &s, const ReportDocument &doc)
             }
         }
     }
-    row = top + int(doc.lines.size()) + 2;
+    row = top + int(doc.lines.size()) + 1;
+    for (const QString &note : doc.notes)
+        s.merge(row++, 0, n - 1, note, plain);
+    ++row;
     const Signatories &g = doc.signatories;
     const int at[3] = {qMin(1, n - 1), n / 2, qMax(0, n - 2)};
     const QString captions[3] = {g.functiesef, QStringLiteral("CONTABIL SEF"), QStringLiteral("INTOCMIT")};

@@ -78,3 +78,90 @@ double numberValue(const QString &text)
 }
 
 } // namespace tendro
+
+namespace tendro {
+
+std::optional<double> readAmount(const QString &input, bool negative)
+{
+    // Digits grouped by "." in threes, the first group of one to three.
+    static const QRegularExpression grouped(QStringLiteral("^\\d{1,3}(\\.\\d{3})+$"));
+    static const QRegularExpression digits(QStringLiteral("^\\d+$"));
+    static const QRegularExpression pointed(QStringLiteral("^(\\d*)\\.(\\d+)$"));
+    QString t = input.trimmed();
+    QString sign;
+    if (t.startsWith(QLatin1Char('-'))) {
+        if (!negative)
+            return std::nullopt;
+        sign = QStringLiteral("-");
+        t = t.mid(1);
+    }
+    QString whole, fraction;
+    const int comma = int(t.indexOf(QLatin1Char(',')));
+    if (comma >= 0) {
+        whole = t.left(comma);
+        fraction = t.mid(comma + 1);
+        if (!digits.match(fraction).hasMatch())
+            return std::nullopt;   // a second comma, or nothing after it
+        if (whole.isEmpty())
+            whole = QStringLiteral("0");
+        else if (grouped.match(whole).hasMatch())
+            whole.remove(QLatin1Char('.'));
+        else if (!digits.match(whole).hasMatch())
+            return std::nullopt;
+    } else if (digits.match(t).hasMatch()) {
+        whole = t;
+    } else if (grouped.match(t).hasMatch()) {
+        whole = t;
+        whole.remove(QLatin1Char('.'));
+    } else if (const QRegularExpressionMatch m = pointed.match(t); m.hasMatch()) {
+        whole = m.captured(1).isEmpty() ? QStringLiteral("0") : m.captured(1);
+        fraction = m.captured(2);
+    } else {
+        return std::nullopt;
+    }
+    bool ok = false;
+    const QString plain = sign + whole + (fraction.isEmpty() ? QString() : QLatin1Char('.') + fraction);
+    const double v = plain.toDouble(&ok);
+    if (!ok || !std::isfinite(v))
+        return std::nullopt;
+    return v == 0 ? 0.0 : v;   // no "-0"
+}
+
+qint64 toCents(double value)
+{
+    if (!std::isfinite(value) || std::fabs(value) > 9e16)
+        return 0;
+    // The stored value is a binary approximation of a decimal one: round
+    // its shortest decimal form, so 0.125 and 1.005 show as typed.
+    return std::llround(QString::number(value * 100, 'g', 15).toDouble());
+}
+
+QString centsSql(const QString &v)
+{
+    // Half away from zero; the factor takes up the binary representation's
+    // error of a value typed with two decimals, up to 1e11 bani.
+    return QStringLiteral("(CASE WHEN (%1)<0 THEN -CAST(-(%1)*100*(1+1e-13)+0.5 AS INTEGER)"
+                          " ELSE CAST((%1)*100*(1+1e-13)+0.5 AS INTEGER) END)")
+        .arg(v);
+}
+
+QString moneyText(qint64 cents)
+{
+    const bool minus = cents < 0;
+    const quint64 abs = minus ? quint64(-(cents + 1)) + 1 : quint64(cents);
+    QString whole = QString::number(abs / 100);
+    for (int i = int(whole.size()) - 3; i > 0; i -= 3)
+        whole.insert(i, QLatin1Char('.'));
+    return (minus ? QStringLiteral("-") : QString()) + whole + QLatin1Char(',')
+        + QStringLiteral("%1").arg(abs % 100, 2, 10, QLatin1Char('0'));
+}
+
+QString moneyText(double value) { return moneyText(toCents(value)); }
+
+QString leiText(double value)
+{
+    const QString money = moneyText(value);
+    return money.endsWith(QLatin1String(",00")) ? money.chopped(3) : money;
+}
+
+} // namespace tendro

@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QStringList>
+#include <QUuid>
 
 namespace tendro {
 
@@ -37,7 +38,8 @@ CREATE TABLE program (
   proced TEXT DEFAULT '',
   anunt TEXT DEFAULT '',
   proiect TEXT DEFAULT '',
-  realiz DOUBLE
+  realiz DOUBLE,
+  uid TEXT
 );
 CREATE TABLE realiz (
   idr INTEGER PRIMARY KEY AUTOINCREMENT,
@@ -53,7 +55,9 @@ CREATE TABLE realiz (
   furniz TEXT DEFAULT '',
   refer TEXT DEFAULT '',
   denumach TEXT DEFAULT '',
-  proiect TEXT DEFAULT ''
+  proiect TEXT DEFAULT '',
+  uid TEXT,
+  uidp TEXT
 );
 CREATE TABLE setare (
   idds SMALLINT,
@@ -81,6 +85,13 @@ CREATE INDEX cpv_cod2 ON cpv (cod2);
 CREATE INDEX cpv_den ON cpv (den);
 CREATE INDEX program_datainc2 ON program (datainc2);
 CREATE INDEX realiz_actdata2 ON realiz (actdata2);
+)SQL";
+
+// The identities' indexes, for new files and older ones alike.
+const char *const kIdentityIndexes = R"SQL(
+CREATE UNIQUE INDEX IF NOT EXISTS program_uid ON program (uid);
+CREATE UNIQUE INDEX IF NOT EXISTS realiz_uid ON realiz (uid);
+CREATE INDEX IF NOT EXISTS realiz_uidp ON realiz (uidp);
 )SQL";
 
 // Rows of a shipped tab-separated file, header line dropped.
@@ -129,13 +140,78 @@ CREATE TABLE praguri (
 );
 )SQL";
 
+bool hasColumn(Database &db, const QString &table, const QString &column)
+{
+    const ResultSet rs = db.query(QStringLiteral("PRAGMA table_info(") + table + QLatin1Char(')'));
+    for (int r = 0; r < rs.count(); ++r)
+        if (rs.text(r, QStringLiteral("name")).compare(column, Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
+}
+
+void addColumn(Database &db, const QString &table, const QString &column)
+{
+    if (!hasColumn(db, table, column))
+        db.execScript(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 TEXT").arg(table, column));
+}
+
+// The item a realization's old tie names: same entry, sub-unit and project
+// (" " is no project), started in the year of the act.
+const char *const kOldTie =
+    "p.id=realiz.id AND p.idos=realiz.idos AND coalesce(p.proiect,'')=(CASE WHEN realiz.proiect=' ' THEN ''"
+    " ELSE coalesce(realiz.proiect,'') END) AND substr(p.datainc2,1,4)=substr(realiz.actdata2,1,4)";
+
 } // namespace
+
+const char *const kNewUidSql =
+    "(lower(hex(randomblob(4)))||'-'||lower(hex(randomblob(2)))||'-4'||substr(lower(hex(randomblob(2))),2)||'-'||"
+    "substr('89ab',1+(abs(random())%4),1)||substr(lower(hex(randomblob(2))),2)||'-'||lower(hex(randomblob(6))))";
+
+QString newUid() { return QUuid::createUuid().toString(QUuid::WithoutBraces); }
 
 void createSchema(Database &db)
 {
     db.execScript(QString::fromLatin1(kSchema));
+    db.execScript(QString::fromLatin1(kIdentityIndexes));
     ensureThresholds(db);
     db.execScript(QStringLiteral("PRAGMA user_version=%1").arg(kSchemaVersion));
+}
+
+void assignIdentities(Database &db)
+{
+    for (const char *table : {"program", "realiz"})
+        db.execScript(QStringLiteral("UPDATE %1 SET uid=%2 WHERE coalesce(uid,'')=''")
+                          .arg(QLatin1String(table), QLatin1String(kNewUidSql)));
+    const QString tie = QLatin1String(kOldTie);
+    db.execScript(QStringLiteral("UPDATE realiz SET uidp=(SELECT p.uid FROM program p WHERE ") + tie
+                  + QStringLiteral(") WHERE coalesce(uidp,'')='' AND (SELECT count(*) FROM program p WHERE ") + tie
+                  + QStringLiteral(")=1"));
+}
+
+void upgradeSchema(Database &db)
+{
+    db.execScript(QStringLiteral("SAVEPOINT upgrade"));
+    try {
+        ensureThresholds(db);
+        addColumn(db, QStringLiteral("program"), QStringLiteral("uid"));
+        addColumn(db, QStringLiteral("realiz"), QStringLiteral("uid"));
+        addColumn(db, QStringLiteral("realiz"), QStringLiteral("uidp"));
+        if (db.query(QStringLiteral("SELECT name FROM sqlite_master WHERE type='index' AND name='program_uid'")).isEmpty()) {
+            // A uid held twice (a file put together by hand) keeps its first holder.
+            for (const char *table : {"program", "realiz"})
+                db.execScript(QStringLiteral("UPDATE %1 SET uid=NULL WHERE uid IS NOT NULL AND rowid NOT IN"
+                                             " (SELECT min(rowid) FROM %1 WHERE uid IS NOT NULL GROUP BY uid)")
+                                  .arg(QLatin1String(table)));
+        }
+        assignIdentities(db);
+        db.execScript(QString::fromLatin1(kIdentityIndexes));
+        if (db.userVersion() < kSchemaVersion)
+            db.execScript(QStringLiteral("PRAGMA user_version=%1").arg(kSchemaVersion));
+    } catch (...) {
+        db.execScript(QStringLiteral("ROLLBACK TO upgrade; RELEASE upgrade"));
+        throw;
+    }
+    db.execScript(QStringLiteral("RELEASE upgrade"));
 }
 
 bool ensureThresholds(Database &db)

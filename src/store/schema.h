@@ -6,7 +6,12 @@ namespace tendro {
 
 class Database;
 
-constexpr int kSchemaVersion = 1;
+constexpr int kSchemaVersion = 2;
+
+// A new random identity (a UUID) for an item or a realization.
+QString newUid();
+// The same as an SQL expression, evaluated anew for every row.
+extern const char *const kNewUidSql;
 
 // Creates every table and index of the working file.
 void createSchema(Database &db);
@@ -15,6 +20,16 @@ void createSchema(Database &db);
 // when the file has none; other tables are left as they are. True when it
 // was created.
 bool ensureThresholds(Database &db);
+
+// Brings a file made by an older program up to today's tables: the
+// thresholds, and the identities of items (`program.uid`) and realizations
+// (`realiz.uid`, and `realiz.uidp`, the item each belongs to). Every item
+// and realization without an identity gets one, and a realization without
+// its item takes the one item its old tie (entry, sub-unit, project, year
+// of the act) names, where it names exactly one. One savepoint: all or nothing.
+void upgradeSchema(Database &db);
+// The identities part of it, for rows just copied in from an older file.
+void assignIdentities(Database &db);
 
 // Builds a working file from the catalogue and lists built into the program.
 // Written beside the target and renamed when complete, so a failure leaves

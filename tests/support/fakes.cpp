@@ -81,9 +81,9 @@ qint64 Env::addItem(const Item &i)
 {
     const auto compare = [](const QString &d) { return d.mid(6, 4) + d.mid(3, 2) + d.mid(0, 2); };
     db().exec(u"INSERT INTO program (id,activit,lei,euro,datainc1,datainc2,datafin1,datafin2,resp,detal,fond,idos,"
-              "proced,proiect) VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?)"_s,
+              "proced,proiect,uid) VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)"_s,
               {cpvId(i.cod2), i.activit, i.lei, i.euro, i.start, compare(i.start), i.end, compare(i.end), i.resp,
-               i.detal, i.fond, i.idos, i.proced, i.proiect});
+               i.detal, i.fond, i.idos, i.proced, i.proiect, newUid()});
     return db().query(u"SELECT max(idp) AS m FROM program"_s).integer(0, u"m"_s);
 }
 
@@ -164,14 +164,18 @@ void whenModal(const QString &name, std::function<void(QWidget *)> fn)
     timer->start();
 }
 
-QStringList tableDump(Database &db, const QString &table)
+QStringList tableDump(Database &db, const QString &table, bool identities)
 {
     QStringList out;
     const ResultSet rs = db.query(u"SELECT * FROM "_s + table);
     for (int r = 0; r < rs.count(); ++r) {
         QStringList cells;
-        for (const QVariant &v : rs.row(r))
+        for (int c = 0; c < rs.columns().size(); ++c) {
+            if (!identities && rs.columns().at(c).startsWith(u"uid"_s))
+                continue;
+            const QVariant &v = rs.value(r, c);
             cells << (v.isNull() ? u"<null>"_s : v.toString());
+        }
         out << cells.join(QLatin1Char('|'));
     }
     out.sort();

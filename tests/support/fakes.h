@@ -130,7 +130,8 @@ void whenModal(const QString &name, std::function<void(QWidget *)> fn);
 // The text of a PDF as pdftotext reads it, pages separated by form feeds.
 QString pdfText(const QString &path);
 
-// Row values of a whole table, ordered, for before/after comparisons.
-QStringList tableDump(Database &db, const QString &table);
+// Row values of a whole table, ordered, for before/after comparisons;
+// without the random identities when `identities` is false.
+QStringList tableDump(Database &db, const QString &table, bool identities = true);
 
 } // namespace tendro::test
