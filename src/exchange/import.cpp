@@ -54,7 +54,7 @@ const QStringList &itemTexts()
     static const QStringList columns{
         QStringLiteral("activit"), QStringLiteral("datainc1"), QStringLiteral("datainc2"), QStringLiteral("datafin1"),
         QStringLiteral("datafin2"), QStringLiteral("resp"),     QStringLiteral("detal"),    QStringLiteral("fond"),
-        QStringLiteral("proced"),  QStringLiteral("anunt"),    QStringLiteral("proiect")};
+        QStringLiteral("proced"),  QStringLiteral("anunt"),    QStringLiteral("proiect"),  QStringLiteral("modalitate")};
     return columns;
 }
 
@@ -204,7 +204,7 @@ bool importFrom(AppContext &ctx, QWidget *parent, std::unique_ptr<Database> src,
         }
         const QString insertProgram = QStringLiteral(
             "INSERT INTO program (id,activit,lei,euro,datainc1,datainc2,datafin1,datafin2,resp,detal,fond,idos,"
-            "proced,anunt,proiect,uid) VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
+            "proced,anunt,proiect,modalitate,uid) VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
         for (int r = 0; r < program.count(); ++r) {
             QString uid = uidOf(program, r);
             // A join adds only what the file does not hold already: the same
@@ -221,7 +221,7 @@ bool importFrom(AppContext &ctx, QWidget *parent, std::unique_ptr<Database> src,
             for (const char *c : {"datainc1", "datainc2", "datafin1", "datafin2", "resp", "detal", "fond"})
                 values << textOf(program, r, QLatin1String(c));
             values << idos;
-            for (const char *c : {"proced", "anunt", "proiect"})
+            for (const char *c : {"proced", "anunt", "proiect", "modalitate"})
                 values << textOf(program, r, QLatin1String(c));
             values << uid;
             db.exec(insertProgram, values);

@@ -39,7 +39,8 @@ CREATE TABLE program (
   anunt TEXT DEFAULT '',
   proiect TEXT DEFAULT '',
   realiz DOUBLE,
-  uid TEXT
+  uid TEXT,
+  modalitate TEXT DEFAULT ''
 );
 CREATE TABLE realiz (
   idr INTEGER PRIMARY KEY AUTOINCREMENT,
@@ -85,6 +86,22 @@ CREATE INDEX cpv_cod2 ON cpv (cod2);
 CREATE INDEX cpv_den ON cpv (den);
 CREATE INDEX program_datainc2 ON program (datainc2);
 CREATE INDEX realiz_actdata2 ON realiz (actdata2);
+)SQL";
+
+// The directorate's approvals, one row per change of an item's procedure,
+// announcement or mode: who changed what, and when.
+const char *const kApprovals = R"SQL(
+CREATE TABLE IF NOT EXISTS aprobari (
+  ida INTEGER PRIMARY KEY AUTOINCREMENT,
+  uid TEXT,
+  idos SMALLINT,
+  moment TEXT DEFAULT '',
+  procedvechi TEXT DEFAULT '',
+  proced TEXT DEFAULT '',
+  anunt TEXT DEFAULT '',
+  modalitate TEXT DEFAULT ''
+);
+CREATE INDEX IF NOT EXISTS aprobari_uid ON aprobari (uid);
 )SQL";
 
 // The identities' indexes, for new files and older ones alike.
@@ -149,10 +166,10 @@ bool hasColumn(Database &db, const QString &table, const QString &column)
     return false;
 }
 
-void addColumn(Database &db, const QString &table, const QString &column)
+void addColumn(Database &db, const QString &table, const QString &column, const QString &definition = QStringLiteral("TEXT"))
 {
     if (!hasColumn(db, table, column))
-        db.execScript(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 TEXT").arg(table, column));
+        db.execScript(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 %3").arg(table, column, definition));
 }
 
 // The item a realization's old tie names: same entry, sub-unit and project
@@ -173,6 +190,7 @@ void createSchema(Database &db)
 {
     db.execScript(QString::fromLatin1(kSchema));
     db.execScript(QString::fromLatin1(kIdentityIndexes));
+    db.execScript(QString::fromLatin1(kApprovals));
     ensureThresholds(db);
     db.execScript(QStringLiteral("PRAGMA user_version=%1").arg(kSchemaVersion));
 }
@@ -196,6 +214,8 @@ void upgradeSchema(Database &db)
         addColumn(db, QStringLiteral("program"), QStringLiteral("uid"));
         addColumn(db, QStringLiteral("realiz"), QStringLiteral("uid"));
         addColumn(db, QStringLiteral("realiz"), QStringLiteral("uidp"));
+        addColumn(db, QStringLiteral("program"), QStringLiteral("modalitate"), QStringLiteral("TEXT DEFAULT ''"));
+        db.execScript(QString::fromLatin1(kApprovals));
         if (db.query(QStringLiteral("SELECT name FROM sqlite_master WHERE type='index' AND name='program_uid'")).isEmpty()) {
             // A uid held twice (a file put together by hand) keeps its first holder.
             for (const char *table : {"program", "realiz"})

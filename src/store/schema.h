@@ -22,7 +22,8 @@ void createSchema(Database &db);
 bool ensureThresholds(Database &db);
 
 // Brings a file made by an older program up to today's tables: the
-// thresholds, and the identities of items (`program.uid`) and realizations
+// thresholds, the directorate's approvals (`aprobari`, `program.modalitate`:
+// "online" or "offline"), and the identities of items (`program.uid`) and realizations
 // (`realiz.uid`, and `realiz.uidp`, the item each belongs to). Every item
 // and realization without an identity gets one, and a realization without
 // its item takes the one item its old tie (entry, sub-unit, project, year
