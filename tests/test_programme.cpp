@@ -342,6 +342,7 @@ void TestProgramme::gridQueriesSortingAndFit()
                               {.start = u"10.02.2025"_s, .end = u"20.02.2025"_s, .lei = 70}});
     // At 1024 x 768 the columns up to "Finalizare" show, all but the name whole.
     w.liste->resize(1024, 768);
+    QCOMPARE(w.liste->width(), 1024);   // the window's least width is no wider
     RUN(w, {clickCell(kGrid, 1)});   // a row selected, as the user works
     QTableView *g = w.grid();
     for (int c = 0; c <= 7; ++c) {

@@ -166,6 +166,10 @@ void TestRealizations::cellAndRowChecks()
         {empty, EActdata1, u"15.03.20266"_s, u" Numarul maxim de caractere ce reprezinta data este 10 "_s},
         {empty, EActdata1, u"32.03.2026"_s, u"Numarul zilei este necorespunzator "_s},
         {empty, EActdata1, u"15.13.2026"_s, u"Numarul lunii este necorespunzator "_s},
+        // No day past its month's end.
+        {empty, EActdata1, u"31.04.2026"_s, u"Numarul zilei este necorespunzator "_s},
+        {empty, EActdata1, u"29.02.2026"_s, u"Numarul zilei este necorespunzator "_s},
+        {empty, EContrdata1, u"30.04.2026"_s, {}, with({{EContrdata1, "30.04.2026"}, {EContrdata2, "20260430"}})},
         {empty, EActdata1, u"1'.03.2026"_s, apostrophe}, {empty, EFurniz, u"O'BRAD"_s, apostrophe},
         {contract, EActdata1, u"14.03.2026"_s, u" Data achizitiei mai mica decat data contractului !!! "_s},
         {contract, EActdata1, u"15.03.2026"_s, {},

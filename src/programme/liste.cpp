@@ -158,12 +158,16 @@ void Liste::buildLeftHalf(QWidget *host)
     cod_ = field(host, "cod", 8, 80);
     cuvant_ = field(host, "cuvant", 32767);
     command6_ = button(host, "Command6", QStringLiteral("Cauta CPV"));
+    // Two lines, so that the lists leave the programme grid the width its columns need at 1024 x 768.
+    auto *word = new QHBoxLayout();
     search->addWidget(new QLabel(QStringLiteral("numar cod "), host));
     search->addWidget(cod_);
-    search->addWidget(new QLabel(QStringLiteral("cuvant"), host));
-    search->addWidget(cuvant_, 1);
+    search->addStretch(1);
     search->addWidget(command6_);
+    word->addWidget(new QLabel(QStringLiteral("cuvant"), host));
+    word->addWidget(cuvant_, 1);
     grid->addLayout(search, 15, 0, 1, 2);
+    grid->addLayout(word, 16, 0, 1, 2);
 
     // A click on the chosen option acts all the same.
     const std::array<QRadioButton *, 3> acts3{act1_, act2_, act3_};

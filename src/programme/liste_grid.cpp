@@ -74,7 +74,7 @@ void Liste::buildGrid(QWidget *host)
     model_ = new QueryTableModel(ctx_.db(),
                                  {{QStringLiteral("CPV"), QStringLiteral("cod"), false, false, 0, fit("00000000-0")},
                                   {QStringLiteral("0biectul contractului/acordului cadru"), QStringLiteral("den"), false,
-                                   false, 0, fit("acordului cadru")},
+                                   false, 0, fit("contractului/")},
                                   {QStringLiteral("Activitatea"), QStringLiteral("activit"), false, false, 0,
                                    fit("Activitatea")},
                                   {QStringLiteral("Sursa"), QStringLiteral("fond"), false, false, 0,

@@ -128,8 +128,9 @@ void Realiz::build()
         const int money = amountWidth(grid1_, 9, true);
         model1_ = new QueryTableModel(db,
                                       {{QStringLiteral("CPV"), QStringLiteral("cod"), false, false, 0, 95},
-                                       {QStringLiteral("Denumire"), QStringLiteral("den"), false, false, 0, 220},
-                                       {QStringLiteral("Procedura"), QStringLiteral("proced"), false, false, 0, 95},
+                                       {QStringLiteral("Denumire"), QStringLiteral("den"), false, false, 0, 190},
+                                       {QStringLiteral("Procedura"), QStringLiteral("proced"), false, false, 0,
+                                        grid1_->fontMetrics().horizontalAdvance(QStringLiteral("negociere fara public.")) + 12},
                                        {QStringLiteral("Responsabil"), QStringLiteral("resp"), false, false, 0, 120},
                                        {QStringLiteral("Detalii"), QStringLiteral("detal"), false, false, 0, 150},
                                        {QStringLiteral("idp"), QStringLiteral("idp"), false, true},
