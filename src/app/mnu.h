@@ -35,6 +35,10 @@ private:
     void openPassword();
     void openRestore();
     void exitProgram();
+    // A directorate's installation.
+    void openTakeIn();
+    void openApproval();
+    void openReturn();
 
     AppContext &ctx_;
 };

@@ -17,6 +17,9 @@ struct Subunitate {
     int idos = 0;
     QString numeds;
     QString numeos;
+    // A directorate's installation is configured with sub-unit 0: it takes in,
+    // approves and returns its sub-units' programmes.
+    bool directorate() const { return idos == 0; }
 };
 
 // Remembered display mode and the switch's mode (1 switch, other restore).

@@ -88,8 +88,10 @@ CREATE INDEX program_datainc2 ON program (datainc2);
 CREATE INDEX realiz_actdata2 ON realiz (actdata2);
 )SQL";
 
-// The directorate's approvals, one row per change of an item's procedure,
-// announcement or mode: who changed what, and when.
+// The directorate's own tables: its approvals, one row per change of an
+// item's procedure, announcement or mode (what changed, and when); the last
+// take-in and return of each sub-unit (moment yyyy-MM-dd hh:mm:ss, file);
+// the approval of each year's legal programme.
 const char *const kApprovals = R"SQL(
 CREATE TABLE IF NOT EXISTS aprobari (
   ida INTEGER PRIMARY KEY AUTOINCREMENT,
@@ -102,6 +104,23 @@ CREATE TABLE IF NOT EXISTS aprobari (
   modalitate TEXT DEFAULT ''
 );
 CREATE INDEX IF NOT EXISTS aprobari_uid ON aprobari (uid);
+CREATE TABLE IF NOT EXISTS preluari (
+  idos SMALLINT PRIMARY KEY,
+  moment TEXT DEFAULT '',
+  fisier TEXT DEFAULT ''
+);
+CREATE TABLE IF NOT EXISTS returnari (
+  idos SMALLINT PRIMARY KEY,
+  moment TEXT DEFAULT '',
+  fisier TEXT DEFAULT ''
+);
+CREATE TABLE IF NOT EXISTS paap (
+  an INTEGER PRIMARY KEY,
+  numar TEXT DEFAULT '',
+  data TEXT DEFAULT '',
+  actualizare INTEGER DEFAULT 0,
+  nractualizare TEXT DEFAULT ''
+);
 )SQL";
 
 // The identities' indexes, for new files and older ones alike.

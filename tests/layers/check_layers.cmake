@@ -10,6 +10,7 @@ set(rank_shell 2)
 set(rank_reports 2)
 set(rank_programme 3)
 set(rank_realizations 3)
+set(rank_directorate 3)
 set(rank_app 4)
 
 file(GLOB_RECURSE sources "${SRC}/*.h" "${SRC}/*.cpp")
