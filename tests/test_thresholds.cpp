@@ -153,7 +153,7 @@ void TestThresholds::editorLineAndReport()
                       expectText(u"LabelPrag"_s, u"Atentie: clasa CPV 0311 insumeaza 310.000 lei pe 2026, peste "
                                                  "pragul achizitiei directe de 270.120 lei, din 4 pozitii sub prag. "
                                                  "Verificati divizarea achizitiei (art. 11 din Legea 98/2016)."_s),
-                      click(u"Command8"_s)});
+                      click(u"Command8"_s), message(u" Semnatarii rapoartelor nu sunt completati (SETARI). "_s)});
     QVERIFY(w.findChild<QLabel *>(u"LabelPrag"_s)->styleSheet().contains(u"red"_s));
     QVERIFY(o.takeReport(u"rapdivizare"_s).contains(u"VERIFICAREA PRAGURILOR PE ANUL 2026"_s));
     // The document: the class at risk first with its four items and total, then the others by code.
