@@ -164,7 +164,7 @@ QString reportFontFamily()
 }
 
 ReportLayout::ReportLayout(const ReportDocument &doc, QPagedPaintDevice *device)
-    : doc_(doc), device_(device), metrics_(std::make_shared<ReportMetrics>(device)), dpi_(device->logicalDpiY()),
+    : doc_(doc), metrics_(std::make_shared<ReportMetrics>(device)), dpi_(device->logicalDpiY()),
       width_(device->width()), height_(device->height())
 {
     int heading = -1;
