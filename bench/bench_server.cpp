@@ -239,9 +239,26 @@ int main(int argc, char **argv)
     std::vector<std::unique_ptr<Env>> files;
     for (int idos = 1; idos <= kAtOnce; ++idos)
         files.push_back(localFile(idos));
+    // One sub-unit alone, as most days are.
+    std::vector<double> alone, aloneRaw;
+    for (int round = 0; round < 3; ++round) {
+        Env &e = *files.front();
+        const QString account = QStringLiteral("os%1").arg(e.ctx->subunitate.idos);
+        weekOfWork(e, 200 + round);
+        QElapsedTimer one;
+        one.start();
+        transmitProgramme(*PgConnection::open(settingsFor(account), passwords.value(account)), e.db(),
+                          e.ctx->subunitate.idos);
+        alone.push_back(one.nsecsElapsed() / 1e6);
+        one.restart();
+        rawTransmission(e, account, passwords.value(account));
+        aloneRaw.push_back(one.nsecsElapsed() / 1e6);
+    }
     const Figures sent = transmitAtOnce(files, passwords, false);
     const Figures raw = transmitAtOnce(files, passwords, true);
     std::printf("\n%-44s %12s %12s %8s\n", "operation", "time", "baseline", "ratio");
+    std::printf("%-44s %10.0f ms %10.0f ms %7.2fx\n", "one sub-unit alone: transmission", median(alone),
+                median(aloneRaw), median(alone) / median(aloneRaw));
     std::printf("%-44s %10.2f/s %10.2f/s %7.2fx\n", "8 sub-units at once: transmissions per second",
                 sent.done / sent.seconds, raw.done / raw.seconds, (raw.done / raw.seconds) / (sent.done / sent.seconds));
     std::printf("%-44s %10.0f ms %10.0f ms %7.2fx\n", "8 sub-units at once: slowest transmission", sent.slowest * 1e3,

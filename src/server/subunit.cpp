@@ -148,21 +148,24 @@ TransmitCounts transmitProgramme(PgConnection &pg, Database &local, int idos)
     // A second transmission of the sub-unit waits here until the first ends.
     pg.exec(QStringLiteral("SELECT pg_advisory_xact_lock(7361, $1::integer)"), {idos});
 
+    // Only what differs is written: an unchanged item is neither locked nor rewritten.
     QStringList updates;
     for (const QString &c : kItemFields)
-        updates << c + QStringLiteral("=EXCLUDED.") + c;
+        updates << c + QStringLiteral("=u.") + c;
     QVariantList params{idos};
     params << columnArrays(items, itemColumns);
-    const ResultSet upserted = pg.query(
-        QStringLiteral("INSERT INTO tendro.program AS p (uid,idos,%1) SELECT u.uid,$1,%2 FROM %3 "
-                       "ON CONFLICT (uid) DO UPDATE SET %4 WHERE (%5) IS DISTINCT FROM (%6) "
-                       "RETURNING (xmax = 0) AS nou")
-            .arg(kItemFields.join(QLatin1Char(',')), prefixed(QStringLiteral("u."), kItemFields),
-                 unnestFrom(itemColumns, 2), updates.join(QLatin1Char(',')), prefixed(QStringLiteral("p."), kItemFields),
-                 prefixed(QStringLiteral("EXCLUDED."), kItemFields)),
+    const ResultSet written = pg.query(
+        QStringLiteral("WITH u AS MATERIALIZED (SELECT * FROM %1), "
+                       "upd AS (UPDATE tendro.program p SET %2 FROM u WHERE p.uid=u.uid AND p.idos=$1 "
+                       "AND (%3) IS DISTINCT FROM (%4) RETURNING p.uid), "
+                       "ins AS (INSERT INTO tendro.program (uid,idos,%5) SELECT u.uid,$1,%4 FROM u "
+                       "WHERE NOT EXISTS (SELECT 1 FROM tendro.program p WHERE p.uid=u.uid) RETURNING uid) "
+                       "SELECT (SELECT count(*) FROM ins) AS noi, (SELECT count(*) FROM upd) AS modificate")
+            .arg(unnestFrom(itemColumns, 2), updates.join(QLatin1Char(',')), prefixed(QStringLiteral("p."), kItemFields),
+                 prefixed(QStringLiteral("u."), kItemFields), kItemFields.join(QLatin1Char(','))),
         params);
-    for (int r = 0; r < upserted.count(); ++r)
-        ++(upserted.value(r, 0).toBool() ? counts.added : counts.changed);
+    counts.added = int(written.integer(0, QStringLiteral("noi")));
+    counts.changed = int(written.integer(0, QStringLiteral("modificate")));
 
     const QVariant uids = params.at(1);
     counts.deleted = int(pg.exec(QStringLiteral("DELETE FROM tendro.program WHERE idos=$1 AND proced='' "
