@@ -10,6 +10,14 @@ set -euo pipefail
 
 if [ -z "${TENDRO_TEST_SERVER:-}" ]; then
   export TENDRO_TEST_SERVER=1
+  # A port picked at random among the free ones, so that two runs started at
+  # the same moment (the suite and the sanitizer suite) do not reach for the same.
+  for port in $(shuf -i 20000-29999 -n 50); do
+    if ! (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; then
+      export PGPORT=$port
+      break
+    fi
+  done
   # -t: the cluster lives in a temporary folder, so it never meets another.
   exec pg_virtualenv -t "$0" "$@"
 fi
