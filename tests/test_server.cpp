@@ -556,9 +556,19 @@ void TestServer::wrongPasswordAndCutTransmission()
     QStringList localBefore;
     Mnu mnu(*s.ctx);
     activate(&mnu);
+    const auto server = [&s](const QString &host, int at) {
+        return call([&s, host, at] { s.db().exec(u"UPDATE server SET host=?, port=?"_s, {host, at}); });
+    };
     RUN_STEPS(
         s, &mnu,
-        {click(u"mnutranserv"_s), message(sent, Answer::Yes), type(u"Text1"_s, u"gresit"_s), click(u"Command1"_s),
+        {// Nothing at that port; an address the certificate does not name.
+         server(u"localhost"_s, 1), click(u"mnutranserv"_s), message(sent, Answer::Yes),
+         message(u" Serverul nu raspunde. Verificati adresa, portul si legatura la retea. "_s),
+         server(u"127.0.0.1"_s, port.toInt()), click(u"mnuprelserv"_s),
+         message(u" Certificatul serverului nu corespunde adresei sau autoritatii de certificare. Conexiunea a fost "
+                 "refuzata. "_s),
+         server(u"localhost"_s, port.toInt()),
+         click(u"mnutranserv"_s), message(sent, Answer::Yes), type(u"Text1"_s, u"gresit"_s), click(u"Command1"_s),
          message(u" Serverul nu a acceptat parola contului. "_s),
          // Refused, the password is asked for again; "Renunta" ends it without a word.
          click(u"mnutranserv"_s), message(sent, Answer::Yes), click(u"Command2"_s),
