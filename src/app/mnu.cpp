@@ -4,6 +4,7 @@
 #include "shell/password.h"
 #include "shell/praguri.h"
 #include "shell/restaurare.h"
+#include "shell/server.h"
 #include "shell/setare2.h"
 #include "directorate/centralizare.h"
 #include "directorate/returnare.h"
@@ -47,11 +48,11 @@ Mnu::Mnu(AppContext &ctx, QWidget *parent) : QDialog(parent), ctx_(ctx)
     addEntry(nullptr, "mnupraguri", QStringLiteral("PRAGURI"), &Mnu::openThresholds);
     auto *trans = new QMenu(QStringLiteral("TRANSMITERE"), this);
     trans->menuAction()->setObjectName(QStringLiteral("mnutrans"));
-    addEntry(trans, "mnutranserv", QStringLiteral("Pe server"), &Mnu::notAvailable);
+    addEntry(trans, "mnutranserv", QStringLiteral("Pe server"), &Mnu::transmitServer);
     addEntry(trans, "mnutransman", QStringLiteral("Manual"), &Mnu::exportManual);
     auto *prel = new QMenu(QStringLiteral("PRELUARE"), this);
     prel->menuAction()->setObjectName(QStringLiteral("mnuprel"));
-    addEntry(prel, "mnuprelserv", QStringLiteral("De pe server"), &Mnu::notAvailable);
+    addEntry(prel, "mnuprelserv", QStringLiteral("De pe server"), &Mnu::takeServer);
     addEntry(prel, "mnuprelman", QStringLiteral("Manual"), &Mnu::importManual);
     auto *set = addEntry(nullptr, "mnuset", QStringLiteral("SETARI"), &Mnu::openSignatories);
     auto *par = addEntry(nullptr, "mnupar", QStringLiteral("PAROLA"), &Mnu::openPassword);
@@ -140,7 +141,9 @@ void Mnu::openThresholds()
     w.exec();
 }
 
-void Mnu::notAvailable() { ctx_.messages.show(this, QStringLiteral(" Momentan nu este posibil ! ")); }
+void Mnu::transmitServer() { transmitToServer(ctx_, this); }
+
+void Mnu::takeServer() { takeFromServer(ctx_, this); }
 
 void Mnu::exportManual() { exportToFile(ctx_, this); }
 

@@ -28,7 +28,8 @@ private:
     void openRealizations();
     void openCentralizer();
     void openThresholds();
-    void notAvailable();
+    void transmitServer();
+    void takeServer();
     void exportManual();
     void importManual();
     void openSignatories();

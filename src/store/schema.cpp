@@ -40,7 +40,8 @@ CREATE TABLE program (
   proiect TEXT DEFAULT '',
   realiz DOUBLE,
   uid TEXT,
-  modalitate TEXT DEFAULT ''
+  modalitate TEXT DEFAULT '',
+  versiune INTEGER DEFAULT 0
 );
 CREATE TABLE realiz (
   idr INTEGER PRIMARY KEY AUTOINCREMENT,
@@ -120,6 +121,18 @@ CREATE TABLE IF NOT EXISTS paap (
   data TEXT DEFAULT '',
   actualizare INTEGER DEFAULT 0,
   nractualizare TEXT DEFAULT ''
+);
+)SQL";
+
+// Where the directorate's server is: one row, never a password.
+const char *const kServer = R"SQL(
+CREATE TABLE IF NOT EXISTS server (
+  host TEXT DEFAULT '',
+  port INTEGER DEFAULT 5432,
+  baza TEXT DEFAULT '',
+  cont TEXT DEFAULT '',
+  ca TEXT DEFAULT '',
+  sslmode TEXT DEFAULT 'verify-full'
 );
 )SQL";
 
@@ -210,6 +223,7 @@ void createSchema(Database &db)
     db.execScript(QString::fromLatin1(kSchema));
     db.execScript(QString::fromLatin1(kIdentityIndexes));
     db.execScript(QString::fromLatin1(kApprovals));
+    db.execScript(QString::fromLatin1(kServer));
     ensureThresholds(db);
     db.execScript(QStringLiteral("PRAGMA user_version=%1").arg(kSchemaVersion));
 }
@@ -234,7 +248,9 @@ void upgradeSchema(Database &db)
         addColumn(db, QStringLiteral("realiz"), QStringLiteral("uid"));
         addColumn(db, QStringLiteral("realiz"), QStringLiteral("uidp"));
         addColumn(db, QStringLiteral("program"), QStringLiteral("modalitate"), QStringLiteral("TEXT DEFAULT ''"));
+        addColumn(db, QStringLiteral("program"), QStringLiteral("versiune"), QStringLiteral("INTEGER DEFAULT 0"));
         db.execScript(QString::fromLatin1(kApprovals));
+        db.execScript(QString::fromLatin1(kServer));
         if (db.query(QStringLiteral("SELECT name FROM sqlite_master WHERE type='index' AND name='program_uid'")).isEmpty()) {
             // A uid held twice (a file put together by hand) keeps its first holder.
             for (const char *table : {"program", "realiz"})
