@@ -1,5 +1,7 @@
 #include "centralizare.h"
 #include "takein.h"
+#include "server/directorate.h"
+#include "shell/server.h"
 #include "services/context.h"
 #include "services/fields.h"
 #include "store/database.h"
@@ -117,6 +119,43 @@ void Centralizare::fromFiles()
     ctx_.messages.show(this, lines.join(QLatin1Char('\n')));
 }
 
-void Centralizare::fromServer() { ctx_.messages.show(this, QStringLiteral(" Momentan nu este posibil ! ")); }
+void Centralizare::fromServer()
+{
+    // With no server set, the connection says " Momentan nu este posibil ! " itself.
+    const std::unique_ptr<PgConnection> pg = connectToConfiguredServer(ctx_, this);
+    if (!pg)
+        return;
+    QVector<SubunitOnServer> all;
+    try {
+        BusyCursor busy;
+        all = takeInDirectorate(*pg, ctx_.subunitate.idds);
+    } catch (const ServerError &e) {
+        showServerError(ctx_, this, e);
+        return;
+    }
+    // Each sub-unit by the rules of a file, each in its own transaction.
+    QStringList lines;
+    {
+        BusyCursor busy;
+        for (const SubunitOnServer &s : std::as_const(all)) {
+            if (!s.lastTransmission.isValid() && s.items.isEmpty())
+                continue;   // nothing ever sent
+            TakeIn t;
+            t.file = QStringLiteral("server");
+            t.idos = s.idos;
+            t.subunit = s.numeos;
+            try {
+                takeIn(ctx_.db(), t, {ResultSet(), s.items, s.realizations}, ctx_.clock.now());
+            } catch (const DbError &e) {
+                t.refusal = engineErrorMessage(e);
+                t.file = s.numeos;
+            }
+            lines << t.line();
+        }
+    }
+    refresh();
+    ctx_.messages.show(this, lines.isEmpty() ? QStringLiteral(" Nicio subunitate nu si-a transmis programul pe server. ")
+                                             : lines.join(QLatin1Char('\n')));
+}
 
 } // namespace tendro

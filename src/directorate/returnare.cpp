@@ -1,5 +1,7 @@
 #include "returnare.h"
 #include "returnfile.h"
+#include "server/directorate.h"
+#include "shell/server.h"
 #include "services/context.h"
 #include "services/fields.h"
 #include "store/database.h"
@@ -122,6 +124,22 @@ void Returnare::toFiles()
     ctx_.messages.show(this, text);
 }
 
-void Returnare::toServer() { ctx_.messages.show(this, QStringLiteral(" Momentan nu este posibil ! ")); }
+void Returnare::toServer()
+{
+    // The approvals made while the server could not be reached; those made with it are there already.
+    const std::unique_ptr<PgConnection> pg = connectToConfiguredServer(ctx_, this);
+    if (!pg)
+        return;
+    try {
+        BusyCursor busy;
+        const OfflineCounts counts = writeOfflineApprovals(*pg, ctx_.db(), ctx_.subunitate.idds);
+        ctx_.messages.show(this, offlineMessage(counts));
+    } catch (const ServerError &e) {
+        showServerError(ctx_, this, e);
+    } catch (const DbError &e) {
+        ctx_.messages.engineError(this, e);
+    }
+    refresh();
+}
 
 } // namespace tendro

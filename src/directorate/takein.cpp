@@ -122,7 +122,7 @@ void takeIn(Database &db, TakeIn &t, const SubunitFile &source, const QDateTime 
     QSet<QString> carried;
     const QString insert = QStringLiteral(
         "INSERT INTO program (id,activit,lei,euro,datainc1,datainc2,datafin1,datafin2,resp,detal,fond,proiect,idos,"
-        "realiz,proced,anunt,modalitate,uid) VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
+        "realiz,proced,anunt,modalitate,uid,versiune) VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
     const ResultSet &p = source.program;
     for (int r = 0; r < p.count(); ++r) {
         QString uid = textOf(p, r, QStringLiteral("uid")).trimmed();
@@ -138,7 +138,9 @@ void takeIn(Database &db, TakeIn &t, const SubunitFile &source, const QDateTime 
                             numberOf(p, r, QStringLiteral("lei")), numberOf(p, r, QStringLiteral("euro"))};
         for (int c = 1; c < kItemTexts.size(); ++c)
             values << textOf(p, r, kItemTexts.at(c));
-        values << idos << numberOf(p, r, QStringLiteral("realiz")) << proced << anunt << modalitate << uid;
+        // The server's row version of the item, when it came from there: an approval is refused once it moves.
+        values << idos << numberOf(p, r, QStringLiteral("realiz")) << proced << anunt << modalitate << uid
+               << wholeNumber(numberOf(p, r, QStringLiteral("versiune")));
         if (held.contains(uid))
             db.exec(QStringLiteral("DELETE FROM program WHERE uid=?"), {uid});
         db.exec(insert, values);
