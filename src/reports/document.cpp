@@ -5,6 +5,8 @@
 
 #include <QHash>
 
+#include <functional>
+
 #include <cmath>
 
 namespace tendro {
@@ -77,15 +79,13 @@ QString procedureName(const QString &stored)
     return stored;
 }
 
-ReportDocument buildDocument(Database &db, const ReportDefinition &def, const SqlCondition &selection,
-                             const QString &title, const QString &criteria)
-{
-    ReportDocument doc;
-    doc.title = title;
-    doc.criteria = criteria;
-    doc.columns = def.columns;
+namespace {
 
-    FieldList fields;
+// The lines of a report from its rows, grouped in sections and groups, with
+// their subtotals and the total; `alias` names the row's column of a field.
+void fillLines(ReportDocument &doc, const ReportDefinition &def, const ResultSet &rs,
+               const std::function<QString(const QString &)> &alias)
+{
     struct Read {
         QString first, second;
     };
@@ -93,36 +93,33 @@ ReportDocument buildDocument(Database &db, const ReportDefinition &def, const Sq
     for (const ReportColumn &c : def.columns) {
         Read r;
         if (c.field.kind != ReportField::RowNumber)
-            r.first = fields.alias(c.field.first);
+            r.first = alias(c.field.first);
         if (c.field.kind == ReportField::Stacked || c.field.kind == ReportField::Difference)
-            r.second = fields.alias(c.field.second);
+            r.second = alias(c.field.second);
         reads << r;
     }
-    const QString groupAlias = def.group.isEmpty() ? QString() : fields.alias(def.group);
-    const QString labelAlias = def.groupLabel.isEmpty() ? QString() : fields.alias(def.groupLabel);
-    const QString boldAlias = def.bold.isEmpty() ? QString() : fields.alias(def.bold);
-    QStringList order;
-    // The groups follow their column, unless the order names it: then the columns before it order the groups.
-    if (!def.group.isEmpty() && !def.order.contains(def.group) && !def.order.contains(def.group + QStringLiteral(" DESC")))
-        order << def.group;
-    order << def.order;
-
-    QString sql = QStringLiteral("SELECT ") + fields.select() + QStringLiteral(" FROM cpv,program");
-    if ((sql + order.join(QLatin1Char(',')) + selection.where).contains(QLatin1String("clasa.")))
-        sql += QStringLiteral(" LEFT JOIN (") + itemClassSql() + QStringLiteral(") clasa ON clasa.idp=program.idp");
-    sql += QStringLiteral(" WHERE cpv.id=program.id");
-    if (!selection.where.isEmpty())
-        sql += QStringLiteral(" AND (") + selection.where + QLatin1Char(')');
-    if (!order.isEmpty())
-        sql += QStringLiteral(" ORDER BY ") + order.join(QLatin1Char(','));
-    const ResultSet rs = db.query(sql, selection.params);
-
+    // Two levels at most: the section, then the group; either may be absent.
+    struct Level {
+        QString field, label, alias, labelAlias;
+        QString key;
+        bool open = false;
+        int first = -1;
+        QVector<qint64> sums;
+    };
     const int n = int(def.columns.size());
-    QVector<qint64> groupSums(n, 0), totalSums(n, 0);
-    int groupFirst = -1, firstItem = -1;
-    const auto sumLine = [&](ReportLine::Kind kind, const QString &label, const QVector<qint64> &sums, int first) {
+    QVector<Level> levels;
+    for (const auto &[field, label] : {std::pair{def.section, QString()}, std::pair{def.group, def.groupLabel}})
+        if (!field.isEmpty())
+            levels.append({field, label, alias(field), label.isEmpty() ? QString() : alias(label), {}, false, -1,
+                           QVector<qint64>(n, 0)});
+    const QString boldAlias = def.bold.isEmpty() ? QString() : alias(def.bold);
+    QVector<qint64> totalSums(n, 0);
+    int firstItem = -1;
+    const auto sumLine = [&](ReportLine::Kind kind, const QString &label, const QVector<qint64> &sums, int first,
+                             int depth) {
         ReportLine line;
         line.kind = kind;
+        line.depth = depth;
         for (int c = 0; c < n; ++c)
             line.cells << (def.columns.at(c).total ? reportMoney(sums.at(c)) : QString());
         line.under = QStringList(n, QString());
@@ -135,28 +132,38 @@ ReportDocument buildDocument(Database &db, const ReportDefinition &def, const Sq
         line.lastItem = first < 0 ? -1 : int(doc.lines.size()) - 1;
         doc.lines << line;
     };
-    QString currentGroup;
-    bool inGroup = false;
+    const auto close = [&](int from) {
+        for (int d = int(levels.size()) - 1; d >= from; --d) {
+            Level &l = levels[d];
+            if (l.open)
+                sumLine(ReportLine::Subtotal, QStringLiteral("Total ") + shown(l.field, l.key), l.sums, l.first, d);
+            l.open = false;
+        }
+    };
     for (int r = 0; r < rs.count(); ++r) {
-        if (!groupAlias.isEmpty()) {
-            const QString key = rs.text(r, groupAlias);
-            if (!inGroup || key != currentGroup) {
-                if (inGroup)
-                    sumLine(ReportLine::Subtotal, QStringLiteral("Total ") + shown(def.group, currentGroup), groupSums,
-                            groupFirst);
-                groupSums.fill(0);
-                currentGroup = key;
-                inGroup = true;
+        for (int d = 0; d < levels.size(); ++d) {
+            Level &l = levels[d];
+            const QString key = rs.text(r, l.alias);
+            if (l.open && key == l.key)
+                continue;
+            close(d);   // this level and the ones inside it
+            for (int e = d; e < levels.size(); ++e) {
+                Level &m = levels[e];
+                m.key = rs.text(r, m.alias);
+                m.open = true;
+                m.sums.fill(0);
                 ReportLine head;
                 head.kind = ReportLine::Group;
+                head.depth = e;
                 head.cells = QStringList(n, QString());
                 head.under = QStringList(n, QString());
-                head.cells[0] = shown(def.group, key);
-                if (!labelAlias.isEmpty())
-                    head.cells[0] += QStringLiteral(" - ") + shown(def.groupLabel, rs.text(r, labelAlias));
+                head.cells[0] = shown(m.field, m.key);
+                if (!m.labelAlias.isEmpty())
+                    head.cells[0] += QStringLiteral(" - ") + shown(m.label, rs.text(r, m.labelAlias));
                 doc.lines << head;
-                groupFirst = int(doc.lines.size());
+                m.first = int(doc.lines.size());
             }
+            break;
         }
         if (firstItem < 0)
             firstItem = int(doc.lines.size());
@@ -194,7 +201,8 @@ ReportDocument buildDocument(Database &db, const ReportDefinition &def, const Sq
             if (col.format == ReportColumn::Money || col.field.kind == ReportField::Difference)
                 line.cents[c] = cents;
             if (col.total) {
-                groupSums[c] += cents;
+                for (Level &l : levels)
+                    l.sums[c] += cents;
                 totalSums[c] += cents;
             }
             line.cells << text;
@@ -202,21 +210,79 @@ ReportDocument buildDocument(Database &db, const ReportDefinition &def, const Sq
         }
         doc.lines << line;
     }
-    if (inGroup)
-        sumLine(ReportLine::Subtotal, QStringLiteral("Total ") + shown(def.group, currentGroup), groupSums, groupFirst);
+    close(0);
     // No row, no total of nothing: the report says that no row was found.
     if (firstItem >= 0)
-        sumLine(ReportLine::Total, QStringLiteral("TOTAL GENERAL"), totalSums, firstItem);
+        sumLine(ReportLine::Total, QStringLiteral("TOTAL GENERAL"), totalSums, firstItem, 0);
+}
 
+// The header and the signatories of the configured sub-unit (or directorate).
+void fillHeader(ReportDocument &doc, Database &db)
+{
     const ResultSet s = db.query(QStringLiteral("SELECT * FROM setare WHERE numeos<>''"));
-    if (!s.isEmpty()) {
-        const QString numeds = s.text(0, QStringLiteral("numeds"));
-        doc.directorate = s.integer(0, QStringLiteral("idds")) == 38 ? numeds + QStringLiteral(" - CENTRAVA")
-                                                                     : QStringLiteral("DIRECTIA SILVICA ") + numeds;
-        doc.subunit = s.text(0, QStringLiteral("numeos"));
-        doc.signatories = {s.text(0, QStringLiteral("functiesef")), s.text(0, QStringLiteral("sef")),
-                           s.text(0, QStringLiteral("contabil")), s.text(0, QStringLiteral("intocmit"))};
+    if (s.isEmpty())
+        return;
+    const QString numeds = s.text(0, QStringLiteral("numeds"));
+    doc.directorate = s.integer(0, QStringLiteral("idds")) == 38 ? numeds + QStringLiteral(" - CENTRAVA")
+                                                                 : QStringLiteral("DIRECTIA SILVICA ") + numeds;
+    doc.subunit = s.text(0, QStringLiteral("numeos"));
+    doc.signatories = {s.text(0, QStringLiteral("functiesef")), s.text(0, QStringLiteral("sef")),
+                       s.text(0, QStringLiteral("contabil")), s.text(0, QStringLiteral("intocmit"))};
+}
+
+} // namespace
+
+ReportDocument buildDocument(Database &db, const ReportDefinition &def, const SqlCondition &selection,
+                             const QString &title, const QString &criteria)
+{
+    ReportDocument doc;
+    doc.title = title;
+    doc.criteria = criteria;
+    doc.columns = def.columns;
+
+    FieldList fields;
+    for (const ReportColumn &c : def.columns) {
+        if (c.field.kind != ReportField::RowNumber)
+            fields.alias(c.field.first);
+        if (c.field.kind == ReportField::Stacked || c.field.kind == ReportField::Difference)
+            fields.alias(c.field.second);
     }
+    for (const QString &f : {def.section, def.group, def.groupLabel, def.bold})
+        if (!f.isEmpty())
+            fields.alias(f);
+    QStringList order;
+    // Sections and groups follow their columns, unless the order names them: then the columns before them order them.
+    for (const QString &f : {def.section, def.group})
+        if (!f.isEmpty() && !def.order.contains(f) && !def.order.contains(f + QStringLiteral(" DESC")))
+            order << f;
+    order << def.order;
+
+    QString sql = QStringLiteral("SELECT ") + fields.select() + QStringLiteral(" FROM cpv,program");
+    const QString read = sql + order.join(QLatin1Char(',')) + selection.where;
+    if (read.contains(QLatin1String("clasa.")))
+        sql += QStringLiteral(" LEFT JOIN (") + itemClassSql() + QStringLiteral(") clasa ON clasa.idp=program.idp");
+    if (read.contains(QLatin1String("os.")))
+        sql += QStringLiteral(" LEFT JOIN os ON os.idos=program.idos");
+    sql += QStringLiteral(" WHERE cpv.id=program.id");
+    if (!selection.where.isEmpty())
+        sql += QStringLiteral(" AND (") + selection.where + QLatin1Char(')');
+    if (!order.isEmpty())
+        sql += QStringLiteral(" ORDER BY ") + order.join(QLatin1Char(','));
+    const ResultSet rs = db.query(sql, selection.params);
+    fillLines(doc, def, rs, [&fields](const QString &f) { return fields.alias(f); });
+    fillHeader(doc, db);
+    return doc;
+}
+
+ReportDocument documentOfRows(Database &db, const ReportDefinition &def, const ResultSet &rows, const QString &title,
+                              const QString &criteria)
+{
+    ReportDocument doc;
+    doc.title = title;
+    doc.criteria = criteria;
+    doc.columns = def.columns;
+    fillLines(doc, def, rows, [](const QString &f) { return f; });
+    fillHeader(doc, db);
     return doc;
 }
 

@@ -4,6 +4,7 @@
 
 #include "definition.h"
 #include "formula.h"
+#include "store/database.h"
 #include "store/numbers.h"
 
 #include <QDate>
@@ -23,6 +24,7 @@ struct ReportLine {
     // add what is printed, never the unrounded values.
     QVector<qint64> cents;
     int firstItem = -1, lastItem = -1;   // the item lines a subtotal or total covers
+    int depth = 0;       // a heading's or subtotal's level: 0 a section (or a group without one), 1 a group in it
     bool bold = false;   // an item the definition's `bold` field marks
 };
 
@@ -46,6 +48,7 @@ struct ReportDocument {
     QVector<ReportLine> lines;
     Signatories signatories;
     QStringList notes;  // lines under the total, above the signatories
+    QStringList approval;   // right-aligned above the title of the first page ("APROBAT", who, when)
     int topMarginTwips = 0;   // above everything on every page
 
     bool empty() const { return lines.isEmpty(); }
@@ -63,5 +66,9 @@ QString procedureName(const QString &stored);
 // the configured sub-unit. Throws DbError.
 ReportDocument buildDocument(Database &db, const ReportDefinition &def, const SqlCondition &selection,
                              const QString &title, const QString &criteria);
+// The same over rows made by the program (a column named as each field,
+// "achizitie.obiect"), in their order; the header from the file.
+ReportDocument documentOfRows(Database &db, const ReportDefinition &def, const ResultSet &rows, const QString &title,
+                              const QString &criteria);
 
 } // namespace tendro

@@ -53,6 +53,9 @@ void ReportJob::setReportFile(const QString &path)
     formulas_.clear();
     topMargin_ = 0;
     note_.clear();
+    section_.clear();
+    rows_.reset();
+    approval_.clear();
 }
 
 void ReportJob::setDataFile(int index, const QString &path)
@@ -66,6 +69,7 @@ void ReportJob::setSelectionFormula(const QString &formula) { selection_ = formu
 void ReportJob::setFormula(int index, const QString &formula) { formulas_.insert(index, formula); }
 void ReportJob::setTopMargin(int twips) { topMargin_ = twips; }
 void ReportJob::setNote(const QString &note) { note_ = note; }
+void ReportJob::setRows(const ResultSet &rows) { rows_ = rows; }
 
 ReportDocument ReportJob::build() const
 {
@@ -92,8 +96,17 @@ ReportDocument ReportJob::build() const
         throw ReportFailure{QStringLiteral("textul de conectare nu contine parola")};
     try {
         auto db = Database::open({dataFile_, connect_.mid(prefix.size())}, Database::Mode::ReadOnly);
-        ReportDocument doc = buildDocument(*db, def, where, named.value(def.titleFormula),
-                                           def.criteriaFormula.isEmpty() ? QString() : named.value(def.criteriaFormula));
+        if (!section_.isEmpty()) {
+            const QString table = section_.section(QLatin1Char('.'), 0, 0), column = section_.section(QLatin1Char('.'), 1);
+            if (!isReportColumn(table, column))
+                throw ReportFailure{QStringLiteral("coloana necunoscuta \"") + section_ + QLatin1Char('"')};
+            def.section = section_;
+        }
+        const QString title = named.value(def.titleFormula);
+        const QString criteria = def.criteriaFormula.isEmpty() ? QString() : named.value(def.criteriaFormula);
+        ReportDocument doc = rows_ ? documentOfRows(*db, def, *rows_, title, criteria)
+                                   : buildDocument(*db, def, where, title, criteria);
+        doc.approval = approval_;
         doc.topMarginTwips = topMargin_;
         if (!note_.isEmpty())
             doc.notes << note_;

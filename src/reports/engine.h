@@ -7,7 +7,10 @@
 // workbook; when TENDRO_REPORT_DIR is set it is written there instead, as a
 // PDF, a workbook or both (TENDRO_REPORT_FORMAT: "pdf", "xlsx", "pdf,xlsx").
 
+#include "store/database.h"
+
 #include <QMap>
+#include <optional>
 #include <QObject>
 #include <QString>
 
@@ -33,6 +36,12 @@ public:
     void setTopMargin(int twips);
     // A line printed under the total; empty for none.
     void setNote(const QString &note);
+    // Groups of groups by this field ("os.numeos": a subtotal per sub-unit), in place of the definition's own.
+    void setSection(const QString &field) { section_ = field; }
+    // The report's rows made by the program, one column per field ("achizitie.obiect"), instead of a selection.
+    void setRows(const ResultSet &rows);
+    // Lines at the right above the title: who approved the report's contents, and when.
+    void setApproval(const QStringList &lines) { approval_ = lines; }
     // Action 1 runs the report; a failure is shown in one message naming
     // the report file and its cause. True when the report was produced.
     bool setAction(int action, QWidget *parent);
@@ -59,6 +68,9 @@ private:
     QMap<int, QString> formulas_;
     int topMargin_ = 0;
     QString note_;
+    QString section_;
+    std::optional<ResultSet> rows_;
+    QStringList approval_;
     QString lastPdf_, lastWorkbook_;
 };
 

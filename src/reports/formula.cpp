@@ -15,6 +15,15 @@ const QSet<QString> &columnsOf(const QString &table)
                                        "realiz"};
     static const QSet<QString> cpv{"id", "cod", "den", "fel", "anexa2", "lista", "cod2"};
     static const QSet<QString> none;
+    // The sub-unit of an item, for a directorate's reports of every sub-unit.
+    static const QSet<QString> os{"numeos"};
+    // A purchase of the legal annual programme, as the directorate's report lists it.
+    static const QSet<QString> achizitie{"sectiune", "tip",       "obiect",    "cod",        "lei", "euro",
+                                         "fond",     "procedura", "initiere", "atribuire", "modalitate"};
+    if (table == QLatin1String("os"))
+        return os;
+    if (table == QLatin1String("achizitie"))
+        return achizitie;
     // Each item's class total and legal procedure, joined by the report when read.
     static const QSet<QString> clasa(itemClassColumns().begin(), itemClassColumns().end());
     if (table == QLatin1String("clasa"))

@@ -419,10 +419,10 @@ ReportLayout::Block ReportLayout::notesBlock() const
     return b;
 }
 
-ReportLayout::Block ReportLayout::paragraph(const QString &text, const QFont &font) const
+ReportLayout::Block ReportLayout::paragraph(const QString &text, const QFont &font, int align) const
 {
     Block b;
-    place(b, text, font, QRectF(0, 0, width_, 0), Qt::AlignHCenter, false, -1, -1, 0);
+    place(b, text, font, QRectF(0, 0, width_, 0), align, false, -1, -1, 0);
     return b;
 }
 
@@ -471,6 +471,9 @@ void ReportLayout::paginate()
     };
     flow(paragraph(doc_.directorate, fontFor(Style::Header)), true);
     flow(paragraph(doc_.subunit, fontFor(Style::Header)), true);
+    // Who approved the programme, and when: at the right, above the title.
+    for (const QString &line : doc_.approval)
+        flow(paragraph(line, fontFor(Style::Header), Qt::AlignRight), false);
     y += px(2);
     flow(paragraph(doc_.title, fontFor(Style::Title)), false);
     if (doc_.drawnUp.isValid())

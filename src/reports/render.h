@@ -84,7 +84,7 @@ private:
     Block captionBlock() const;
     Block signatoriesBlock() const;
     Block notesBlock() const;
-    Block paragraph(const QString &text, const QFont &font) const;
+    Block paragraph(const QString &text, const QFont &font, int align = Qt::AlignHCenter) const;
     void append(LaidPage &page, const Block &b, double y) const;
     void paginate();
     void addRunningLines();

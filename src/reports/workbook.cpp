@@ -314,6 +314,11 @@ void fill(Sheet &s, const ReportDocument &doc)
     int row = 0;
     wide(row++, doc.directorate, header, true);
     wide(row++, doc.subunit, header, true);
+    if (!doc.approval.isEmpty()) {
+        lxw_format *right = s.format(true, false, nullptr, LXW_ALIGN_RIGHT);
+        for (const QString &line : doc.approval)
+            wide(row++, line, right, true);
+    }
     wide(row++, doc.title, title, true, 13);
     if (doc.drawnUp.isValid())
         wide(row++, QStringLiteral("Data intocmirii: ") + doc.drawnUp.toString(QStringLiteral("dd.MM.yyyy")),
@@ -334,7 +339,11 @@ void fill(Sheet &s, const ReportDocument &doc)
 
     static const QRegularExpression dayForm(QStringLiteral("^\\d\\d\\.\\d\\d\\.\\d{4}$"));
     const int span = labelSpan(doc);
-    QVector<QStringList> subtotals(n);   // per column, the cells of the groups' subtotals
+    // Per level and column, the cells of the subtotals not yet summed by an outer one.
+    QVector<QVector<QStringList>> subtotals(2, QVector<QStringList>(n));
+    bool nested = false;
+    for (const ReportLine &line : doc.lines)
+        nested = nested || line.depth > 0;
     for (int l = 0; l < doc.lines.size(); ++l) {
         const ReportLine &line = doc.lines.at(l);
         const int r = top + l;
@@ -353,18 +362,30 @@ void fill(Sheet &s, const ReportDocument &doc)
                 QString formula = QStringLiteral("=0");
                 const QString rows = line.firstItem < 0 ? QString()
                     : cellName(top + line.firstItem, c) + QLatin1Char(':') + cellName(top + line.lastItem, c);
-                if (line.kind == ReportLine::Total && subtotals.at(c).size() > 255)
+                // A total, or a section's subtotal, adds the subtotals just inside it.
+                const int inner = line.kind == ReportLine::Total ? 0 : line.depth + 1;
+                QStringList &parts = subtotals[qMin(inner, 1)][c];
+                const bool ofParts = (line.kind == ReportLine::Total || inner == 1) && !parts.isEmpty();
+                if (ofParts && !nested && parts.size() > 255)
                     // More groups than SUM takes arguments: the subtotal lines by their label.
                     formula = QStringLiteral("=SUMIF(%1,\"Total *\",%2)")
                                   .arg(cellName(top + line.firstItem, 0) + QLatin1Char(':')
                                            + cellName(top + line.lastItem, 0),
                                        rows);
-                else if (line.kind == ReportLine::Total && !subtotals.at(c).isEmpty())
-                    formula = QStringLiteral("=SUM(") + subtotals.at(c).join(QLatin1Char(',')) + QLatin1Char(')');
-                else if (!rows.isEmpty())
+                else if (ofParts) {
+                    // In sums of at most 255 arguments each.
+                    QStringList chunks;
+                    for (int i = 0; i < parts.size(); i += 255)
+                        chunks << QStringLiteral("SUM(") + parts.mid(i, 255).join(QLatin1Char(',')) + QLatin1Char(')');
+                    formula = QLatin1Char('=') + (chunks.size() == 1 ? chunks.first()
+                                                                       : QStringLiteral("SUM(") + chunks.join(QLatin1Char(','))
+                                                                             + QLatin1Char(')'));
+                } else if (!rows.isEmpty())
                     formula = QStringLiteral("=SUM(") + rows + QLatin1Char(')');
+                if (ofParts && line.kind == ReportLine::Subtotal)
+                    parts.clear();
                 if (line.kind == ReportLine::Subtotal)
-                    subtotals[c] << cellName(r, c);
+                    subtotals[qMin(line.depth, 1)][c] << cellName(r, c);
                 s.formula(r, c, formula, line.cents.value(c) / 100.0, sumMoney);
             }
             continue;
