@@ -69,7 +69,7 @@ ReportDocument buildDocument(Database &db, const ReportDefinition &def, const Sq
 
     QString sql = QStringLiteral("SELECT ") + fields.select() + QStringLiteral(" FROM cpv,program");
     if ((sql + order.join(QLatin1Char(',')) + selection.where).contains(QLatin1String("clasa.")))
-        sql += QStringLiteral(" LEFT JOIN (") + itemClassSql() + QStringLiteral(") clasa ON clasa.idp=program.idp");
+        sql += QStringLiteral(" LEFT JOIN (") + itemClassSql(db) + QStringLiteral(") clasa ON clasa.idp=program.idp");
     sql += QStringLiteral(" WHERE cpv.id=program.id");
     if (!selection.where.isEmpty())
         sql += QStringLiteral(" AND (") + selection.where + QLatin1Char(')');
