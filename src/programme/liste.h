@@ -116,7 +116,8 @@ private:
 
     // liste_thresholds.cpp
     void wireThresholds();
-    void refreshPurchases();
+    // The purchases of the year shown, looked at again after a refresh or an edit.
+    const Purchases &yearPurchases();
     void refreshThresholdLine();
     void showPurchase(const Purchase &p);
     // The line after a save: the purchase of the item just stored.
@@ -160,7 +161,9 @@ private:
     ReportJob *rapdivizare_ = nullptr;
     QTimer *pragTimer_ = nullptr;
     QTimer *bandTimer_ = nullptr;
-    Purchases purchases_;   // of the year shown, worked out once per refresh
+    PurchasesCache purchasesCache_;
+    Purchases purchases_;   // of the year shown
+    bool purchasesStale_ = true;
 };
 
 } // namespace tendro

@@ -59,7 +59,7 @@ void Liste::wireThresholds()
     auto *model = qobject_cast<ShownQueryModel *>(model_);
     if (!model)
         return;
-    const auto purchaseOf = [this](int row) { return purchases_.of(model_->value(row, QStringLiteral("idp")).toLongLong()); };
+    const auto purchaseOf = [this](int row) { return yearPurchases().of(model_->value(row, QStringLiteral("idp")).toLongLong()); };
     const int column = int(model->gridColumns().size()) - 1;   // "Procedura indicata"
     model->setShown(column, [purchaseOf](int row, const QVariant &) -> QVariant {
         const Purchase *p = purchaseOf(row);
@@ -73,9 +73,10 @@ void Liste::wireThresholds()
         const Purchase *p = purchaseOf(row);
         return p ? bandText(p->band) : QString();
     });
-    // Every refresh (a save, a deletion, a year copy, a sort) works the purchases out again, and the line follows.
+    // After every refresh (a save, a deletion, a year copy, a sort) the purchases are looked at again when
+    // next shown (the cache knows whether the file changed), and the line follows.
     connect(model_, &QAbstractItemModel::modelReset, this, [this] {
-        refreshPurchases();
+        purchasesStale_ = true;
         pragTimer_->start();
     });
     // A value changed in the grid is written after the edit is taken: the purchases follow it then.
@@ -83,7 +84,7 @@ void Liste::wireThresholds()
     bandTimer_->setSingleShot(true);
     bandTimer_->setInterval(0);
     connect(bandTimer_, &QTimer::timeout, this, [this, model] {
-        refreshPurchases();
+        purchasesStale_ = true;
         model->shownChanged();
         grid_->viewport()->update();   // the marks of the other rows of a purchase
         pragTimer_->start();
@@ -98,14 +99,18 @@ void Liste::wireThresholds()
     });
 }
 
-void Liste::refreshPurchases()
+const Purchases &Liste::yearPurchases()
 {
-    try {
-        purchases_ = Purchases(ctx_.db(), datamin_, datamax_, Scope::eachSubunit());
-    } catch (const DbError &e) {
-        purchases_ = Purchases();
-        ctx_.messages.engineError(this, e);
+    if (purchasesStale_) {
+        purchasesStale_ = false;
+        try {
+            purchases_ = purchasesCache_.get(ctx_.db(), datamin_, datamax_, Scope::eachSubunit());
+        } catch (const DbError &) {
+            // Asked while the grid paints: an empty column is better than a message at every paint.
+            purchases_ = Purchases();
+        }
     }
+    return purchases_;
 }
 
 void Liste::refreshThresholdLine()
@@ -128,12 +133,12 @@ void Liste::refreshThresholdLine()
         PurchaseItem edited;
         edited.idp = idpsel_;
         edited.idos = ctx_.subunitate.idos;
-        edited.cod = entry->cod;
+        edited.cod2 = entry->cod2;
         edited.fel = entry->fel;
         edited.anexa2 = !annex.isEmpty() && annex.integer(0, QStringLiteral("anexa2")) != 0;
         edited.detal = detal_->text();
         edited.lei = readAmount(vallei_->text()).value_or(0.0);
-        edited.start = start;
+        edited.start = start.toInt();
         showPurchase(purchaseWith(db, edited));
     } catch (const DbError &e) {
         ctx_.messages.engineError(this, e);
@@ -151,9 +156,12 @@ void Liste::showPurchase(const Purchase &p)
 void Liste::showSavedClass(qint64 idp)
 {
     pragTimer_->stop();
-    // The grid was refreshed by the save; an item saved in another year than the one shown has its own.
-    if (const Purchase *p = purchases_.of(idp))
+    // The save wrote this item alone: the year's purchases need only it read again.
+    purchasesCache_.written(idp);
+    purchasesStale_ = true;
+    if (const Purchase *p = yearPurchases().of(idp))
         return showPurchase(*p);
+    // An item saved in another year than the one shown.
     const ResultSet item = ctx_.db().query(QStringLiteral("SELECT datainc2,idos FROM program WHERE idp=?"), {idp});
     if (item.isEmpty())
         return;

@@ -3,24 +3,28 @@
 #include "store/dates.h"
 #include "store/numbers.h"
 
+#include <sqlcipher/sqlite3.h>
+
 #include <QSet>
 #include <algorithm>
 #include <tuple>
+#include <utility>
 
 namespace tendro {
 
 namespace {
 
+// Numbers where they can be: the grid reads every item of the year at each change.
 const char *const kItemsSql =
-    "SELECT p.idp,p.idos,c.cod,c.fel,c.anexa2,p.detal,p.lei,p.datainc2,p.proced,p.realiz FROM program p"
-    " JOIN cpv c ON c.id=p.id WHERE p.datainc2>=? AND p.datainc2<=?";
+    "SELECT p.idp,p.idos,c.cod2,c.fel,c.anexa2,(CASE WHEN c.fel=3 THEN p.detal END),p.lei,CAST(p.datainc2 AS INTEGER),"
+    "p.proced,p.realiz FROM program p JOIN cpv c ON c.id=p.id WHERE p.datainc2>=? AND p.datainc2<=?";
 
 QVector<PurchaseItem> readItems(Database &db, const QString &sql, const QVariantList &params)
 {
     QVector<PurchaseItem> out;
     db.forEach(sql, params, [&out](const QStringList &, const QVector<QVariant> &r) {
-        out.append({r.at(0).toLongLong(), int(r.at(1).toLongLong()), r.at(2).toString(), int(r.at(3).toLongLong()),
-                    r.at(4).toLongLong() != 0, r.at(5).toString(), r.at(6).toDouble(), r.at(7).toString(),
+        out.append({r.at(0).toLongLong(), int(r.at(1).toLongLong()), r.at(2).toLongLong(), int(r.at(3).toLongLong()),
+                    r.at(4).toLongLong() != 0, r.at(5).toString(), r.at(6).toDouble(), int(r.at(7).toLongLong()),
                     r.at(8).toString(), r.at(9).toDouble()});
     });
     return out;
@@ -28,12 +32,23 @@ QVector<PurchaseItem> readItems(Database &db, const QString &sql, const QVariant
 
 bool isWorks(const PurchaseItem &i) { return i.fel == 3; }
 
-// A code whose class digit is 0 stands for its whole group ("091") or division ("03").
-QString higherLevelPrefix(const QString &cod)
+// The digits of a code: 9100000 is "09100000".
+QString digits(qint64 cod2) { return QString::number(cod2).rightJustified(8, QLatin1Char('0')); }
+
+// A code whose class digit is 0 stands for its whole group (091) or division (03): its prefix and level.
+std::pair<qint64, PurchaseUnit> higherLevel(qint64 cod2)
 {
-    if (cod.size() < 4 || cod.at(3) != QLatin1Char('0'))
-        return QString();
-    return cod.at(2) == QLatin1Char('0') ? cod.left(2) : cod.left(3);
+    if ((cod2 / 10000) % 10 != 0)
+        return {0, PurchaseUnit::Class};
+    if ((cod2 / 100000) % 10 == 0)
+        return {cod2 / 1000000, PurchaseUnit::Division};
+    return {cod2 / 100000, PurchaseUnit::Group};
+}
+
+// A goods-and-services purchase as one number: year, sub-unit (0 when summed), level and code prefix.
+qint64 goodsKey(int year, int idos, PurchaseUnit unit, qint64 prefix)
+{
+    return ((qint64(year) * 100000 + idos) * 4 + int(unit)) * 10000 + prefix;
 }
 
 QString capitalized(QString text)
@@ -88,72 +103,73 @@ QString Purchase::decidedBy() const
 
 QVector<Purchase> groupPurchases(const QVector<PurchaseItem> &items, const ThresholdTable &table, const Scope &scope)
 {
-    // The part of the file a purchase is summed within: its year, and its sub-unit unless summed over them.
-    const auto part = [&scope](const PurchaseItem &i) {
-        return i.start.left(4) + QLatin1Char('|') + (scope.summed ? QString() : QString::number(i.idos));
-    };
-    QSet<QString> higher;   // part|prefix of every code above class level
+    const auto subunitOf = [&scope](const PurchaseItem &i) { return scope.summed ? 0 : i.idos; };
+    QSet<qint64> higher;   // the codes above class level the year holds, as goods keys
     for (const PurchaseItem &i : items)
-        if (!isWorks(i))
-            if (const QString prefix = higherLevelPrefix(i.cod); !prefix.isEmpty())
-                higher.insert(part(i) + QLatin1Char('|') + prefix);
+        if (const auto [prefix, unit] = higherLevel(i.cod2); !isWorks(i) && unit != PurchaseUnit::Class)
+            higher.insert(goodsKey(i.start / 10000, subunitOf(i), unit, prefix));
 
     struct Sums {
         double annex2 = 0, other = 0;
-        int annex2Items = 0;
+        int annex2Items = 0, start = 0;
         qint64 firstIdp = 0;
     };
     QVector<Purchase> list;
     QVector<Sums> sums;
-    QHash<QString, int> index;
+    QHash<qint64, int> goods;
+    QHash<QString, int> works;
     for (const PurchaseItem &i : items) {
-        QString key, code;
+        const int year = i.start / 10000;
+        int *at = nullptr;
         PurchaseUnit unit = PurchaseUnit::Class;
+        qint64 prefix = i.cod2 / 10000;
+        QString key;
         if (isWorks(i)) {
             unit = PurchaseUnit::Work;
-            code = i.detal.simplified();
-            const QString same = code.toCaseFolded();
-            key = QStringLiteral("L|") + i.start.left(4) + QLatin1Char('|') + QString::number(i.idos) + QLatin1Char('|')
+            const QString same = i.detal.simplified().toCaseFolded();
+            key = QString::number(year) + QLatin1Char('|') + QString::number(i.idos) + QLatin1Char('|')
                 + (same.isEmpty() ? QLatin1Char('#') + QString::number(i.idp) : QLatin1Char('=') + same);
-            if (code.isEmpty())
-                code = QStringLiteral("fara detalii, cod ") + i.cod;
+            auto it = works.find(key);
+            at = it == works.end() ? nullptr : &*it;
         } else {
-            const QString at = part(i) + QLatin1Char('|');
-            if (higher.contains(at + i.cod.left(2))) {
+            if (const qint64 d = goodsKey(year, subunitOf(i), PurchaseUnit::Division, i.cod2 / 1000000); higher.contains(d)) {
                 unit = PurchaseUnit::Division;
-                code = i.cod.left(2);
-            } else if (higher.contains(at + i.cod.left(3))) {
+                prefix = i.cod2 / 1000000;
+            } else if (higher.contains(goodsKey(year, subunitOf(i), PurchaseUnit::Group, i.cod2 / 100000))) {
                 unit = PurchaseUnit::Group;
-                code = i.cod.left(3);
-            } else {
-                code = i.cod.left(4);
+                prefix = i.cod2 / 100000;
             }
-            key = QStringLiteral("G|") + at + code;
+            auto it = goods.find(goodsKey(year, subunitOf(i), unit, prefix));
+            at = it == goods.end() ? nullptr : &*it;
         }
-        auto it = index.constFind(key);
-        if (it == index.constEnd()) {
+        if (!at) {
             Purchase p;
-            p.key = key;
             p.unit = unit;
-            p.code = code;
             p.kind = QLatin1String(isWorks(i) ? kWorks : kGoodsAndServices);
-            p.year = i.start.left(4).toInt();
-            p.start = i.start;
+            p.year = year;
             p.summed = scope.summed && !isWorks(i);
-            it = index.insert(key, int(list.size()));
+            if (isWorks(i)) {
+                p.key = QStringLiteral("L|") + key;
+                at = &*works.insert(key, int(list.size()));
+            } else {
+                const int width = unit == PurchaseUnit::Division ? 2 : unit == PurchaseUnit::Group ? 3 : 4;
+                p.code = digits(i.cod2).left(width);
+                p.key = QStringLiteral("G|%1|%2|").arg(year).arg(subunitOf(i)) + p.code;
+                at = &*goods.insert(goodsKey(year, subunitOf(i), unit, prefix), int(list.size()));
+            }
             list.append(p);
-            sums.append({0, 0, 0, i.idp});
+            sums.append({0, 0, 0, i.start, i.idp + 1});
         }
-        Purchase &p = list[*it];
-        Sums &s = sums[*it];
+        Purchase &p = list[*at];
+        Sums &s = sums[*at];
         p.total += i.lei;
         p.largest = p.items == 0 ? i.lei : std::max(p.largest, i.lei);
         ++p.items;
-        if (!i.proced.trimmed().isEmpty())
+        if (!i.proced.isEmpty() && !i.proced.trimmed().isEmpty())
             ++p.approved;
-        if (procedureWeight(i.proced) == 1)
+        if (!i.proced.isEmpty() && procedureWeight(i.proced) == 1)
             p.realizedDirect += i.realiz;
-        p.start = std::min(p.start, i.start);
+        s.start = std::min(s.start, i.start);
         if (!p.subunits.contains(i.idos))
             p.subunits.append(i.idos);
         p.idps.append(i.idp);
@@ -162,7 +178,9 @@ QVector<Purchase> groupPurchases(const QVector<PurchaseItem> &items, const Thres
         if (unit == PurchaseUnit::Work && i.idp < s.firstIdp) {
             // A work is named by its first item's details.
             s.firstIdp = i.idp;
-            p.code = code;
+            p.code = i.detal.simplified();
+            if (p.code.isEmpty())
+                p.code = QStringLiteral("fara detalii, cod ") + digits(i.cod2);
         }
     }
     for (int n = 0; n < list.size(); ++n) {
@@ -172,6 +190,7 @@ QVector<Purchase> groupPurchases(const QVector<PurchaseItem> &items, const Thres
             p.kind = QLatin1String(kAnnex2Services);
         std::sort(p.subunits.begin(), p.subunits.end());
         std::sort(p.idps.begin(), p.idps.end());
+        p.start = QString::number(s.start);
         p.thresholds = table.inForce(p.kind, p.start);
         p.band = bandOf(p.total, p.thresholds);
         if (p.thresholds.known()) {
@@ -227,18 +246,60 @@ const Purchase *Purchases::of(qint64 idp) const
     return it == byItem_.constEnd() ? nullptr : &list_.at(*it);
 }
 
+const Purchases &PurchasesCache::get(Database &db, const QString &from, const QString &to, const Scope &scope)
+{
+    // Every row written through the connection counts in its total of changes; another connection's commit
+    // moves the file's data version.
+    const qint64 changes = sqlite3_total_changes(db.handle());
+    const qint64 version = db.query(QStringLiteral("PRAGMA data_version")).value(0, 0).toLongLong();
+    const bool same = changes_ >= 0 && version == version_ && from == from_ && to == to_ && scope == scope_;
+    const QVector<qint64> written = std::exchange(written_, {});
+    if (same && changes == changes_)
+        return purchases_;
+    const bool onlyWritten = same && !written.isEmpty() && changes - changes_ == written.size();
+    changes_ = -1;   // a failure below leaves nothing taken for current
+    if (onlyWritten) {
+        // The items told, as they are now (or gone), in place of what was read of them.
+        QString sql = QLatin1String(kItemsSql) + QStringLiteral(" AND p.idp IN (")
+            + QStringList(written.size(), QStringLiteral("?")).join(QLatin1Char(',')) + QLatin1Char(')');
+        QVariantList params{from, to};
+        for (qint64 idp : written)
+            params << idp;
+        QVector<PurchaseItem> fresh = readItems(db, sql, params);
+        fresh.erase(std::remove_if(fresh.begin(), fresh.end(),
+                                   [&scope](const PurchaseItem &i) {
+                                       return !scope.subunits.isEmpty() && !scope.subunits.contains(i.idos);
+                                   }),
+                    fresh.end());
+        items_.erase(std::remove_if(items_.begin(), items_.end(),
+                                    [&written](const PurchaseItem &i) { return written.contains(i.idp); }),
+                     items_.end());
+        items_ += fresh;
+    } else {
+        items_ = loadPurchaseItems(db, from, to, scope);
+        table_ = ThresholdTable::load(db);
+    }
+    purchases_ = Purchases(groupPurchases(items_, table_, scope));
+    changes_ = changes;
+    version_ = version;
+    from_ = from;
+    to_ = to;
+    scope_ = scope;
+    return purchases_;
+}
+
 Purchase purchaseWith(Database &db, const PurchaseItem &edited)
 {
     // Only the items that can share its purchase: the sub-unit's works, or
     // the goods and services of its division (where a higher code would be).
-    const YearBounds year = yearBounds(edited.start.left(4).toInt());
+    const YearBounds year = yearBounds(edited.start / 10000);
     QString sql = QLatin1String(kItemsSql) + QStringLiteral(" AND p.idos=?");
     QVariantList params{year.lower, year.upper, edited.idos};
     if (isWorks(edited)) {
         sql += QStringLiteral(" AND c.fel=3");
     } else {
-        sql += QStringLiteral(" AND c.fel<>3 AND substr(c.cod,1,2)=?");
-        params << edited.cod.left(2);
+        sql += QStringLiteral(" AND c.fel<>3 AND c.cod2>=? AND c.cod2<?");
+        params << edited.cod2 / 1000000 * 1000000 << (edited.cod2 / 1000000 + 1) * 1000000;
     }
     QVector<PurchaseItem> items = readItems(db, sql, params);
     items.erase(std::remove_if(items.begin(), items.end(), [&edited](const PurchaseItem &i) { return i.idp == edited.idp; }),

@@ -48,18 +48,19 @@ struct Scope {
     static Scope eachSubunit() { return {{}, false}; }
     // Every sub-unit of the file when `idos` is empty.
     static Scope directorate(QVector<int> idos = {}) { return {std::move(idos), true}; }
+    bool operator==(const Scope &o) const { return subunits == o.subunits && summed == o.summed; }
 };
 
 // One programme item as the rules read it.
 struct PurchaseItem {
     qint64 idp = 0;
     int idos = 0;
-    QString cod;          // "09100000-6"
+    qint64 cod2 = 0;      // the code's eight digits as a number: 9100000 for 09100000-6
     int fel = 1;          // 3 for works
     bool anexa2 = false;  // an Annex 2 service
     QString detal;
     double lei = 0;
-    QString start;        // datainc2, yyyymmdd
+    int start = 0;        // datainc2, yyyymmdd as a number
     QString proced;       // the procedure the directorate set; empty: not approved
     double realiz = 0;    // realized in the year, as the last sum left it
 };
@@ -119,6 +120,27 @@ public:
 private:
     QVector<Purchase> list_;
     QHash<qint64, int> byItem_;
+};
+
+// The purchases of a span worked out again only when the file has changed
+// since (a row written through this connection, or by another one): a grid
+// refreshed by a sort costs nothing more. An item the caller has just
+// written itself (a save, a grid edit) is told with written(): when the
+// rows written since are exactly those, only they are read again.
+class PurchasesCache {
+public:
+    const Purchases &get(Database &db, const QString &from, const QString &to, const Scope &scope);
+    // One row of `program` written (inserted, updated or deleted) by the caller.
+    void written(qint64 idp) { written_.append(idp); }
+
+private:
+    QVector<PurchaseItem> items_;
+    ThresholdTable table_;
+    Purchases purchases_;
+    QString from_, to_;
+    Scope scope_;
+    qint64 changes_ = -1, version_ = -1;
+    QVector<qint64> written_;
 };
 
 // The purchase an item being edited would belong to: the year's items of its
