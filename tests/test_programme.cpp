@@ -101,6 +101,7 @@ private slots:
     void loadOptionsAndChecks();
     void saveRefusesThenWrites();
     void loadedValuesAreSavedUnchanged();
+    void aNewItemGoesIntoTheYearShown();
     void gridQueriesSortingAndFit();
     void gridEditsAndDeletion();
     void projectDeletionAndTheLoadedItem();
@@ -111,7 +112,7 @@ void TestProgramme::loadOptionsAndChecks()
 {
     // The years follow the clock; activity and funds the sub-unit's name.
     for (const auto &[today, name, shown] :
-         {std::tuple{QDate(2026, 10, 15), "O.S. ARAD", "2027|2015|20262026|2027|productie|proprii"},
+         {std::tuple{QDate(2026, 10, 15), "O.S. ARAD", "2027|2015|20272027|2015|productie|proprii"},
           {QDate(2026, 9, 30), "B.E. VORIDA", "2026|2015|20262026|2015|cercetare|cercetare"},
           {QDate(2026, 3, 15), "B.E. MIHAESTI", "2026|2015|20262026|2015|productie|proprii"},
           {QDate(2026, 3, 15), "SEDIU", "2026|2015|20262026|2015|cercetare|cercetare"}}) {
@@ -141,6 +142,15 @@ void TestProgramme::loadOptionsAndChecks()
         {[](ItemForm &f) { f.zi1 = u"32"_s, f.vallei = u"0"_s; }, " Nu exista aceasta zi ! ", F::Zi1},
         {[](ItemForm &f) { f.zi2 = u"15"_s, f.luna2 = u"03"_s; }, nullptr, F::None},   // same day: passes
         {[](ItemForm &f) { f.valeuro.clear(); }, nullptr, F::None},
+        // A day past its month's end, leap years included.
+        {[](ItemForm &f) { f.zi2 = u"31"_s, f.luna2 = u"04"_s; }, " Nu exista aceasta zi ! ", F::Zi2},
+        {[](ItemForm &f) { f.zi2 = u"30"_s, f.luna2 = u"04"_s; }, nullptr, F::None},
+        {[](ItemForm &f) { f.zi1 = u"29"_s, f.luna1 = u"02"_s; }, " Nu exista aceasta zi ! ", F::Zi1},
+        {[](ItemForm &f) { f.zi1 = u"29"_s, f.luna1 = u"02"_s, f.an1 = u"2028"_s, f.an2 = u"2028"_s; }, nullptr, F::None},
+        // Amounts the Romanian way; one that fits no reading is no value.
+        {[](ItemForm &f) { f.vallei = u"1.25.0"_s; }, " Specificati valoarea in lei a achizitiei ! ", F::Vallei},
+        {[](ItemForm &f) { f.valeuro = u"1,2,3"_s; }, " Valoarea nu este scrisa corect (exemplu: 1.250,50) ! ", F::Valeuro},
+        {[](ItemForm &f) { f.valeuro = u"1.250,5"_s; }, nullptr, F::None},
     };
     for (const auto &[change, message, focus] : cases) {
         ItemForm form{true,      QString(), 0,         u"1500"_s,  QString(), u"15"_s,   u"03"_s,
@@ -156,6 +166,8 @@ void TestProgramme::loadOptionsAndChecks()
     QList<Case> left = {{"zi1", "32", "32", kNoDay},     {"zi1", "5", "05", ""},       {"zi1", "00", "00", ""},
                         {"luna1", "13", "13", kNoMonth}, {"luna1", "7", "07", ""},     {"zi2", "", "", ""},
                         {"vallei", "12.6", "13", ""},    {"vallei", "abc", "abc", ""}, {"valeuro", "99.4", "99", ""},
+                        {"vallei", "125.000", "125000", ""}, {"vallei", "2500,50", "2501", ""},
+                        {"vallei", "1.250,49", "1250", ""}, {"valeuro", "1.25.0", "1.25.0", ""},
                         {"resp", "pop o'neil", "POP O'NEIL", kApostrophe},             {"detal", "birou", "BIROU", ""}};
     // Day and month boxes take digits only.
     for (const QString box : {"zi1", "luna1", "zi2", "luna2"})
@@ -201,7 +213,9 @@ void TestProgramme::loadOptionsAndChecks()
 void TestProgramme::saveRefusesThenWrites()
 {
     Window w(u"SEDIU"_s, {{.idos = 3}});   // research and its funds by default; another sub-unit's item
-    RUN(w, {click(u"Command2"_s), message(u" Toate achizitiile din fonduri de cercetare se fac in cadrul unui proiect ! "_s),
+    // Return on the focused button presses it.
+    RUN(w, {call([&w] { w.get<QPushButton>("Command2")->setFocus(); }), key(u"Command2"_s, Qt::Key_Return),
+           message(u" Toate achizitiile din fonduri de cercetare se fac in cadrul unui proiect ! "_s),
            expectFocus(u"proiect"_s), clickCell(u"fond"_s, 0), type(u"proiect"_s, u"proiect a"_s), click(u"Command2"_s),
            message(u" Toate achizitiile in cadrul unui proiect se fac din fonduri de cercetare ! "_s),
            type(u"vallei"_s, u"0"_s), click(u"Command2"_s),   // the funds moved: the second press goes further
@@ -217,7 +231,8 @@ void TestProgramme::saveRefusesThenWrites()
           << expectRows(kRows, {"3111100|productie|100|0|01.03.2026|20260301|31.12.2026|20261231|POP|D|proprii|3||",
                                 "3111100|productie|1500|300|01.03.2026|20260301|30.06.2026|20260630|POP ION|BIROU|"
                                 "proprii|9||"})
-          << expectText(u"Command2"_s, u"Salveaza"_s) << expectText(u"vallei"_s, u"0"_s) << expectText(u"detal"_s, {})
+          << expectText(u"Command2"_s, u"Salveaza"_s) << expectFocus(u"cod"_s) << expectText(u"vallei"_s, u"0"_s)
+          << expectText(u"detal"_s, {})
           << expectText(u"resp"_s, {}) << expectText(u"valeuro"_s, u"300"_s) << expectText(u"zi2"_s, u"30"_s));
     QCOMPARE(w.get<QListWidget>("listp")->currentItem()->text(), u"POP ION"_s);
     // Same entry, year, project and funds: No keeps file and editor, Yes overwrites the first match; works go by details.
@@ -268,16 +283,18 @@ void TestProgramme::saveRefusesThenWrites()
 void TestProgramme::loadedValuesAreSavedUnchanged()
 {
     const QString longDetal(210, u'D'), longResp(45, u'R');
-    Window w(u"O.S. ARAD"_s, {{.cod2 = 3111000, .start = u"05.04.2026"_s, .end = u"30.11.2026"_s, .lei = 12345678,
+    Window w(u"O.S. ARAD"_s, {{.cod2 = 3111000, .start = u"05.04.2026"_s, .end = u"30.11.2026"_s, .lei = 12345678.5,
                                .proced = u"licitatie"_s, .fond = u"bugetare"_s, .activit = u"proiectare"_s,
-                               .resp = u"VASILE"_s, .detal = longDetal, .euro = 300},
+                               .resp = u"VASILE"_s, .detal = longDetal, .euro = 462.88},
                               {.start = u"10.02.2026"_s, .lei = 60, .resp = longResp, .euro = 7}});
     RUN(w, {click(u"lucr"_s)});
     w.clickHeader(4);   // LEI, descending: the same order
     QStringList rows = queryRows(w.db(), kRows);
-    // Only the changed field changes; every loaded value goes back whole.
+    // Only the changed field changes; every loaded value goes back whole, its decimals too, also after the
+    // focus passed through its box.
     for (const auto &[row, change, was, now] :
          {std::tuple{0, type(u"resp"_s, u"ion"_s), u"|VASILE|"_s, u"|ION|"_s},
+          {0, type(u"vallei"_s, u"12.345.678"_s), u"|12345678.5|"_s, u"|12345678|"_s},
           {1, type(u"vallei"_s, u"99"_s), u"|60|7|"_s, u"|99|7|"_s},
           {1, clickCell(u"fond"_s, 2), u"|proprii|"_s, u"|bugetare|"_s}}) {
         rows[row].replace(was, now);
@@ -286,7 +303,7 @@ void TestProgramme::loadedValuesAreSavedUnchanged()
         QCOMPARE(w.grid()->currentIndex().row(), row);   // the sort stays, the row is current again
     }
     // The row's kind and entry: the path selected, the lists below it empty.
-    RUN(w, {doubleClickCell(kGrid, 0), expectText(u"vallei"_s, u"12345678"_s), expectText(u"valeuro"_s, u"300"_s),
+    RUN(w, {doubleClickCell(kGrid, 0), expectText(u"vallei"_s, u"12.345.678"_s), expectText(u"valeuro"_s, u"462,88"_s),
            expectText(u"detal"_s, longDetal)});
     QVERIFY(w.get<QRadioButton>("act2")->isChecked() && w.get<QRadioButton>("prod")->isChecked());
     QCOMPARE(w.list(4)->currentRow() + w.list(5)->count() + w.list(6)->count() + w.list(7)->count(), 0);
@@ -294,6 +311,25 @@ void TestProgramme::loadedValuesAreSavedUnchanged()
     RUN(w, {click(u"Command4"_s), expectText(u"Command2"_s, u"Salvare"_s), expectText(u"vallei"_s, u"0"_s),
            expectText(u"valeuro"_s, u"0"_s), expectText(u"detal"_s, {}), expectText(u"luna2"_s, u"11"_s)});
     QVERIFY(!w.editing());
+}
+
+// From October the window shows next year: a new item goes there, may end the year after, and stays listed.
+void TestProgramme::aNewItemGoesIntoTheYearShown()
+{
+    Window w(u"O.S. ARAD"_s, {{.start = u"01.03.2026"_s}}, QDate(2026, 10, 15));
+    auto *an2 = w.get<QComboBox>("an2");
+    const QString den = w.db().query(u"SELECT den FROM cpv WHERE cod2=3111100"_s).text(0, u"den"_s);
+    RUN(w, entry(u"03111100"_s) + typeItem() + Steps{choose(u"an2"_s, u"2028"_s), click(u"Command2"_s), message(kSaved),
+                                                     expectRows(u"SELECT datainc2,datafin2 FROM program ORDER BY idp"_s,
+                                                                {"20260301|20261231", "20270301|20280630"})});
+    QCOMPARE(u"%1|%2|%3"_s.arg(an2->count()).arg(an2->itemText(0), an2->itemText(1)), u"2|2027|2028"_s);
+    w.clickHeader(4);
+    QCOMPARE(w.gridColumn(7), QStringList{u"30.06.2028"_s});
+    // The start moved to 2026 while 2027 is shown: the end follows, and the duplicate is looked for in the year saved.
+    RUN(w, typeItem() + Steps{choose(u"an1"_s, u"2026"_s), expectText(u"an2"_s, u"2026"_s), click(u"Command2"_s),
+                       message(u" Codul CPV %1 - %2 , este deja introdus pe anul 2026 la fonduri proprii\r\n Doriti "
+                               "scrierea peste vechile date ? "_s.arg(w.cpvId(3111100)).arg(den), Answer::No),
+                       expectRows(kCount, {"2"}), clickCell(u"anul"_s, 1), expectText(u"an1"_s, u"2026"_s)});
 }
 
 void TestProgramme::gridQueriesSortingAndFit()
@@ -304,16 +340,23 @@ void TestProgramme::gridQueriesSortingAndFit()
                               {.cod2 = 3111200, .start = u"10.02.2026"_s, .end = u"20.02.2026"_s, .lei = 60, .idos = 3,
                                .fond = u"accesibilizare"_s},
                               {.start = u"10.02.2025"_s, .end = u"20.02.2025"_s, .lei = 70}});
-    // At 1024 x 768 the columns up to "Procedura indicata" (beside "Procedura") show, all but the name and the
-    // procedure whole; the dates follow.
+    // At 1024 x 768 the columns up to "Procedura indicata" (beside "Procedura") show, all but the name whole; the
+    // dates follow it.
     w.liste->resize(1024, 768);
+    QCOMPARE(w.liste->width(), 1024);   // the window's least width is no wider
     RUN(w, {clickCell(kGrid, 1)});   // a row selected, as the user works
     QTableView *g = w.grid();
     for (int c : {0, 1, 2, 3, 4, 5, 14}) {
         QVERIFY(g->columnViewportPosition(c) + g->columnWidth(c) <= g->viewport()->width());
-        QVERIFY(c == 1 || c == 5 || g->fontMetrics().horizontalAdvance(w.model()->text(1, c)) < g->columnWidth(c));
+        QVERIFY(c == 1 || g->fontMetrics().horizontalAdvance(w.model()->text(1, c)) < g->columnWidth(c));
     }
-    QVERIFY(g->fontMetrics().horizontalAdvance(u"123456789.12"_s) < g->columnWidth(12));   // a realized total, cents too
+    // The longest funds and procedure show whole too.
+    QVERIFY(g->fontMetrics().horizontalAdvance(u"nerambursabile(UE)"_s) < g->columnWidth(3));
+    QVERIFY(g->fontMetrics().horizontalAdvance(u"negociere fara public."_s) < g->columnWidth(5));
+    // Amounts grouped, with their cents where they carry them, right-aligned.
+    QVERIFY(g->fontMetrics().horizontalAdvance(u"123.456.789,12"_s) < g->columnWidth(12));
+    QVERIFY(g->fontMetrics().horizontalAdvance(u"123.456.789"_s) < g->columnWidth(4));
+    QCOMPARE(w.model()->index(1, 4).data(Qt::TextAlignmentRole).value<Qt::Alignment>() & Qt::AlignRight, Qt::AlignRight);
     auto *fond = w.liste->findChild<QListWidget *>(u"fond"_s);   // and every fund, without scrolling
     QVERIFY(fond->viewport()->rect().contains(fond->visualItemRect(fond->item(4))));
     // Every caption line shows, in the font of a selected row's header; a cut name shows whole in its tooltip.
@@ -326,11 +369,12 @@ void TestProgramme::gridQueriesSortingAndFit()
     QHelpEvent tip(QEvent::ToolTip, g->visualRect(w.model()->index(1, 1)).center(), QPoint(300, 300));
     QApplication::sendEvent(g->viewport(), &tip);
     QCOMPARE(QToolTip::text(), w.model()->text(1, 1));
-    // The year: every sub-unit's items starting in it, the one ending next year too. "Sursa" also leaves
-    // that one out; "Activitatea" does nothing; toggles add up, the last click decides the order.
+    // The year: every sub-unit's items starting in it, the one ending next year too, also after a header
+    // click; "Activitatea" does nothing; toggles add up, the last click decides the order.
     for (const auto &[clicks, column, shown] :
-         {std::tuple{QList<int>{}, 4, QStringList{"50", "12345678", "60"}}, {{3}, 3, {"accesibilizare", "proprii"}},
-          {{3, 2}, 4, {"50", "60"}}, {{0, 4}, 4, {"60", "50"}}}) {
+         {std::tuple{QList<int>{}, 4, QStringList{"50", "12.345.678", "60"}},
+          {{3}, 3, {"accesibilizare", "proprii", "proprii"}}, {{3, 2}, 4, {"50", "12.345.678", "60"}},
+          {{0, 4}, 4, {"12.345.678", "60", "50"}}}) {
         for (const int c : clicks)
             w.clickHeader(c);
         QCOMPARE(w.gridColumn(column), shown);
@@ -355,7 +399,7 @@ void TestProgramme::gridEditsAndDeletion()
     RUN(w, typeInCell(0, 4, u"0.4"_s) << message(u" Data invalida ! "_s) << typeInCell(1, 4, u"1500.5"_s)
           << expectRows(item, {"50|POP|D", "1501|POP ION|D"}) << clickCell(kGrid, 0) << typeInCell(1, 9, u"Gard nou"_s)
           << doubleClickCell(kGrid, 1) << click(u"Command2"_s) << message(kSaved)
-          << expectRows(item, {"50|POP|D", "1501|POP ION|Gard nou"}));
+          << expectRows(item, {"50|POP|D", "1501|POP ION|GARD NOU"}));
     // The Delete key and "Stergere": approved refused (the loaded item decides), a proposal asked about.
     // An item with realizations is refused too, by either way, with or without a procedure.
     const Step realized = call([&w] {
@@ -397,6 +441,14 @@ void TestProgramme::gridEditsAndDeletion()
             // not into a row found by their text (the 1 of 12345678).
             clickCell(kGrid, 0, 4), clickCell(kGrid, 1, 4), clickCell(kGrid, 1, 4), type({}, u"19"_s), key({}, Qt::Key_Return),
             expectRows(item, {u"12345678|POP|"_s + longText.left(209), u"19|POP|D"_s}),
+            // A second click on a cell, then a click into another box within the interval: the typing is the
+            // box's, and the cell does not open afterwards.
+            clickCell(kGrid, 0, 8), clickCell(kGrid, 1, 8), clickCell(kGrid, 1, 8), type(u"resp"_s, u"ana"_s),
+            call([&v] {
+                QTest::qWait(QApplication::doubleClickInterval() + 150);
+                QVERIFY(!v.grid()->indexWidget(v.grid()->currentIndex()));
+            }),
+            expectText(u"resp"_s, u"ana"_s), expectRows(item, {u"12345678|POP|"_s + longText.left(209), u"19|POP|D"_s}),
             // A value the file refuses reaches neither the grid nor the editor of the loaded item.
             doubleClickCell(kGrid, 1), expectText(u"vallei"_s, u"19"_s),
             call([&v] { v.db().exec(u"CREATE TRIGGER t BEFORE UPDATE ON program BEGIN SELECT RAISE(ABORT,'x'); END"_s); }),

@@ -9,7 +9,10 @@
 #include "store/schema.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
+#include <QGuiApplication>
+#include <QHeaderView>
 #include <QContextMenuEvent>
 #include <QMenu>
 #include <QTimer>
@@ -151,8 +154,10 @@ void TestRealizations::cellAndRowChecks()
         {empty, EContrnr, u"12a"_s, numbers}, {empty, EContrnr, u"1e400"_s, numbers}, {empty, ELei, u"1e400"_s, numbers},
         {empty, EActnr, u"123456789012345"_s, {}, with({{EActnr, "123456789012345"}})},
         {empty, EActnr, u"1234567890123456"_s, u" Numarul maxim de caractere este 15 "_s},
-        {empty, ELei, u"-1.5e3"_s, {}, with({{ELei, "-1.5e3"}})},
-        {empty, ELei, u"123456789.12"_s, {}, with({{ELei, "123456789.12"}})},   // more digits or decimals: refused
+        // Amounts the Romanian way; more digits or decimals than a stored value keeps: refused.
+        {empty, ELei, u"-250,40"_s, {}, with({{ELei, "-250,40"}})}, {empty, ELei, u"-1.5e3"_s, numbers},
+        {empty, ELei, u"1.250"_s, {}, with({{ELei, "1.250"}})}, {empty, ELei, u"1.25.0"_s, numbers},
+        {empty, ELei, u"123456789.12"_s, {}, with({{ELei, "123456789.12"}})},
         {empty, ELei, u"12345678901234567890"_s, numbers}, {empty, ELei, u"0.10000000000000000001"_s, numbers},
         {empty, EContrdata1, u"15.03.2026"_s, {}, contract},   // the compare form filled
         {empty, EContrdata1, u"15.03.2025"_s, u"Anul trebuie sa fie 2026 "_s},
@@ -161,6 +166,10 @@ void TestRealizations::cellAndRowChecks()
         {empty, EActdata1, u"15.03.20266"_s, u" Numarul maxim de caractere ce reprezinta data este 10 "_s},
         {empty, EActdata1, u"32.03.2026"_s, u"Numarul zilei este necorespunzator "_s},
         {empty, EActdata1, u"15.13.2026"_s, u"Numarul lunii este necorespunzator "_s},
+        // No day past its month's end.
+        {empty, EActdata1, u"31.04.2026"_s, u"Numarul zilei este necorespunzator "_s},
+        {empty, EActdata1, u"29.02.2026"_s, u"Numarul zilei este necorespunzator "_s},
+        {empty, EContrdata1, u"30.04.2026"_s, {}, with({{EContrdata1, "30.04.2026"}, {EContrdata2, "20260430"}})},
         {empty, EActdata1, u"1'.03.2026"_s, apostrophe}, {empty, EFurniz, u"O'BRAD"_s, apostrophe},
         {contract, EActdata1, u"14.03.2026"_s, u" Data achizitiei mai mica decat data contractului !!! "_s},
         {contract, EActdata1, u"15.03.2026"_s, {},
@@ -241,7 +250,7 @@ void TestRealizations::entries_data()
         << Steps{clickCell(u"DataGrid1"_s, 0), key(u"DataGrid1"_s, Qt::Key_Return), call([] { keys.presses = 0; })}
                + typed(first) + Steps{call([text] { QCOMPARE(keys.presses, text + 8); }), lower(3, 2, EContrnr),
                  rows({u"3111100|9| |12|05.03.2026|20260305|SC B|CUIE|34|06.03.2026|20260306|123456789.12|2/05.03.2026"_s}),
-                 shownWhole("DataGrid2", ELei), click(u"Command3"_s), upper(8, {"123456799.62", "0", "20"}),
+                 shownWhole("DataGrid2", ELei), click(u"Command3"_s), upper(8, {"123.456.799,62", "0,00", "20,00"}),
                  shownWhole("DataGrid1", 8)};
     // A row whose last cell is still open is stored before the lower grid is
     // read again; a refused one stays on screen and the action does not happen.
@@ -264,7 +273,7 @@ void TestRealizations::entries_data()
     QTest::newRow("insert fails") << chooseA + Steps{call([] {
         on->db().exec(u"CREATE TRIGGER plin BEFORE INSERT ON realiz BEGIN SELECT RAISE(ABORT,'disc plin'); END"_s); })}
         + typed(done) + Steps{message(u"Eroarea 19 disc plin"_s), expectCell(grid, 1, EFurniz, u"SC B"_s),
-                              expectCell(grid, 1, ELei, u"7"_s), call([] { on->db().exec(u"DROP TRIGGER plin"_s); }),
+                              expectCell(grid, 1, ELei, u"7,00"_s), call([] { on->db().exec(u"DROP TRIGGER plin"_s); }),
                               click(u"Command3"_s), rows({b + "7|2/05.03.2026"})};
     // After a year click, or a kind that hides the chosen item, rows belong to no item until one is chosen.
     for (const auto &[name, action] : {std::pair{"year", clickCell(u"anul"_s, 1)}, std::pair{"kind", click(u"serv"_s)}})
@@ -294,9 +303,9 @@ void TestRealizations::entries_data()
     const Step overA = call([] { on->realization(2000, u"31.12.2026"_s); });
     // Totals to the cent: 10.5 + 110.82 + 877.83 + 0.85 added as binary fractions would exceed 1000.
     QTest::newRow("Suma to the cent") << Steps{call([] { on->realization(110.82), on->realization(877.83), on->realization(0.85); }),
-                                               click(u"Command3"_s), upper(8, {"1000", "0", "20"})};
+                                               click(u"Command3"_s), upper(8, {"1.000,00", "0,00", "20,00"})};
     QTest::newRow("Suma, Raport, Iesire")
-        << Steps{upper(8, {"77", "77", "77", "77"}), click(u"Command3"_s), upper(8, {"10.5", "0", "20"}),
+        << Steps{upper(8, {"77,00", "77,00", "77,00", "77,00"}), click(u"Command3"_s), upper(8, {"10,50", "0,00", "20,00"}),
                  expectRows(u"SELECT realiz FROM program WHERE lei IN (60,800)"_s, {u"77"_s, u"77"_s}), overA,
                  click(u"Command2"_s),
                  message(u" Doriti afisarea doar a pozitiilor din program care au fost depasite ? "_s, Answer::Yes), call([] {
@@ -305,6 +314,38 @@ void TestRealizations::entries_data()
                      QVERIFY(text.contains(u"2.010,50"_s) && !text.contains(u"300,00"_s) && !text.contains(u"800,00"_s)); }),
                  overA, click(u"Command1"_s), expectRows(u"SELECT realiz FROM program WHERE lei=1000"_s, {u"4010.5"_s}),
                  call([] { QVERIFY(!on->w->isVisible()); })};
+    // A header click sorts by value (9 before 10.000); the row being typed is stored first, or refused and kept,
+    // and the cursor stays in the new row, where the next typing goes.
+    const auto header = [](int column) {
+        return call([column] {
+            QHeaderView *h = on->get<QTableView>("DataGrid2")->horizontalHeader();
+            QTest::mouseClick(h->viewport(), Qt::LeftButton, {}, QPoint(h->sectionViewportPosition(column) + 5, 5));
+        });
+    };
+    const Step moreActs = call([] { on->realization(10000, u"04.03.2026"_s, u" "_s, u"SC Z"_s), on->realization(9); });
+    QTest::newRow("header click sorts by value") << Steps{moreActs} + chooseA + typed(done, 0)
+        + Steps{header(ELei), rows({u"3111100|9| ||||SC Z|LEMN|1|04.03.2026|20260304|10000|1/01.03.2026"_s,
+                                    u"3111100|9| ||||SC A|LEMN|1|04.03.2026|20260304|9|1/01.03.2026"_s,
+                                    b + "-4|2/05.03.2026"}),
+                expectCell(grid, 0, ELei, u"-4,00"_s), expectCell(grid, 1, ELei, u"9,00"_s),
+                expectCell(grid, 3, ELei, u"10.000,00"_s), lower(5, 4, EContrnr), header(ELei),
+                expectCell(grid, 0, ELei, u"10.000,00"_s), lower(5, 4, EContrnr)};
+    QTest::newRow("header click with a refused row") << chooseA + typed(noValue, 0)
+        + Steps{header(EFurniz), message(u" Completati valoarea actului de achizitie (factura / bon fiscal) "_s),
+                lower(2, 1, ELei), rows({}), expectCell(grid, 0, EFurniz, u"SC A"_s)};
+    // A cell opened and closed as it shows stores nothing new; Escape twice empties the new row; Ctrl+V pastes
+    // into a closed cell; Ctrl+Tab goes up; Alt+S is "Suma".
+    QTest::newRow("keyboard") << chooseA + Steps{clickCell(grid, 0, ELei), key(grid, Qt::Key_F2), key({}, Qt::Key_Return),
+                                                 rows({}), clickCell(grid, 1, EContrnr)}
+        + typed({"12", "05.03.2026", "", "SC B"}, 0)
+        + Steps{key({}, Qt::Key_Escape), key(grid, Qt::Key_Escape), lower(2, 1, EContrnr),
+                expectCell(grid, 1, EFurniz, QString()), expectCell(grid, 1, EContrdata1, QString()),
+                call([] { QGuiApplication::clipboard()->setText(u"SC LIPIT"_s); }), clickCell(grid, 1, EFurniz),
+                key(grid, Qt::Key_V, Qt::ControlModifier), expectCell(grid, 1, EFurniz, u"SC LIPIT"_s),
+                key(grid, Qt::Key_Escape), key(grid, Qt::Key_Tab, Qt::ControlModifier), expectFocus(u"DataGrid1"_s),
+                // (A button's shortcut clicks it the way a mouse does, a moment later.)
+                key(u"DataGrid1"_s, Qt::Key_S, Qt::AltModifier),
+                call([] { QTRY_COMPARE(on->w->programmeModel()->rowCount(), 3); }), upper(8, {"10,50", "0,00", "20,00"})};
 }
 
 void TestRealizations::entries()
@@ -369,7 +410,7 @@ void TestRealizations::eachRealizationBelongsToOneItem()
                                 + Steps{expectRows(owners, {u"40|-"_s, u"60|500"_s, u"100|1000"_s, u"250|2000"_s}),
                                         click(u"Command3"_s),
                                         message(u" Exista 1 realizari neatribuite, in valoare de 40,00 lei. "_s),
-                                        upper(8, {"100", "250", "60"}), click(u"Command2"_s),
+                                        upper(8, {"100,00", "250,00", "60,00"}), click(u"Command2"_s),
                                         message(u" Doriti afisarea doar a pozitiilor din program care au fost depasite ? "_s, Answer::No),
                                         call([] {
                                             const QString text = on->takeReport(u"raprealiz"_s);
@@ -378,8 +419,8 @@ void TestRealizations::eachRealizationBelongsToOneItem()
                                                      qPrintable(text));
                                         }),
                                         attribute, expectRows(owners, {u"40|2000"_s, u"60|500"_s, u"100|1000"_s, u"250|2000"_s}),
-                                        grey(0, false), click(u"Command3"_s), upper(8, {"100", "290", "60"}),
-                                        doubleClickCell(u"DataGrid1"_s, 0), lower(2), expectCell(u"DataGrid2"_s, 0, ELei, u"100"_s),
+                                        grey(0, false), click(u"Command3"_s), upper(8, {"100,00", "290,00", "60,00"}),
+                                        doubleClickCell(u"DataGrid1"_s, 0), lower(2), expectCell(u"DataGrid2"_s, 0, ELei, u"100,00"_s),
                                         click(u"Command2"_s),
                                         message(u" Doriti afisarea doar a pozitiilor din program care au fost depasite ? "_s, Answer::No),
                                         call([] {

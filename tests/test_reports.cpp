@@ -89,10 +89,12 @@ void TestReports::requestFromCriteria()
          " and {cpv.fel}=2 and {program.fond}='bugetare'", "achizitia de servicii,din fonduri bugetare"},
         {[](S &s) { s.activity = u"proiectare"_s, s.person = u"POP ION"_s; },
          " and {program.activit}='proiectare' and {program.resp}='POP ION'", "activitatea proiectare,responsabil POP ION"},
-        {[](S &s) { s.value = {u"1500"_s, u"0"_s}; }, " and {program.lei}>=1500", "cu valoarea estimata >= 1500"},
-        {[](S &s) { s.value = {u"0"_s, u"0"_s}; }, " and {program.lei}<=0", "cu valoarea estimata <= 0"},
-        {[](S &s) { s.value = {u"2,5"_s, u"10.5"_s}; }, " and {program.lei}>=2 and {program.lei}<=10.5",   // a comma ends it
-         "cu valoarea estimata cuprinsa intre 2,5 si 10.5"},
+        // Bounds read the Romanian way and said as applied, in the reports' money form.
+        {[](S &s) { s.value = {u"1500"_s, u"0"_s}; }, " and {program.lei}>=1500", "cu valoarea estimata >= 1.500,00"},
+        {[](S &s) { s.value = {u"100.000"_s, u""_s}; }, " and {program.lei}>=100000", "cu valoarea estimata >= 100.000,00"},
+        {[](S &s) { s.value = {u"0"_s, u"0"_s}; }, " and {program.lei}<=0", "cu valoarea estimata <= 0,00"},
+        {[](S &s) { s.value = {u"2,5"_s, u"1.250,50"_s}; }, " and {program.lei}>=2.5 and {program.lei}<=1250.5",
+         "cu valoarea estimata cuprinsa intre 2,50 si 1.250,50"},
         {[](S &s) { s.start = {u"01.03.2026"_s, u"30.06.2026"_s}; },
          " and {program.datainc2}>='20260301' and {program.datainc2}<='20260630'",
          "data inceperii procedurii cuprinsa intre 01.03.2026 si 30.06.2026"},
@@ -139,7 +141,9 @@ void TestReports::rules_data()
     const QString format = u"Formatul datei nu este zz.ll.aaaa !!! "_s, day = u"Numarul zilei este necorespunzator !!! "_s;
     const QString month = u"Numarul lunii este necorespunzator !!! "_s, year = u"Anul este necorespunzator !!! "_s;
     for (const auto &[name, input, expected] :
-         {std::tuple{"31 February passes", "31.02.2020", QString()}, {"one-digit day", "1.02.2020", format},
+         {std::tuple{"31 February", "31.02.2020", day}, {"29 February of a leap year", "29.02.2020", QString()},
+          {"29 February of a common year", "29.02.2021", day}, {"31 April", "31.04.2021", day},
+          {"30 April", "30.04.2021", QString()}, {"one-digit day", "1.02.2020", format},
           {"slashes", "01/02/2020", format}, {"empty date", "", format}, {"day 00", "00.05.2020", day},
           {"signed day", "+1.05.2020", day}, {"month 13", "12.13.2020", month}, {"before 1991", "12.05.1990", year},
           {"next year", "12.05.2027", year}})

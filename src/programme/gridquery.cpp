@@ -74,7 +74,8 @@ GridQuery yearQuery(const QString &datamin, const QString &datamax)
 
 GridQuery refreshQuery(const QString &datamin, const QString &datamax, const QString &project, SortKey order)
 {
-    GridQuery q{QLatin1String(kJoin) + QStringLiteral(" and program.datainc2>=? and program.datafin2<=?"),
+    // An item belongs to the year it starts in, whenever it ends.
+    GridQuery q{QLatin1String(kJoin) + QStringLiteral(" and program.datainc2>=? and program.datainc2<=?"),
                 {datamin, datamax}};
     if (!project.isEmpty()) {
         q.sql += QStringLiteral(" and program.proiect=?");
@@ -95,7 +96,7 @@ GridQuery projectQuery(const QString &datamin, const QString &datamax, const QSt
 GridQuery subunitQuery(const QString &datamin, const QString &datamax, int idos)
 {
     return {QLatin1String(kJoin)
-                + QStringLiteral(" and program.datainc2>=? and program.datafin2<=? and program.idos=? ORDER BY program.idp"),
+                + QStringLiteral(" and program.datainc2>=? and program.datainc2<=? and program.idos=? ORDER BY program.idp"),
             {datamin, datamax, idos}};
 }
 

@@ -30,7 +30,7 @@ SortKey restoredOrder(const SortToggles &t);
 
 // Items starting in the year.
 GridQuery yearQuery(const QString &datamin, const QString &datamax);
-// Items starting and ending in the year; with a project, only its items.
+// Items starting in the year, whenever they end; with a project, only its items.
 // `project` is already trimmed and upper case.
 GridQuery refreshQuery(const QString &datamin, const QString &datamax, const QString &project, SortKey order);
 // A project picked from its list.

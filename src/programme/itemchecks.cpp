@@ -1,27 +1,32 @@
 #include "itemchecks.h"
+#include "store/dates.h"
 #include "store/numbers.h"
 
 #include <algorithm>
 #include <cmath>
+#include <tuple>
 
 namespace tendro {
 
 const char *const kApostropheRefused = " Nu se accepta caracterul apostrof ( ' ) ";
+const char *const kAmountRefused = " Valoarea nu este scrisa corect (exemplu: 1.250,50) ! ";
 
 namespace {
 
-// The whole text as a number rounded half away from zero; false when it is none.
+// The amount rounded half away from zero; false when the text is no amount.
 bool roundedValue(const QString &text, qint64 &out)
 {
-    if (!isNumeric(text))
+    const std::optional<double> amount = readAmount(text);
+    if (!amount)
         return false;
-    const double v = std::round(text.trimmed().toDouble());
+    const double v = std::round(*amount);
     if (!std::isfinite(v) || std::fabs(v) >= 1e15)
         return false;
     out = qint64(v);
     return true;
 }
 
+// The day, month and year boxes are read by their leading digits.
 double valueOf(const QString &text) { return leadingNumber(text); }
 
 // One or two digits and nothing else: no sign, no blank, no letter.
@@ -87,7 +92,8 @@ std::optional<Refusal> checkItem(const ItemForm &f)
     if (f.fondRow == 1 && f.proiect.isEmpty())
         return Refusal{QStringLiteral(" Toate achizitiile din fonduri de cercetare se fac in cadrul unui proiect ! "),
                        ItemField::Proiect};
-    if (valueOf(f.vallei) <= 0)
+    // An amount is read the Romanian way ("125.000" is 125 000): a text that is no amount is no value.
+    if (readAmount(f.vallei).value_or(0) <= 0)
         return Refusal{QStringLiteral(" Specificati valoarea in lei a achizitiei ! "), ItemField::Vallei};
     const struct {
         const QString &text;
@@ -104,6 +110,11 @@ std::optional<Refusal> checkItem(const ItemForm &f)
     for (const auto &z : zeros)
         if (valueOf(z.text) == 0)
             return Refusal{QLatin1String(z.message), z.field};
+    // No 31 April, no 29 February of a common year.
+    for (const auto &[day, month, year, field] : {std::tuple{f.zi1, f.luna1, f.an1, ItemField::Zi1},
+                                                  std::tuple{f.zi2, f.luna2, f.an2, ItemField::Zi2}})
+        if (valueOf(day) > daysInMonth(int(valueOf(month)), int(valueOf(year))))
+            return Refusal{QStringLiteral(" Nu exista aceasta zi ! "), field};
     // The day and month boxes hold two digits, so comparing the joined texts
     // compares the dates.
     if (f.an1 + f.luna1 + f.zi1 > f.an2 + f.luna2 + f.zi2)
@@ -116,6 +127,9 @@ std::optional<Refusal> checkItem(const ItemForm &f)
     if (f.resp.isEmpty())
         return Refusal{QStringLiteral(" Specificati persoana responsabila de contractul acestei achizitii ! "),
                        ItemField::Resp};
+    // The value in euro may be 0, but what is typed there must be an amount.
+    if (!f.valeuro.trimmed().isEmpty() && !readAmount(f.valeuro))
+        return Refusal{QLatin1String(kAmountRefused), ItemField::Valeuro};
     return std::nullopt;
 }
 

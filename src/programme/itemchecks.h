@@ -9,9 +9,12 @@
 namespace tendro {
 
 extern const char *const kApostropheRefused;   // " Nu se accepta caracterul apostrof ( ' ) "
+// An amount box whose text is no amount by the Romanian rule ("1.25.0").
+extern const char *const kAmountRefused;
 
-// "#0": a whole number, rounded half away from zero; text that is not a
-// number stays as it is.
+// "#0": the amount (read the Romanian way: "125.000" is 125 000, "2500,50"
+// is 2500.5) as a whole number, rounded half away from zero; text that is no
+// amount stays as it is.
 QString formatWhole(const QString &text);
 // "00": one digit gets a leading zero ("5" becomes "05"); anything else
 // stays as it is, for the check to refuse.
@@ -24,7 +27,7 @@ QString dayRefusal(const QString &text);
 QString monthRefusal(const QString &text);
 
 // The editor's controls a save reads, as the user sees them.
-enum class ItemField { None, Proiect, Vallei, Zi1, Luna1, An1, Zi2, Luna2, An2, Detal, Resp };
+enum class ItemField { None, Proiect, Vallei, Valeuro, Zi1, Luna1, An1, Zi2, Luna2, An2, Detal, Resp };
 
 struct ItemForm {
     bool level2HasEntries = false;   // list II holds entries
@@ -45,7 +48,9 @@ struct Refusal {
 // The field checks again, first of all: a field left with a wrong value
 // never reaches the file, whatever the order of clicks was.
 std::optional<Refusal> checkFields(const ItemForm &f);
-// The save's checks, in their order; the first that fails.
+// The save's checks, in their order; the first that fails. A day past its
+// month's end is refused as a day that does not exist; the euro box, which
+// may stay 0, is checked last for an amount that cannot be read.
 std::optional<Refusal> checkItem(const ItemForm &f);
 
 } // namespace tendro

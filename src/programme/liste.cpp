@@ -30,10 +30,32 @@ namespace {
 const char *const kLevelCaptions[7] = {"LISTA GRADUL I",  "LISTA GRADUL II", "LISTA GRADUL III", "LISTA GRADUL IV",
                                        "LISTA GRADUL V",  "LISTA GRADUL VI", "LISTA GRADUL VII"};
 
+// Return on a focused button presses it, as Space does; Return in a text box
+// stays the box's own (no button is the window's default).
+class ReturnPresses : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        auto *b = qobject_cast<QPushButton *>(watched);
+        if (b && event->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent *>(event)->key();
+            if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+                b->click();
+                return true;
+            }
+        }
+        return false;
+    }
+};
+
 QPushButton *button(QWidget *parent, const char *name, const QString &caption)
 {
     auto *b = named(new QPushButton(caption, parent), name);
     b->setAutoDefault(false);   // Enter belongs to the text boxes
+    b->installEventFilter(new ReturnPresses(b));
     return b;
 }
 
@@ -136,12 +158,16 @@ void Liste::buildLeftHalf(QWidget *host)
     cod_ = field(host, "cod", 8, 80);
     cuvant_ = field(host, "cuvant", 32767);
     command6_ = button(host, "Command6", QStringLiteral("Cauta CPV"));
+    // Two lines, so that the lists leave the programme grid the width its columns need at 1024 x 768.
+    auto *word = new QHBoxLayout();
     search->addWidget(new QLabel(QStringLiteral("numar cod "), host));
     search->addWidget(cod_);
-    search->addWidget(new QLabel(QStringLiteral("cuvant"), host));
-    search->addWidget(cuvant_, 1);
+    search->addStretch(1);
     search->addWidget(command6_);
+    word->addWidget(new QLabel(QStringLiteral("cuvant"), host));
+    word->addWidget(cuvant_, 1);
     grid->addLayout(search, 15, 0, 1, 2);
+    grid->addLayout(word, 16, 0, 1, 2);
 
     // A click on the chosen option acts all the same.
     const std::array<QRadioButton *, 3> acts3{act1_, act2_, act3_};
@@ -198,8 +224,9 @@ void Liste::buildRightHalf(QWidget *host)
     grid->addWidget(command7_, 1, 3);
 
     auto *values = new QGroupBox(QStringLiteral("Valoarea estimata"), host);
-    vallei_ = field(values, "vallei", 7, 80);
-    valeuro_ = field(values, "valeuro", 7, 80);
+    // Nine digits with their groups: "125.000" is how a user writes 125 000.
+    vallei_ = field(values, "vallei", 11, 90);
+    valeuro_ = field(values, "valeuro", 11, 90);
     auto *vl = new QGridLayout(values);
     vl->addWidget(new QLabel(QStringLiteral("LEI"), values), 0, 0);
     vl->addWidget(vallei_, 0, 1);
@@ -310,18 +337,32 @@ void Liste::fillYears()
         anul_->addItems(years);
     }
     an1_->clear();
-    an2_->clear();
     an1_->addItems(years);
-    an2_->addItems(years);
-    if (late) {
-        an1_->addItem(QString::number(y + 1));
-        an1_->setCurrentIndex(1);
-        an2_->setCurrentIndex(1);
-    } else {
-        an1_->setCurrentIndex(0);
-        an2_->setCurrentIndex(0);
-    }
-    anul_->setCurrentRow(0);   // runs the year's click
+    anul_->setCurrentRow(0);   // runs the year's click, which sets the year boxes to it
+}
+
+void Liste::offerEndYears(const QString &keep)
+{
+    // The procedure ends in the year it starts or in the next one.
+    const int start = an1_->currentText().toInt();
+    const QString chosen = keep.isEmpty() ? an2_->currentText() : keep;
+    const QSignalBlocker quiet(an2_);
+    an2_->clear();
+    an2_->addItems({QString::number(start), QString::number(start + 1)});
+    if (!chosen.isEmpty() && an2_->findText(chosen) < 0)
+        an2_->addItem(chosen);   // an older item's end, kept as it was
+    const int at = an2_->findText(chosen);
+    an2_->setCurrentIndex(at < 0 ? 0 : at);
+}
+
+void Liste::yearBoxesToShownYear()
+{
+    // A new item goes into the year the window shows.
+    const int at = an1_->findText(selectedYear());
+    if (at < 0)
+        return;
+    an1_->setCurrentIndex(at);
+    offerEndYears(selectedYear());
 }
 
 QString Liste::selectedYear() const
@@ -341,6 +382,8 @@ void Liste::yearChosen()
     }
     gridCaption_->clear();
     showQuery(yearQuery(datamin_, datamax_));
+    if (idpsel_ == 0)
+        yearBoxesToShownYear();
 }
 
 void Liste::chooseActivity(QRadioButton *option)

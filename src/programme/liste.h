@@ -13,6 +13,7 @@
 
 #include <QDialog>
 #include <array>
+#include <optional>
 
 class QComboBox;
 class QGroupBox;
@@ -60,6 +61,9 @@ private:
     void buildRightHalf(QWidget *host);
     void load();
     void fillYears();
+    // The end-year box offers the start year and the next; `keep` stays chosen.
+    void offerEndYears(const QString &keep = QString());
+    void yearBoxesToShownYear();
     void yearChosen();
     QString selectedYear() const;
     void activityChosen(int which);
@@ -70,6 +74,7 @@ private:
     // liste_editor.cpp
     void wireEditor();
     void numberLostFocus(QLineEdit *field);
+    bool untouchedLoadedValue(const QLineEdit *field) const;
     void dayOrMonthLostFocus(QLineEdit *field, bool day);
     void upperCaseLostFocus(QLineEdit *field);
     bool arrowKey(QObject *watched, int key);
@@ -150,6 +155,10 @@ private:
 
     // Window state
     qint64 idpsel_ = 0;
+    // The values of the item loaded from the grid, as stored, while their boxes are not typed in.
+    struct Loaded {
+        std::optional<double> lei, euro;
+    } loaded_;
     QString activ_;
     QString datamin_, datamax_;
     SortToggles sort_;

@@ -34,6 +34,9 @@ void Liste::wireEditor()
     onFocusLost(resp_, [this] { upperCaseLostFocus(resp_); });
     for (QLineEdit *e : {vallei_, zi1_, luna1_, zi2_, luna2_})
         e->installEventFilter(this);
+    // A value loaded from the grid is saved as it was loaded, decimals included, until the user types in its box.
+    connect(vallei_, &QLineEdit::textEdited, this, [this] { loaded_.lei.reset(); });
+    connect(valeuro_, &QLineEdit::textEdited, this, [this] { loaded_.euro.reset(); });
     // The typing limits bind what is typed, not a value loaded from the file
     // (showLoaded): a longer text stays whole until the user shortens it.
     for (QLineEdit *e : {vallei_, valeuro_, resp_, detal_}) {
@@ -48,13 +51,25 @@ void Liste::wireEditor()
     QWidget *const order[] = {vallei_, valeuro_, zi1_, luna1_, an1_, zi2_, luna2_, an2_, resp_, detal_, command2_};
     for (size_t i = 1; i < std::size(order); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);
+    // A start year picked anew: the end year follows within the start year and the next.
+    connect(an1_, &QComboBox::currentTextChanged, this, [this](const QString &start) {
+        const QString end = an2_->currentText();
+        const bool inRange = end == start || end == QString::number(start.toInt() + 1);
+        offerEndYears(inRange ? end : start);
+    });
     connect(command2_, &QPushButton::clicked, this, &Liste::save);
     connect(command4_, &QPushButton::clicked, this, &Liste::newItem);
 }
 
 void Liste::numberLostFocus(QLineEdit *field)
 {
-    field->setText(formatWhole(field->text()));
+    if (!untouchedLoadedValue(field))
+        field->setText(formatWhole(field->text()));
+}
+
+bool Liste::untouchedLoadedValue(const QLineEdit *field) const
+{
+    return field == vallei_ ? loaded_.lei.has_value() : field == valeuro_ && loaded_.euro.has_value();
 }
 
 void Liste::dayOrMonthLostFocus(QLineEdit *field, bool day)
@@ -117,6 +132,7 @@ void Liste::showLoaded(QLineEdit *field, const QString &text)
 void Liste::forgetLoaded()
 {
     idpsel_ = 0;
+    loaded_ = {};
     command2_->setText(QStringLiteral("Salvare"));
     setEditingMode(false);
 }
@@ -137,6 +153,7 @@ void Liste::loadedItemGone()
 void Liste::newItem()
 {
     idpsel_ = 0;
+    loaded_ = {};
     vallei_->setText(QStringLiteral("0"));
     valeuro_->setText(QStringLiteral("0"));
     detal_->clear();
@@ -185,6 +202,7 @@ QWidget *Liste::fieldWidget(ItemField field) const
     case ItemField::None: return nullptr;
     case ItemField::Proiect: w = proiect_; break;
     case ItemField::Vallei: w = vallei_; break;
+    case ItemField::Valeuro: w = valeuro_; break;
     case ItemField::Zi1: w = zi1_; break;
     case ItemField::Luna1: w = luna1_; break;
     case ItemField::An1: w = an1_; break;
@@ -222,7 +240,8 @@ void Liste::save()
     for (QLineEdit *e : {zi1_, luna1_, zi2_, luna2_})
         e->setText(formatTwoDigits(e->text()));
     for (QLineEdit *e : {vallei_, valeuro_})
-        e->setText(formatWhole(e->text()));
+        if (!untouchedLoadedValue(e))
+            e->setText(formatWhole(e->text()));
     const ItemForm form = readForm();
     // The field checks come first again: a wrong day typed and left by a
     // click straight on "Salvare" never reaches the file. When the focus is
@@ -257,8 +276,8 @@ void Liste::save()
         ProgrammeItem item;
         item.cpvId = entry->id;
         item.activit = activ_;
-        item.lei = numberValue(form.vallei);
-        item.euro = numberValue(form.valeuro);
+        item.lei = loaded_.lei.value_or(readAmount(form.vallei).value_or(0));
+        item.euro = loaded_.euro.value_or(readAmount(form.valeuro).value_or(0));
         item.datainc1 = displayDate(form.zi1, form.luna1, form.an1);
         item.datainc2 = compareDate(form.zi1, form.luna1, form.an1);
         item.datafin1 = displayDate(form.zi2, form.luna2, form.an2);
@@ -273,15 +292,17 @@ void Liste::save()
         if (key == 0) {
             DuplicateKey dup;
             dup.cpvId = entry->id;
-            dup.datamin = datamin_;
-            dup.datamax = datamax_;
+            // Duplicates are looked for in the year the item is saved in.
+            const YearBounds saved = yearBounds(form.an1);
+            dup.datamin = saved.lower;
+            dup.datamax = saved.upper;
             dup.works = form.works;
             dup.detal = form.detal;
             dup.fond = fond;
             dup.proiect = form.proiect;
             dup.idos = ctx_.subunitate.idos;
             if (const std::optional<qint64> existing = findDuplicate(db, dup)) {
-                if (!ctx_.messages.ask(this, duplicateQuestion(dup, entry->den, selectedYear())))
+                if (!ctx_.messages.ask(this, duplicateQuestion(dup, entry->den, form.an1)))
                     return;
                 key = *existing;
             }
@@ -306,10 +327,13 @@ void Liste::save()
     command2_->setText(QStringLiteral("Salveaza"));
     setEditingMode(false);
     idpsel_ = 0;
+    loaded_ = {};
     vallei_->setText(QStringLiteral("0"));
     detal_->clear();
     resp_->clear();
     ctx_.messages.show(this, QStringLiteral(" Datele au fost salvate "));
+    // The next item starts with its code.
+    cod_->setFocus(Qt::OtherFocusReason);
 }
 
 } // namespace tendro

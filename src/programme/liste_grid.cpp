@@ -11,6 +11,7 @@
 #include "store/shownmodel.h"
 
 #include <QComboBox>
+#include <cmath>
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -75,12 +76,15 @@ void Liste::buildGrid(QWidget *host)
     model_ = new ShownQueryModel(ctx_.db(),
                                  {{QStringLiteral("CPV"), QStringLiteral("cod"), false, false, 0, fit("00000000-0")},
                                   {QStringLiteral("0biectul contractului/acordului cadru"), QStringLiteral("den"), false,
-                                   false, 0, fit("acordului cadru")},
+                                   false, 0, fit("contractului/")},
                                   {QStringLiteral("Activitatea"), QStringLiteral("activit"), false, false, 0,
                                    fit("Activitatea")},
-                                  {QStringLiteral("Sursa"), QStringLiteral("fond"), false, false, 0, fit("cercetare")},
-                                  {QStringLiteral("LEI"), QStringLiteral("lei"), true, false, 7, fit("000000000")},
-                                  {QStringLiteral("Procedura"), QStringLiteral("proced"), false, false, 0, fit("Procedura")},
+                                  {QStringLiteral("Sursa"), QStringLiteral("fond"), false, false, 0,
+                                   fit("nerambursabile(UE)")},
+                                  {QStringLiteral("LEI"), QStringLiteral("lei"), true, false, 11, amountWidth(grid_, 9, false),
+                                   GridColumn::Lei},
+                                  {QStringLiteral("Procedura"), QStringLiteral("proced"), false, false, 0,
+                                   fit("negociere fara public.")},
                                   {QStringLiteral("Incepere"), QStringLiteral("datainc1"), false, false, 0, fit("00.00.0000")},
                                   {QStringLiteral("Finalizare"), QStringLiteral("datafin1"), false, false, 0,
                                    fit("00.00.0000")},
@@ -89,7 +93,7 @@ void Liste::buildGrid(QWidget *host)
                                   {QStringLiteral("idp"), QStringLiteral("idp"), false, true},
                                   {QStringLiteral("fel"), QStringLiteral("fel"), false, true},
                                   {QStringLiteral("Realiz.(lei)"), QStringLiteral("realiz"), false, false, 0,
-                                   fit("000000000.00")},   // realized amounts carry cents
+                                   amountWidth(grid_, 9, true), GridColumn::Money},   // realized amounts carry cents
                                   {QStringLiteral("proiect"), QStringLiteral("proiect"), false, false, 0, px(1515)},
                                   {QStringLiteral("Procedura indicata"), QStringLiteral("procindicata"), false, false, 0,
                                    fit("procedura simplificata")}},
@@ -207,8 +211,11 @@ void Liste::rowDoubleClicked()
     const QList<QListWidgetItem *> funds = fond_->findItems(c.at(CFond), Qt::MatchExactly);
     if (!funds.isEmpty())
         fond_->setCurrentItem(funds.first());
-    showLoaded(vallei_, c.at(CLei));
-    showLoaded(valeuro_, formatNumber(model_->value(row, QStringLiteral("euro")).toDouble()));
+    // Shown as the grid shows them; saved as stored unless typed in.
+    loaded_.lei = model_->value(row, QStringLiteral("lei")).toDouble();
+    loaded_.euro = model_->value(row, QStringLiteral("euro")).toDouble();
+    showLoaded(vallei_, leiText(*loaded_.lei));
+    showLoaded(valeuro_, leiText(*loaded_.euro));
     const auto setYear = [](QComboBox *box, const QString &year) {
         // A year the list does not offer is added, so a save keeps it.
         if (box->findText(year) < 0)
@@ -220,7 +227,7 @@ void Liste::rowDoubleClicked()
     setYear(an1_, c.at(CInc).mid(6, 4));
     zi2_->setText(c.at(CFin).mid(0, 2));
     luna2_->setText(c.at(CFin).mid(3, 2));
-    setYear(an2_, c.at(CFin).mid(6, 4));
+    offerEndYears(c.at(CFin).mid(6, 4));
     showLoaded(detal_, c.at(CDetal));
     showLoaded(resp_, c.at(CResp));
     const QList<QListWidgetItem *> person = listp_->findItems(c.at(CResp), Qt::MatchExactly);
@@ -269,6 +276,7 @@ void Liste::deleteLoaded()
         for (QLineEdit *e : {zi1_, luna1_, zi2_, luna2_})
             e->setText(QStringLiteral("00"));
         idpsel_ = 0;
+        loaded_ = {};
         showQuery(refreshQuery(datamin_, datamax_, projectForQuery(), restoredOrder(sort_)));
         selectGridRow(remembered);
     } catch (const DbError &e) {
@@ -300,7 +308,9 @@ void Liste::deleteGridRow(int row)
         ctx_.messages.engineError(this, e);
         return;
     }
-    if (!ctx_.messages.ask(this, deletionQuestion(model_->text(row, CCod), model_->text(row, CLei)),
+    // The value as stored, as the editor's "Stergere" names it too.
+    if (!ctx_.messages.ask(this, deletionQuestion(model_->text(row, CCod),
+                                                  formatNumber(model_->value(row, QStringLiteral("lei")).toDouble())),
                            QLatin1String(kDeletionTitle)))
         return;
     try {
@@ -314,6 +324,7 @@ void Liste::deleteGridRow(int row)
     if (idp == idpsel_) {
         // The loaded item is gone: the editor holds a new item again.
         idpsel_ = 0;
+        loaded_ = {};
         command2_->setText(QStringLiteral("Salvare"));
         setEditingMode(false);
     }
@@ -323,14 +334,14 @@ bool Liste::checkCellEdit(int, int column, QVariant &value)
 {
     const QString text = value.toString();
     if (column == CLei) {
-        // A whole number, rounded as the editor's box rounds it: a value the
-        // editor could not load and save unchanged is never stored.
-        const QString whole = formatWhole(text);
-        if (!isNumeric(text) || numberValue(whole) <= 0) {
+        // Read the Romanian way and rounded as the editor's box rounds it: a
+        // value the editor could not load and save unchanged is never stored.
+        const std::optional<double> amount = readAmount(text);
+        if (!amount || std::round(*amount) <= 0) {
             ctx_.messages.show(this, QStringLiteral(" Data invalida ! "));
             return false;
         }
-        value = numberValue(whole);
+        value = std::round(*amount);
         return true;
     }
     // The lists and reports take these texts as they are: no apostrophe.
@@ -338,7 +349,8 @@ bool Liste::checkCellEdit(int, int column, QVariant &value)
         ctx_.messages.show(this, QLatin1String(kApostropheRefused));
         return false;
     }
-    if (column == CResp)
+    // Kept in upper case, as the editor keeps them.
+    if (column == CResp || column == CDetal)
         value = text.toUpper();
     return true;
 }
@@ -353,8 +365,11 @@ void Liste::showEditedInEditor(int row, int column)
     // Once the write is done; a value the file refused (its message may still be up) stays out of the editor.
     QTimer::singleShot(0, this, [this, field, column, idp = idpsel_] {
         for (int r = 0; r < model_->rowCount() && idp == idpsel_; ++r)
-            if (wholeNumber(leadingNumber(model_->text(r, CIdp))) == idp && !model_->rowHasChanges(r))
+            if (wholeNumber(leadingNumber(model_->text(r, CIdp))) == idp && !model_->rowHasChanges(r)) {
+                if (column == CLei)
+                    loaded_.lei = model_->value(r, QStringLiteral("lei")).toDouble();
                 return showLoaded(field, model_->text(r, column));
+            }
     });
 }
 

@@ -50,18 +50,23 @@ QString plainDecimal(const QString &text)
     return out;
 }
 
-// A number the grid can keep: finite, and for the value the same number
-// when it is read back from the file (as its shortest exact form) as the
-// user typed.
-bool storableNumber(const QString &text, bool value)
+// A number the grid can keep: finite; a contract or act number as digits.
+bool storableNumber(const QString &text)
 {
     if (!isNumeric(text))
         return false;
     bool ok = false;
     const double v = text.trimmed().toDouble(&ok);
-    if (!ok || !std::isfinite(v))
-        return false;
-    return !value || formatNumber(v) == plainDecimal(text);
+    return ok && std::isfinite(v);
+}
+
+// An amount read the Romanian way ("1.250,50"; "-250,40" for a credit note)
+// that reads back from the file (as its shortest exact form) as typed.
+bool storableAmount(const QString &text)
+{
+    const std::optional<QString> plain = plainAmount(text, true);
+    const std::optional<double> v = readAmount(text, true);
+    return plain && v && formatNumber(*v) == plainDecimal(*plain);
 }
 
 // Each date cell takes exactly dd.mm.yyyy in digits; no blank, sign or letter.
@@ -107,7 +112,7 @@ QString checkEntryCell(QStringList &row, int column, const QString &text, const 
     const bool clearedContract = text.isEmpty() && (column == EContrnr || column == EContrdata1);
 
     if (number || column == ELei) {
-        if (!clearedContract && !storableNumber(text, column == ELei))
+        if (!clearedContract && !(number ? storableNumber(text) : storableAmount(text)))
             return QStringLiteral("Introduceti doar numere !");
         for (const int c : {int(EContrnr), int(EActnr)}) {
             const QString refusal = lengthRefusal(r.at(c), 15);
@@ -173,7 +178,7 @@ QString checkEntryRow(const QStringList &r, int *column)
         return refuse(EActnr, " Completati numarul actului de achizitie (factura / bon fiscal) ");
     if (!filled(EActdata1))
         return refuse(EActdata1, " Completati data actului de achizitie (factura / bon fiscal) ");
-    if (numberValue(r.value(ELei)) == 0)
+    if (readAmount(r.value(ELei), true).value_or(0) == 0)
         return refuse(ELei, " Completati valoarea actului de achizitie (factura / bon fiscal) ");
     if (!filled(ERefer))
         return refuse(ERefer, " Completati numarul si data referatului ");

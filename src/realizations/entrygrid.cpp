@@ -34,6 +34,7 @@ void EntryGrid::startNewRow()
         return;
     const QModelIndex to = m->index(m->rowCount() - 1, nextColumn(-1, true));
     setCurrentIndex(to);
+    scrollTo(to);
 }
 
 void EntryGrid::step(bool forward)

@@ -14,8 +14,10 @@
 #include "thresholds/purchases.h"
 
 #include <algorithm>
+#include <QClipboard>
 #include <QColor>
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QDir>
 #include <QMenu>
 #include <QGroupBox>
@@ -44,7 +46,7 @@ const char *const kUnattributedTip = " Realizare neatribuita: alegeti pozitia ca
 QVariant typedValue(int column, const QString &text)
 {
     switch (column) {
-    case ELei: return text.isEmpty() ? QVariant() : QVariant(numberValue(text));
+    case ELei: return text.isEmpty() ? QVariant() : QVariant(readAmount(text, true).value_or(0));
     case EId:
     case EIdos: return text.isEmpty() ? QVariant() : QVariant(wholeNumber(leadingNumber(text)));
     default: return text;
@@ -128,18 +130,21 @@ void Realiz::build()
 
     try {
         Database &db = ctx_.db();
-        // Amounts show whole up to 9 digits and the cents, in the grid's own font.
-        const int money = std::max(90, grid1_->fontMetrics().horizontalAdvance(QStringLiteral("000000000.00")) + 9);
+        // Amounts show as the reports print them, 9 digits with their groups and the cents, in the grid's own font.
+        const int money = amountWidth(grid1_, 9, true);
         model1_ = new QueryTableModel(db,
                                       {{QStringLiteral("CPV"), QStringLiteral("cod"), false, false, 0, 95},
-                                       {QStringLiteral("Denumire"), QStringLiteral("den"), false, false, 0, 220},
-                                       {QStringLiteral("Procedura"), QStringLiteral("proced"), false, false, 0, 95},
+                                       {QStringLiteral("Denumire"), QStringLiteral("den"), false, false, 0, 190},
+                                       {QStringLiteral("Procedura"), QStringLiteral("proced"), false, false, 0,
+                                        grid1_->fontMetrics().horizontalAdvance(QStringLiteral("negociere fara public.")) + 12},
                                        {QStringLiteral("Responsabil"), QStringLiteral("resp"), false, false, 0, 120},
                                        {QStringLiteral("Detalii"), QStringLiteral("detal"), false, false, 0, 150},
                                        {QStringLiteral("idp"), QStringLiteral("idp"), false, true},
                                        {QStringLiteral("id"), QStringLiteral("id"), false, true},
-                                       {QStringLiteral("Program (lei)"), QStringLiteral("lei"), false, false, 0, money},
-                                       {QStringLiteral("Realizat (lei)"), QStringLiteral("realiz"), false, false, 0, money},
+                                       {QStringLiteral("Program (lei)"), QStringLiteral("lei"), false, false, 0, money,
+                                        GridColumn::Lei},
+                                       {QStringLiteral("Realizat (lei)"), QStringLiteral("realiz"), false, false, 0, money,
+                                        GridColumn::Money},
                                        {QStringLiteral("proiect"), QStringLiteral("proiect"), false, false, 0, 110},
                                        {QStringLiteral("Sursa"), QStringLiteral("fond"), false, false, 0, 90}},
                                       this);
@@ -158,7 +163,9 @@ void Realiz::build()
                                        filled("contrdata2", "contrdata2"), user("Furnizor", "furniz", 150),
                                        user("Denumire produse/servicii/lucrari", "denumach", 190),
                                        user("Nr.act (factura/bon fiscal)", "actnr", 95),
-                                       user("Data act (zz.ll.aaaa)", "actdata1", 95), user("Valoare (lei)", "lei", money),
+                                       user("Data act (zz.ll.aaaa)", "actdata1", 95),
+                                       GridColumn{QStringLiteral("Valoare (lei)"), QStringLiteral("lei"), true, false, 0, money,
+                                                  GridColumn::Money},
                                        filled("actdata2", "actdata2"), filled("id", "id"), filled("idos", "idos"),
                                        user("Referat nr./data", "refer", 120), filled("proiect", "proiect"),
                                        filled("uid", "uid"), filled("uidp", "uidp")},
@@ -200,6 +207,19 @@ void Realiz::build()
     grid1_->viewport()->installEventFilter(this);
     grid1_->installEventFilter(this);
     grid2_->installEventFilter(this);
+    // A header click sorts by the column's values; in the lower grid the row being typed is stored first.
+    for (QTableView *g : {grid1_, static_cast<QTableView *>(grid2_)}) {
+        QHeaderView *header = g->horizontalHeader();
+        header->setSectionsClickable(true);
+        // Not the view's own column selection: it moved the cursor into a stored row.
+        disconnect(header, &QHeaderView::sectionPressed, g, nullptr);
+        disconnect(header, &QHeaderView::sectionEntered, g, nullptr);
+        connect(header, &QHeaderView::sectionClicked, this, [this, g](int column) { headerClicked(g, column); });
+    }
+    // The keyboard reaches every button: Alt+S "Suma", Alt+R "Raport", Alt+I "Iesire".
+    command3_->setShortcut(QKeySequence(Qt::ALT | Qt::Key_S));
+    command2_->setShortcut(QKeySequence(Qt::ALT | Qt::Key_R));
+    command1_->setShortcut(QKeySequence(Qt::ALT | Qt::Key_I));
     connect(command3_, &QPushButton::clicked, this, &Realiz::sum);
     connect(command2_, &QPushButton::clicked, this, &Realiz::report);
     connect(command1_, &QPushButton::clicked, this, &Realiz::leave);
@@ -562,6 +582,23 @@ void Realiz::report()
     raprealiz_->setAction(1, this);
 }
 
+void Realiz::headerClicked(QTableView *grid, int column)
+{
+    QueryTableModel *model = grid == grid1_ ? model1_ : model2_;
+    if (!model || (grid == grid2_ && !storeEntries()))
+        return;
+    // A second click on the same column turns the order round.
+    Qt::SortOrder &order = grid == grid1_ ? order1_ : order2_;
+    int &last = grid == grid1_ ? sorted1_ : sorted2_;
+    order = last == column && order == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
+    last = column;
+    const bool onNewRow = grid == grid2_ && model->isAppendRow(grid->currentIndex().row());
+    model->sort(column, order);
+    // The cursor never lands in a stored row by a sort: the row being typed stays where it is, the last.
+    if (onNewRow || grid == grid2_)
+        grid2_->startNewRow();
+}
+
 void Realiz::leave()
 {
     if (!storeEntries())
@@ -599,8 +636,24 @@ bool Realiz::eventFilter(QObject *watched, QEvent *event)
             return true;
         }
         if (key == Qt::Key_Escape) {
-            // Escape drops the row's unsaved changes.
+            // Escape drops the row's unsaved changes; on the row being typed the cursor goes back to its start.
             model2_->revertRow(row);
+            if (model2_->isAppendRow(row))
+                grid2_->startNewRow();
+            return true;
+        }
+        const auto *ke = static_cast<QKeyEvent *>(event);
+        if (ke->matches(QKeySequence::Paste) && grid2_->currentIndex().isValid()) {
+            // Pasted into a closed cell as if typed there, with the cell's check.
+            const QString text = QGuiApplication::clipboard()->text().trimmed();
+            if (!text.isEmpty() && (model2_->flags(grid2_->currentIndex()) & Qt::ItemIsEditable))
+                model2_->setData(grid2_->currentIndex(), text);
+            return true;
+        }
+        if (key == Qt::Key_Tab && (ke->modifiers() & Qt::ControlModifier)) {
+            // Ctrl+Tab leaves the realizations for the approved programme, the row typed stored first.
+            if (storeEntries())
+                grid1_->setFocus(Qt::TabFocusReason);
             return true;
         }
         if (key == Qt::Key_Down && model2_->isAppendRow(row)) {

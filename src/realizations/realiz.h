@@ -66,6 +66,7 @@ private:
     void deleteEntry(int row, int column);
     bool recompute();
     void sum();
+    void headerClicked(QTableView *grid, int column);
     // The right-click on a realization that names no item: attribute it to the chosen one.
     void entryMenu(const QPoint &at);
     void report();
@@ -90,6 +91,8 @@ private:
     Unattributed unattributed_;   // found by the last recomputation
     int refusedColumn_ = -1;   // the cell the last refused row check concerns
     int shownKind_ = 0;        // the kind and project the upper grid lists
+    int sorted1_ = -1, sorted2_ = -1;   // the column each grid was last sorted by
+    Qt::SortOrder order1_ = Qt::AscendingOrder, order2_ = Qt::AscendingOrder;
     QString shownProject_;
 };
 

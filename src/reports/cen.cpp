@@ -324,9 +324,24 @@ ReportJob *Cen::job(const QString &reportFile) const
     return reportFile == QLatin1String("rapproga.rpt") ? rapproga_ : rapprogagrup_;
 }
 
+bool Cen::amountsPass()
+{
+    if (!lei_->isChecked())
+        return true;
+    for (QLineEdit *box : {lei1_, lei2_}) {
+        const QString refusal = amountBoxRefusal(box->text());
+        if (refusal.isEmpty())
+            continue;
+        ctx_.messages.show(this, refusal);
+        box->setFocus();
+        return false;
+    }
+    return true;
+}
+
 void Cen::report()
 {
-    if (!datesPass())
+    if (!datesPass() || !amountsPass())
         return;
     const ReportRequest r = buildRequest(state());
     ReportJob *j = job(r.reportFile);

@@ -40,6 +40,8 @@ private:
     void dateLostFocus(QLineEdit *box);
     // Every enabled date box passes its check; else the first refusal is shown.
     bool datesPass();
+    // The value bounds read as amounts; a text that is none is said, and the report waits.
+    bool amountsPass();
     void report();
 
     AppContext &ctx_;

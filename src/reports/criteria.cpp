@@ -36,6 +36,12 @@ QString compareFormOf(const QString &display)
     return display.mid(6, 4) + display.mid(3, 2) + display.mid(0, 2);
 }
 
+QString amountBoxRefusal(const QString &text)
+{
+    return text.trimmed().isEmpty() || readAmount(text) ? QString()
+                                                       : QStringLiteral(" Valoarea nu este scrisa corect (exemplu: 1.250,50) ! ");
+}
+
 QString dateBoxRefusal(const QString &t, int currentYear)
 {
     DateFault fault = displayDateFault(t);
@@ -75,18 +81,19 @@ ReportRequest buildRequest(const CriteriaState &s)
         crit += QStringLiteral(",din fonduri ") + *s.fund;
     }
     if (s.value) {
-        const double a = leadingNumber(s.value->first), b = leadingNumber(s.value->second);
+        // Read the Romanian way ("100.000" is 100 000) and said as applied, in the reports' money form.
+        const double a = readAmount(s.value->first).value_or(0), b = readAmount(s.value->second).value_or(0);
         if (a > 0 && b > 0) {
             sel += QStringLiteral(" and {program.lei}>=") + formatNumber(a) + QStringLiteral(" and {program.lei}<=")
                 + formatNumber(b);
-            crit += QStringLiteral(",cu valoarea estimata cuprinsa intre ") + s.value->first + QStringLiteral(" si ")
-                + s.value->second;
+            crit += QStringLiteral(",cu valoarea estimata cuprinsa intre ") + moneyText(a) + QStringLiteral(" si ")
+                + moneyText(b);
         } else if (a > 0) {
             sel += QStringLiteral(" and {program.lei}>=") + formatNumber(a);
-            crit += QStringLiteral(",cu valoarea estimata >= ") + s.value->first;
+            crit += QStringLiteral(",cu valoarea estimata >= ") + moneyText(a);
         } else {
             sel += QStringLiteral(" and {program.lei}<=") + formatNumber(b);
-            crit += QStringLiteral(",cu valoarea estimata <= ") + s.value->second;
+            crit += QStringLiteral(",cu valoarea estimata <= ") + moneyText(b);
         }
     }
     if (s.person) {

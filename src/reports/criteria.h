@@ -39,6 +39,10 @@ ReportRequest buildRequest(const CriteriaState &s);
 // yyyymmdd of a dd.mm.yyyy text, cut by position; empty for empty text.
 QString compareFormOf(const QString &display);
 
+// The value boxes take amounts the Romanian way; a text that fits no
+// reading ("1.25.0") is refused with this message, empty text otherwise.
+QString amountBoxRefusal(const QString &text);
+
 // The date box check: the first failing test's message, or empty text.
 QString dateBoxRefusal(const QString &text, int currentYear);
 

@@ -2,7 +2,6 @@
 #include "services/context.h"
 #include "services/fields.h"
 #include "store/database.h"
-#include "store/numbers.h"
 #include "store/schema.h"
 #include "store/shownmodel.h"
 #include "thresholds/thresholds.h"
@@ -50,17 +49,14 @@ Praguri::Praguri(AppContext &ctx, QWidget *parent) : QDialog(parent), ctx_(ctx)
             ctx_.db(),
             {{QStringLiteral("De la data"), QStringLiteral("dela"), true, false, 10, 90},
              {QStringLiteral("Tip (PS/L/S2)"), QStringLiteral("tip"), true, false, 2, 90},
-             {QStringLiteral("Achizitie directa sub (lei)"), QStringLiteral("directa"), true, false, 16, 190},
-             {QStringLiteral("Procedura simplificata sub (lei)"), QStringLiteral("simplificata"), true, false, 16, 230},
+             {QStringLiteral("Achizitie directa sub (lei)"), QStringLiteral("directa"), true, false, 16, 190, GridColumn::Lei},
+             {QStringLiteral("Procedura simplificata sub (lei)"), QStringLiteral("simplificata"), true, false, 16, 230,
+              GridColumn::Lei},
              {QStringLiteral("Sursa"), QStringLiteral("sursa"), true, false, 200, 260},
              {QStringLiteral("rowid"), QStringLiteral("rowid"), false, true}},
             this);
-        // Stored as yyyymmdd and whole lei; read as dd.mm.yyyy and grouped.
+        // Stored as yyyymmdd; read as dd.mm.yyyy.
         model->setShown(CDela, [](int, const QVariant &stored) -> QVariant { return shownDate(stored.toString()); });
-        for (int c : {CDirecta, CSimplificata})
-            model->setShown(c, [](int, const QVariant &stored) -> QVariant {
-                return stored.isNull() || stored.toString().isEmpty() ? QVariant() : QVariant(leiText(stored.toDouble()));
-            });
         model_ = model;
         model_->setObjectName(QStringLiteral("Adodc1"));
         model_->setQuery(QStringLiteral("SELECT rowid, * FROM praguri ORDER BY dela, tip"));

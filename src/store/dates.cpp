@@ -1,6 +1,7 @@
 #include "dates.h"
 #include "numbers.h"
 
+#include <QDate>
 #include <QRegularExpression>
 
 namespace tendro {
@@ -41,7 +42,19 @@ DateFault displayDateFault(const QString &t)
     const double month = leadingNumber(t.mid(3, 2));
     if (month <= 0 || month > 12)
         return DateFault::Month;
+    if (int(day) > daysInMonth(int(month), int(leadingNumber(t.mid(6, 4)))))
+        return DateFault::Day;
     return DateFault::None;
+}
+
+int daysInMonth(int month, int year)
+{
+    static const int days[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (month < 1 || month > 12)
+        return 31;
+    if (month == 2 && QDate::isLeapYear(year))
+        return 29;
+    return days[month - 1];
 }
 
 bool inYear(const QString &compareForm, int year)

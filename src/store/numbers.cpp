@@ -81,7 +81,7 @@ double numberValue(const QString &text)
 
 namespace tendro {
 
-std::optional<double> readAmount(const QString &input, bool negative)
+std::optional<QString> plainAmount(const QString &input, bool negative)
 {
     // Digits grouped by "." in threes, the first group of one to three.
     static const QRegularExpression grouped(QStringLiteral("^\\d{1,3}(\\.\\d{3})+$"));
@@ -119,9 +119,16 @@ std::optional<double> readAmount(const QString &input, bool negative)
     } else {
         return std::nullopt;
     }
+    return sign + whole + (fraction.isEmpty() ? QString() : QLatin1Char('.') + fraction);
+}
+
+std::optional<double> readAmount(const QString &input, bool negative)
+{
+    const std::optional<QString> plain = plainAmount(input, negative);
+    if (!plain)
+        return std::nullopt;
     bool ok = false;
-    const QString plain = sign + whole + (fraction.isEmpty() ? QString() : QLatin1Char('.') + fraction);
-    const double v = plain.toDouble(&ok);
+    const double v = plain->toDouble(&ok);
     if (!ok || !std::isfinite(v))
         return std::nullopt;
     return v == 0 ? 0.0 : v;   // no "-0"

@@ -27,6 +27,9 @@ double numberValue(const QString &text);
 // ("1.25.0", "1,2,3"), for an empty one, and for a sign when `negative` is
 // false.
 std::optional<double> readAmount(const QString &text, bool negative = false);
+// The same amount in plain "." notation, every digit as typed ("1.250,50"
+// gives "1250.50"), for a check that it can be stored as it was typed.
+std::optional<QString> plainAmount(const QString &text, bool negative = false);
 
 // A value rounded to the bani it shows as (half away from zero); 0 for a
 // value no amount can be.

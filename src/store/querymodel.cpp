@@ -89,7 +89,10 @@ private:
 // own "selected clicked" trigger does; but a key typed meanwhile opens the
 // cell at once. With the view's own trigger a key typed in that interval was
 // taken as a search for a row starting with it: the cursor jumped to another
-// row, and the next keys went into that row's cell.
+// row, and the next keys went into that row's cell. Whatever the user does
+// elsewhere meanwhile (a click on another control, the focus or the window
+// changing) cancels the opening: typing meant for another box never lands in
+// the grid.
 class ClickOpensCell : public QObject {
 public:
     explicit ClickOpensCell(QTableView *view) : QObject(view), view_(view)
@@ -99,43 +102,54 @@ public:
         view->installEventFilter(this);
         timer_.setSingleShot(true);
         connect(&timer_, &QTimer::timeout, this, [this] {
+            watchElsewhere(false);
             // Not behind a question the click's row raised, nor on a cell the cursor has left.
             const QWidget *modal = QApplication::activeModalWidget();
             if (pending_.isValid() && view_->currentIndex() == pending_ && !view_->indexWidget(pending_)
-                && (!modal || modal == view_->window()))
+                && (!modal || modal == view_->window()) && view_->hasFocus())
                 view_->edit(pending_);
         });
     }
+    ~ClickOpensCell() override { watchElsewhere(false); }
 
 protected:
-    bool eventFilter(QObject *, QEvent *event) override
+    bool eventFilter(QObject *watched, QEvent *event) override
     {
+        if (watched != view_ && watched != view_->viewport()) {
+            // Only while an opening is pending: a press anywhere else cancels it.
+            if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::WindowDeactivate)
+                cancel();
+            return false;
+        }
         switch (event->type()) {
         case QEvent::MouseButtonPress: {
             const auto *me = static_cast<QMouseEvent *>(event);
             const QModelIndex at = view_->indexAt(me->position().toPoint());
-            pressed_ = me->button() == Qt::LeftButton && at.isValid() && (at.flags() & Qt::ItemIsEditable)
-                    && view_->selectionModel()->isSelected(at)
+            pressed_ = watched == view_->viewport() && me->button() == Qt::LeftButton && at.isValid()
+                    && (at.flags() & Qt::ItemIsEditable) && view_->selectionModel()->isSelected(at)
                 ? QPersistentModelIndex(at)
                 : QPersistentModelIndex();
-            timer_.stop();
+            cancel();
             break;
         }
         case QEvent::MouseButtonRelease: {
             // Released where it was pressed: a press dragged to another row opens nothing.
             const QModelIndex at = view_->indexAt(static_cast<QMouseEvent *>(event)->position().toPoint());
-            if (pressed_.isValid() && at == pressed_ && at == view_->currentIndex()) {
+            if (watched == view_->viewport() && pressed_.isValid() && at == pressed_ && at == view_->currentIndex()) {
                 pending_ = at;
                 timer_.start(QApplication::doubleClickInterval());
+                watchElsewhere(true);
             }
             pressed_ = QPersistentModelIndex();
             break;
         }
-        // A key, also one the window takes for itself (Escape, Delete), cancels the opening.
+        // A key, also one the window takes for itself (Escape, Delete), cancels the opening; so does the
+        // grid losing the focus.
         case QEvent::MouseButtonDblClick:
         case QEvent::ShortcutOverride:
         case QEvent::KeyPress:
-            timer_.stop();
+        case QEvent::FocusOut:
+            cancel();
             pressed_ = QPersistentModelIndex();
             break;
         default:
@@ -145,9 +159,27 @@ protected:
     }
 
 private:
+    void cancel()
+    {
+        timer_.stop();
+        pending_ = QPersistentModelIndex();
+        watchElsewhere(false);
+    }
+    void watchElsewhere(bool on)
+    {
+        if (on == watching_)
+            return;
+        watching_ = on;
+        if (on)
+            qApp->installEventFilter(this);
+        else
+            qApp->removeEventFilter(this);
+    }
+
     QTableView *view_;
     QTimer timer_;
     QPersistentModelIndex pressed_, pending_;
+    bool watching_ = false;
 };
 
 } // namespace
@@ -231,12 +263,60 @@ QVariant QueryTableModel::data(const QModelIndex &index, int role) const
     if (rowHint_ && index.isValid() && !isAppendRow(index.row())
         && (role == Qt::BackgroundRole || role == Qt::ForegroundRole || role == Qt::ToolTipRole))
         return rowHint_(index.row(), role);
-    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole))
+    if (!index.isValid())
+        return {};
+    const GridColumn::Format format = columns_.at(index.column()).format;
+    if (role == Qt::TextAlignmentRole && format != GridColumn::Text)
+        return QVariant::fromValue(Qt::Alignment(Qt::AlignRight | Qt::AlignVCenter));
+    if (role != Qt::DisplayRole && role != Qt::EditRole)
         return {};
     const QVariant v = stored(index.row(), sourceIndex(index.column()));
+    if (format != GridColumn::Text && !v.isNull() && !(v.typeId() == QMetaType::QString && v.toString().isEmpty())) {
+        // A stored text that is no number (an older file's) shows as it is.
+        bool number = v.typeId() != QMetaType::QString;
+        const double d = number ? v.toDouble() : v.toString().toDouble(&number);
+        if (number)
+            return format == GridColumn::Lei ? leiText(d) : moneyText(d);
+    }
     if (v.typeId() == QMetaType::Double)
         return formatNumber(v.toDouble());
     return v;
+}
+
+namespace {
+
+// A cell's value for ordering: numbers by value, ahead of texts.
+bool lessThan(const QVariant &a, const QVariant &b)
+{
+    const auto numeric = [](const QVariant &v, double &out) {
+        if (v.isNull())
+            return false;
+        bool ok = v.typeId() != QMetaType::QString;
+        out = ok ? v.toDouble() : v.toString().toDouble(&ok);
+        return ok;
+    };
+    double x = 0, y = 0;
+    const bool nx = numeric(a, x), ny = numeric(b, y);
+    if (nx && ny)
+        return x < y;
+    if (nx != ny)
+        return nx;
+    return QString::localeAwareCompare(a.toString(), b.toString()) < 0;
+}
+
+} // namespace
+
+void QueryTableModel::sort(int column, Qt::SortOrder order)
+{
+    const int src = sourceIndex(column);
+    if (src < 0 || !dirty_.isEmpty())
+        return;
+    beginResetModel();
+    auto &rows = rows_.rows();
+    std::stable_sort(rows.begin(), rows.end(), [src, order](const QVector<QVariant> &a, const QVector<QVariant> &b) {
+        return order == Qt::AscendingOrder ? lessThan(a.at(src), b.at(src)) : lessThan(b.at(src), a.at(src));
+    });
+    endResetModel();
 }
 
 QVariant QueryTableModel::headerData(int section, Qt::Orientation o, int role) const
@@ -376,6 +456,16 @@ bool QueryTableModel::submitAll()
     for (int r : rows)
         ok = submitRow(r) && ok;
     return ok;
+}
+
+int amountWidth(const QTableView *view, int digits, bool cents)
+{
+    QString widest(digits, QLatin1Char('0'));
+    for (int i = digits - 3; i > 0; i -= 3)
+        widest.insert(i, QLatin1Char('.'));
+    if (cents)
+        widest += QStringLiteral(",00");
+    return view->fontMetrics().horizontalAdvance(QLatin1Char('-') + widest) + 12;
 }
 
 void bindGrid(QTableView *view, QueryTableModel *model)

@@ -15,12 +15,16 @@ class QTableView;
 namespace tendro {
 
 struct GridColumn {
+    // Amounts show as the reports print them, right-aligned: whole lei as
+    // "1.234.567" (with the cents when a value has any), money as "1.234,50".
+    enum Format { Text, Lei, Money };
     QString caption;
     QString column;       // column of the query's rows
     bool editable = false;
     bool hidden = false;
     int maxLength = 0;    // 0: no limit on what the cell's editor takes
     int width = 0;        // pixels; 0: the view's default
+    Format format = Text;
 };
 
 class QueryTableModel : public QAbstractTableModel {
@@ -81,6 +85,10 @@ public:
     QVariant headerData(int section, Qt::Orientation o, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;
     bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
+    // Orders the rows by the column's values (amounts by value, not by their
+    // text); the new row stays last. Rows with unsaved changes are stored or
+    // dropped first by the caller: nothing is sorted while any is pending.
+    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
 private:
     int sourceIndex(int gridColumn) const { return sourceIndex_.value(gridColumn, -1); }
@@ -112,5 +120,9 @@ private:
 // back when the user leaves it; a row that cannot be stored is made current
 // again.
 void bindGrid(QTableView *view, QueryTableModel *model);
+
+// The pixels an amount column needs for `digits` whole digits with their
+// groups, and the cents when `cents`, in the view's font.
+int amountWidth(const QTableView *view, int digits, bool cents);
 
 } // namespace tendro
