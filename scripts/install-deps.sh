@@ -5,7 +5,8 @@
 set -euo pipefail
 
 packages=(g++ cmake pkg-config qt6-base-dev libsqlcipher-dev sqlcipher libssl-dev
-          fonts-dejavu-core xvfb xauth poppler-utils libbenchmark-dev libxlsxwriter-dev unzip "$@")
+          fonts-dejavu-core xvfb xauth poppler-utils libbenchmark-dev libxlsxwriter-dev unzip
+          postgresql libpq-dev openssl "$@")
 
 missing=()
 for p in "${packages[@]}"; do

@@ -251,6 +251,9 @@ void TestStore::olderFileTakesIdentities()
     QCOMPARE(queryRows(*db, u"SELECT count(DISTINCT uid), count(*) FROM program UNION ALL"
                             " SELECT count(DISTINCT uid), count(*) FROM realiz"_s), (QStringList{"4|4", "5|5"}));
     QCOMPARE(db->userVersion(), kSchemaVersion);
+    // The server's place, empty, and each item's server version, none yet.
+    QCOMPARE(queryRows(*db, u"SELECT count(*) FROM server UNION ALL SELECT min(versiune) FROM program"_s),
+             (QStringList{"0", "0"}));
     // Once more changes nothing; an item later gone from the tie makes the ambiguous one plain at the next start.
     const QStringList all = tableDump(*db, u"program"_s) + tableDump(*db, u"realiz"_s);
     upgradeSchema(*db);

@@ -4,7 +4,10 @@
 #include "shell/password.h"
 #include "shell/praguri.h"
 #include "shell/restaurare.h"
+#include "shell/server.h"
 #include "shell/setare2.h"
+#include "directorate/centralizare.h"
+#include "directorate/returnare.h"
 #include "exchange/export.h"
 #include "exchange/import.h"
 #include "programme/liste.h"
@@ -23,6 +26,9 @@ QString mainCaption(const Subunitate &s)
 {
     const QString gap35(35, QLatin1Char(' '));
     const QString gap46(46, QLatin1Char(' '));
+    if (s.directorate())
+        return QStringLiteral("TENDRO") + gap35 + QStringLiteral("DIRECTIA SILVICA ") + s.numeds
+            + QStringLiteral(" - CENTRALIZARE");
     if (s.idds == 38)
         return QStringLiteral("TENDRO") + gap35 + s.numeds + QStringLiteral(" - CENTRAVA") + gap46 + s.numeos;
     return QStringLiteral("TENDRO") + gap35 + QStringLiteral("DIRECTIA SILVICA ") + s.numeds + gap46 + s.numeos;
@@ -42,23 +48,33 @@ Mnu::Mnu(AppContext &ctx, QWidget *parent) : QDialog(parent), ctx_(ctx)
     addEntry(nullptr, "mnupraguri", QStringLiteral("PRAGURI"), &Mnu::openThresholds);
     auto *trans = new QMenu(QStringLiteral("TRANSMITERE"), this);
     trans->menuAction()->setObjectName(QStringLiteral("mnutrans"));
-    addEntry(trans, "mnutranserv", QStringLiteral("Pe server"), &Mnu::notAvailable);
+    addEntry(trans, "mnutranserv", QStringLiteral("Pe server"), &Mnu::transmitServer);
     addEntry(trans, "mnutransman", QStringLiteral("Manual"), &Mnu::exportManual);
     auto *prel = new QMenu(QStringLiteral("PRELUARE"), this);
     prel->menuAction()->setObjectName(QStringLiteral("mnuprel"));
-    addEntry(prel, "mnuprelserv", QStringLiteral("De pe server"), &Mnu::notAvailable);
+    addEntry(prel, "mnuprelserv", QStringLiteral("De pe server"), &Mnu::takeServer);
     addEntry(prel, "mnuprelman", QStringLiteral("Manual"), &Mnu::importManual);
     auto *set = addEntry(nullptr, "mnuset", QStringLiteral("SETARI"), &Mnu::openSignatories);
     auto *par = addEntry(nullptr, "mnupar", QStringLiteral("PAROLA"), &Mnu::openPassword);
     auto *res = addEntry(nullptr, "mnurestaurare", QStringLiteral("RESTAURARE"), &Mnu::openRestore);
     auto *ies = addEntry(nullptr, "mnuies", QStringLiteral("IESIRE"), &Mnu::exitProgram);
 
-    bar->addAction(action(QStringLiteral("mnuprg")));
-    bar->addAction(action(QStringLiteral("mnureal")));
+    const bool directorate = ctx_.subunitate.directorate();
+    if (!directorate) {
+        bar->addAction(action(QStringLiteral("mnuprg")));
+        bar->addAction(action(QStringLiteral("mnureal")));
+    } else {
+        // The directorate takes in, approves and returns; it keeps no programme of its own.
+        bar->addAction(addEntry(nullptr, "mnucentral", QStringLiteral("PRELUARE SUBUNITATI"), &Mnu::openTakeIn));
+        bar->addAction(addEntry(nullptr, "mnuaprob", QStringLiteral("APROBARE"), &Mnu::openApproval));
+        bar->addAction(addEntry(nullptr, "mnuretur", QStringLiteral("RETURNARE"), &Mnu::openReturn));
+    }
     bar->addAction(action(QStringLiteral("mnucen")));
     bar->addAction(action(QStringLiteral("mnupraguri")));
-    bar->addMenu(trans);
-    bar->addMenu(prel);
+    if (!directorate) {
+        bar->addMenu(trans);
+        bar->addMenu(prel);
+    }
     bar->addAction(set);
     bar->addAction(par);
     bar->addAction(res);
@@ -125,7 +141,9 @@ void Mnu::openThresholds()
     w.exec();
 }
 
-void Mnu::notAvailable() { ctx_.messages.show(this, QStringLiteral(" Momentan nu este posibil ! ")); }
+void Mnu::transmitServer() { transmitToServer(ctx_, this); }
+
+void Mnu::takeServer() { takeFromServer(ctx_, this); }
 
 void Mnu::exportManual() { exportToFile(ctx_, this); }
 
@@ -146,5 +164,21 @@ void Mnu::openRestore()
 }
 
 void Mnu::exitProgram() { exitWithBackup(ctx_, this); }
+
+void Mnu::openTakeIn()
+{
+    Centralizare w(ctx_, this);
+    w.exec();
+}
+
+void Mnu::openApproval()
+{
+}
+
+void Mnu::openReturn()
+{
+    Returnare w(ctx_, this);
+    w.exec();
+}
 
 } // namespace tendro

@@ -28,13 +28,18 @@ private:
     void openRealizations();
     void openCentralizer();
     void openThresholds();
-    void notAvailable();
+    void transmitServer();
+    void takeServer();
     void exportManual();
     void importManual();
     void openSignatories();
     void openPassword();
     void openRestore();
     void exitProgram();
+    // A directorate's installation.
+    void openTakeIn();
+    void openApproval();
+    void openReturn();
 
     AppContext &ctx_;
 };

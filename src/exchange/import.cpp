@@ -49,12 +49,19 @@ QString textOf(const ResultSet &rs, int row, const QString &column)
     return rs.hasColumn(column) ? rs.text(row, column) : QString();
 }
 
+// What the sub-unit writes of an item; the directorate's fields come after.
 const QStringList &itemTexts()
 {
     static const QStringList columns{
         QStringLiteral("activit"), QStringLiteral("datainc1"), QStringLiteral("datainc2"), QStringLiteral("datafin1"),
         QStringLiteral("datafin2"), QStringLiteral("resp"),     QStringLiteral("detal"),    QStringLiteral("fond"),
-        QStringLiteral("proced"),  QStringLiteral("anunt"),    QStringLiteral("proiect"),  QStringLiteral("modalitate")};
+        QStringLiteral("proiect")};
+    return columns;
+}
+
+const QStringList &directorateFields()
+{
+    static const QStringList columns{QStringLiteral("proced"), QStringLiteral("anunt"), QStringLiteral("modalitate")};
     return columns;
 }
 
@@ -66,7 +73,7 @@ const QStringList &realizationTexts()
     return columns;
 }
 
-// What an item is, whatever its key: the values a user reads and the directorate sets.
+// What an item is, whatever its key and whatever the directorate set on it.
 QString itemContent(const ResultSet &rs, int row)
 {
     QStringList parts{numberOf(rs, row, QStringLiteral("id"), Kind::Whole).toString(),
@@ -188,18 +195,18 @@ bool importFrom(AppContext &ctx, QWidget *parent, std::unique_ptr<Database> src,
                                            .arg(plan.lost)));
 
         Transaction tx(db);
-        // The identities the file holds now, so that no two items or realizations share one.
-        QSet<QString> itemUids, heldItems;
+        // The items the file holds now, by identity and, for an older source without
+        // identities, by what they are; no two items may share an identity.
+        QSet<QString> itemUids;
+        QHash<QString, QString> heldByContent;   // content -> uid
         if (replace) {
             db.exec(QStringLiteral("DELETE FROM program"));
         } else {
             const ResultSet held = db.query(QStringLiteral("SELECT * FROM program"));
             for (int r = 0; r < held.count(); ++r) {
                 itemUids.insert(uidOf(held, r));
-                if (held.integer(r, QStringLiteral("idos")) == idos) {
-                    heldItems.insert(uidOf(held, r) + QChar(0x1e) + itemContent(held, r));
-                    heldItems.insert(QChar(0x1e) + itemContent(held, r));
-                }
+                if (held.integer(r, QStringLiteral("idos")) == idos)
+                    heldByContent.insert(itemContent(held, r), uidOf(held, r));
             }
         }
         const QString insertProgram = QStringLiteral(
@@ -207,10 +214,20 @@ bool importFrom(AppContext &ctx, QWidget *parent, std::unique_ptr<Database> src,
             "proced,anunt,proiect,modalitate,uid) VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
         for (int r = 0; r < program.count(); ++r) {
             QString uid = uidOf(program, r);
-            // A join adds only what the file does not hold already: the same
-            // item, or for an older source without identities the same values.
-            if (!replace && heldItems.contains(uid + QChar(0x1e) + itemContent(program, r)))
-                continue;
+            // A join adds only what the file does not hold already. An item it
+            // holds (its identity, or for an older source its values) takes the
+            // directorate's fields from the file: the approvals come, the
+            // sub-unit's own later edits stay.
+            if (!replace) {
+                const QString held = uid.isEmpty() ? heldByContent.value(itemContent(program, r)) : uid;
+                if (!held.isEmpty() && itemUids.contains(held)) {
+                    QVariantList values;
+                    for (const QString &c : directorateFields())
+                        values << textOf(program, r, c);
+                    db.exec(QStringLiteral("UPDATE program SET proced=?,anunt=?,modalitate=? WHERE uid=?"), values << held);
+                    continue;
+                }
+            }
             if (uid.isEmpty() || itemUids.contains(uid))
                 uid = newUid();
             itemUids.insert(uid);

@@ -1,6 +1,7 @@
 #include "liste.h"
 #include "catalogue/browser.h"
 #include "reports/engine.h"
+#include "reports/formula.h"
 #include "services/context.h"
 #include "services/fields.h"
 #include "store/connections.h"
@@ -427,8 +428,9 @@ void Liste::proposalsReport()
     rapprog_->setReportFile(QDir(ctx_.cale).filePath(QStringLiteral("rapprog.rpt")));
     rapprog_->setDataFile(0, workingFilePath(ctx_.cale));
     rapprog_->setConnect(QStringLiteral(";PWD=") + QLatin1String(kDatabasePassword));
-    rapprog_->setSelectionFormula(QStringLiteral("{program.euro}=0 and {program.datainc2}>='") + datamin_
-                                  + QStringLiteral("' and {program.datainc2}<='") + datamax_ + QLatin1Char('\''));
+    const QString year = QStringLiteral("{program.datainc2}>='") + datamin_
+        + QStringLiteral("' and {program.datainc2}<='") + datamax_ + QLatin1Char('\'');
+    rapprog_->setSelectionFormula(forSubunit(QStringLiteral("{program.euro}=0 and ") + year, ctx_.subunitate.idos));
     rapprog_->setFormula(0, QStringLiteral("titlu='PROPUNERI PROGRAM ACHIZITII PE ANUL ") + selectedYear()
                                 + QLatin1Char('\''));
     rapprog_->setAction(1, this);

@@ -11,6 +11,7 @@
 #include "catalogue/catalogue.h"
 #include "catalogue/levels.h"
 #include "reports/engine.h"
+#include "reports/formula.h"
 #include "services/context.h"
 #include "store/connections.h"
 #include "store/database.h"
@@ -176,9 +177,9 @@ void Liste::thresholdsReport()
     rapdivizare_->setReportFile(QDir(ctx_.cale).filePath(QStringLiteral("rapdivizare.rpt")));
     rapdivizare_->setDataFile(0, workingFilePath(ctx_.cale));
     rapdivizare_->setConnect(QStringLiteral(";PWD=") + QLatin1String(kDatabasePassword));
-    rapdivizare_->setSelectionFormula(QStringLiteral("{program.datainc2}>='") + datamin_
-                                      + QStringLiteral("' and {program.datainc2}<='") + datamax_
-                                      + QStringLiteral("' and {program.idos}=") + QString::number(ctx_.subunitate.idos));
+    const QString year = QStringLiteral("{program.datainc2}>='") + datamin_
+        + QStringLiteral("' and {program.datainc2}<='") + datamax_ + QLatin1Char('\'');
+    rapdivizare_->setSelectionFormula(forSubunit(year, ctx_.subunitate.idos));
     rapdivizare_->setFormula(0, QStringLiteral("titlu='VERIFICAREA PRAGURILOR PE ANUL ") + selectedYear()
                                     + QLatin1Char('\''));
     rapdivizare_->setAction(1, this);

@@ -2,6 +2,7 @@
 #include "entrygrid.h"
 #include "totals.h"
 #include "reports/engine.h"
+#include "reports/formula.h"
 #include "services/context.h"
 #include "services/fields.h"
 #include "store/connections.h"
@@ -575,7 +576,7 @@ void Realiz::report()
     raprealiz_->setReportFile(QDir(ctx_.cale).filePath(QStringLiteral("raprealiz.rpt")));
     raprealiz_->setDataFile(0, workingFilePath(ctx_.cale));
     raprealiz_->setConnect(QStringLiteral(";PWD=") + QLatin1String(kDatabasePassword));
-    raprealiz_->setSelectionFormula(selection);
+    raprealiz_->setSelectionFormula(forSubunit(selection, ctx_.subunitate.idos));
     raprealiz_->setFormula(0, title + QLatin1Char('\''));
     // What counts under no item is said under the total, so the total is never mistaken for all that was spent.
     raprealiz_->setNote(unattributedLine(unattributed_));

@@ -1,5 +1,6 @@
 #include "cen.h"
 #include "engine.h"
+#include "formula.h"
 #include "services/context.h"
 #include "services/fields.h"
 #include "store/connections.h"
@@ -348,7 +349,7 @@ void Cen::report()
     j->setReportFile(QDir(ctx_.cale).filePath(r.reportFile));
     j->setDataFile(0, workingFilePath(ctx_.cale));
     j->setConnect(QStringLiteral(";PWD=") + QLatin1String(kDatabasePassword));
-    j->setSelectionFormula(r.selection);
+    j->setSelectionFormula(forSubunit(r.selection, ctx_.subunitate.idos));
     j->setFormula(0, r.formula0);
     if (r.formula1)
         j->setFormula(1, *r.formula1);

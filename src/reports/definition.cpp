@@ -96,6 +96,8 @@ ReportDefinition parseDefinition(const QString &text)
             def.group = checkedColumn(value, n);
         } else if (key == QLatin1String("group-label")) {
             def.groupLabel = checkedColumn(value, n);
+        } else if (key == QLatin1String("bold")) {
+            def.bold = checkedColumn(value, n);
         } else if (key == QLatin1String("column")) {
             def.columns << columnOf(value, n);
         } else {

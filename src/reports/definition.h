@@ -29,6 +29,7 @@ struct ReportDefinition {
     QStringList order;       // "table.column", optionally followed by " DESC"
     QString group;           // "table.column"; empty for none
     QString groupLabel;      // shown beside the group's value
+    QString bold;            // "table.column": a row where it is set and not 0 prints bold
     QVector<ReportColumn> columns;
 };
 

@@ -36,7 +36,46 @@ double numberAt(const ResultSet &rs, int row, const QString &alias)
     return rs.value(row, alias).isNull() ? 0.0 : rs.number(row, alias);
 }
 
+// The text of a field as printed: procedures in full.
+QString shown(const QString &field, const QString &text)
+{
+    return field == QLatin1String("program.proced") ? procedureName(text) : text;
+}
+
+// A value that marks its row: set, and not a zero.
+bool marks(const QVariant &v)
+{
+    if (v.isNull())
+        return false;
+    bool number = false;
+    const double d = v.toString().trimmed().toDouble(&number);
+    return number ? d != 0 : !v.toString().trimmed().isEmpty();
+}
+
 } // namespace
+
+QString Signatories::headCaption() const
+{
+    return functiesef.trimmed().isEmpty() ? QStringLiteral("SEF SUBUNITATE") : functiesef;
+}
+
+bool Signatories::none() const
+{
+    return sef.trimmed().isEmpty() && contabil.trimmed().isEmpty() && intocmit.trimmed().isEmpty();
+}
+
+QString noRowsText() { return QStringLiteral(" Nu exista pozitii care sa corespunda criteriilor. "); }
+
+QString procedureName(const QString &stored)
+{
+    if (stored == QLatin1String("licitatie"))
+        return QStringLiteral("licitatie deschisa");
+    if (stored == QLatin1String("proced.simplif."))
+        return QStringLiteral("procedura simplificata");
+    if (stored == QLatin1String("negociere fara public."))
+        return QStringLiteral("negociere fara publicare prealabila");
+    return stored;
+}
 
 ReportDocument buildDocument(Database &db, const ReportDefinition &def, const SqlCondition &selection,
                              const QString &title, const QString &criteria)
@@ -61,6 +100,7 @@ ReportDocument buildDocument(Database &db, const ReportDefinition &def, const Sq
     }
     const QString groupAlias = def.group.isEmpty() ? QString() : fields.alias(def.group);
     const QString labelAlias = def.groupLabel.isEmpty() ? QString() : fields.alias(def.groupLabel);
+    const QString boldAlias = def.bold.isEmpty() ? QString() : fields.alias(def.bold);
     QStringList order;
     // The groups follow their column, unless the order names it: then the columns before it order the groups.
     if (!def.group.isEmpty() && !def.order.contains(def.group) && !def.order.contains(def.group + QStringLiteral(" DESC")))
@@ -102,7 +142,8 @@ ReportDocument buildDocument(Database &db, const ReportDefinition &def, const Sq
             const QString key = rs.text(r, groupAlias);
             if (!inGroup || key != currentGroup) {
                 if (inGroup)
-                    sumLine(ReportLine::Subtotal, QStringLiteral("Total ") + currentGroup, groupSums, groupFirst);
+                    sumLine(ReportLine::Subtotal, QStringLiteral("Total ") + shown(def.group, currentGroup), groupSums,
+                            groupFirst);
                 groupSums.fill(0);
                 currentGroup = key;
                 inGroup = true;
@@ -110,7 +151,9 @@ ReportDocument buildDocument(Database &db, const ReportDefinition &def, const Sq
                 head.kind = ReportLine::Group;
                 head.cells = QStringList(n, QString());
                 head.under = QStringList(n, QString());
-                head.cells[0] = labelAlias.isEmpty() ? key : key + QStringLiteral(" - ") + rs.text(r, labelAlias);
+                head.cells[0] = shown(def.group, key);
+                if (!labelAlias.isEmpty())
+                    head.cells[0] += QStringLiteral(" - ") + shown(def.groupLabel, rs.text(r, labelAlias));
                 doc.lines << head;
                 groupFirst = int(doc.lines.size());
             }
@@ -119,6 +162,7 @@ ReportDocument buildDocument(Database &db, const ReportDefinition &def, const Sq
             firstItem = int(doc.lines.size());
         ReportLine line;
         line.cents = QVector<qint64>(n, 0);
+        line.bold = !boldAlias.isEmpty() && marks(rs.value(r, boldAlias));
         for (int c = 0; c < n; ++c) {
             const ReportColumn &col = def.columns.at(c);
             QString text, under;
@@ -134,15 +178,16 @@ ReportDocument buildDocument(Database &db, const ReportDefinition &def, const Sq
                     if (!col.field.first.startsWith(QLatin1String("clasa.")) || !rs.value(r, reads.at(c).first).isNull())
                         text = reportMoney(cents);
                 } else {
-                    text = rs.text(r, reads.at(c).first);
+                    text = shown(col.field.first, rs.text(r, reads.at(c).first));
                 }
                 break;
             case ReportField::Stacked:
-                text = rs.text(r, reads.at(c).first);
-                under = rs.text(r, reads.at(c).second);
+                text = shown(col.field.first, rs.text(r, reads.at(c).first));
+                under = shown(col.field.second, rs.text(r, reads.at(c).second));
                 break;
             case ReportField::Difference:
-                cents = toCents(numberAt(rs, r, reads.at(c).first) - numberAt(rs, r, reads.at(c).second));
+                // The difference of the amounts as printed, so that it reads as their difference.
+                cents = toCents(numberAt(rs, r, reads.at(c).first)) - toCents(numberAt(rs, r, reads.at(c).second));
                 text = reportMoney(cents);
                 break;
             }
@@ -158,8 +203,10 @@ ReportDocument buildDocument(Database &db, const ReportDefinition &def, const Sq
         doc.lines << line;
     }
     if (inGroup)
-        sumLine(ReportLine::Subtotal, QStringLiteral("Total ") + currentGroup, groupSums, groupFirst);
-    sumLine(ReportLine::Total, QStringLiteral("TOTAL GENERAL"), totalSums, firstItem);
+        sumLine(ReportLine::Subtotal, QStringLiteral("Total ") + shown(def.group, currentGroup), groupSums, groupFirst);
+    // No row, no total of nothing: the report says that no row was found.
+    if (firstItem >= 0)
+        sumLine(ReportLine::Total, QStringLiteral("TOTAL GENERAL"), totalSums, firstItem);
 
     const ResultSet s = db.query(QStringLiteral("SELECT * FROM setare WHERE numeos<>''"));
     if (!s.isEmpty()) {

@@ -23,11 +23,20 @@ struct ReportLine {
     // add what is printed, never the unrounded values.
     QVector<qint64> cents;
     int firstItem = -1, lastItem = -1;   // the item lines a subtotal or total covers
+    bool bold = false;   // an item the definition's `bold` field marks
 };
 
 struct Signatories {
     QString functiesef, sef, contabil, intocmit;
+    // The head's block is captioned even when no function is set.
+    QString headCaption() const;
+    // No name to sign with has been set.
+    bool none() const;
 };
+
+// What a report with no row prints under its captions, in place of the
+// table, the total and the signatories.
+QString noRowsText();
 
 struct ReportDocument {
     QString directorate, subunit;
@@ -37,12 +46,18 @@ struct ReportDocument {
     QVector<ReportLine> lines;
     Signatories signatories;
     QStringList notes;  // lines under the total, above the signatories
-    int topMarginTwips = 0;
+    int topMarginTwips = 0;   // above everything on every page
+
+    bool empty() const { return lines.isEmpty(); }
 };
 
 // Money as the reports print it, the Romanian way: "66.966.402,11"; the
 // grids show it the same way.
 inline QString reportMoney(qint64 cents) { return moneyText(cents); }
+
+// A procedure as the reports print it, in full ("licitatie deschisa" for
+// the stored "licitatie"); other texts as they are.
+QString procedureName(const QString &stored);
 
 // Reads the rows the selection keeps, with the header and signatories of
 // the configured sub-unit. Throws DbError.

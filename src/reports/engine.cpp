@@ -2,6 +2,7 @@
 #include "definition.h"
 #include "document.h"
 #include "formula.h"
+#include "output.h"
 #include "render.h"
 #include "workbook.h"
 #include "services/services.h"
@@ -9,15 +10,16 @@
 #include "store/database.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
-#include <QTime>
 #include <QToolBar>
+
+#include <optional>
 
 namespace tendro {
 
@@ -28,6 +30,13 @@ struct ReportFailure {
 };
 
 const QPageLayout kPage = reportPage();
+
+// The folder of the last workbook saved, where the next save dialog opens.
+QString &lastFolder()
+{
+    static QString folder;
+    return folder;
+}
 
 } // namespace
 
@@ -104,23 +113,28 @@ bool ReportJob::setAction(int action, QWidget *parent)
     lastWorkbook_.clear();
     try {
         const ReportDocument doc = build();
+        // Printed all the same, but with blank names to sign under: said once, so that they get filled in.
+        if (!doc.empty() && doc.signatories.none())
+            messages_.show(parent, QStringLiteral(" Semnatarii rapoartelor nu sunt completati (SETARI). "));
         const QString folder = qEnvironmentVariable("TENDRO_REPORT_DIR");
         if (folder.isEmpty()) {
+            if (doc.empty())
+                messages_.show(parent, noRowsText());
             preview(doc, parent);
             return true;
         }
         if (!QDir().mkpath(folder))
             throw ReportFailure{QStringLiteral("folderul ") + folder + QStringLiteral(" nu poate fi creat")};
+        if (const QString refusal = reportFolderRefusal(folder); !refusal.isEmpty())
+            throw ReportFailure{refusal};
         const QStringList formats = qEnvironmentVariable("TENDRO_REPORT_FORMAT").split(QLatin1Char(','));
         const bool excel = formats.contains(QLatin1String("xlsx"));
         const bool pdf = formats.contains(QLatin1String("pdf")) || !excel;
-        // One name for both files, the first free one.
+        // One name for both files, the first that nothing (not even a dangling link) holds.
         const QString stem = QDir(folder).filePath(QFileInfo(reportFile_).completeBaseName() + QLatin1Char('-')
-                                                   + clock_.today().toString(QStringLiteral("yyyyMMdd")) + QLatin1Char('-')
-                                                   + QTime::currentTime().toString(QStringLiteral("hhmmss")));
+                                                   + clock_.now().toString(QStringLiteral("yyyyMMdd-HHmmss")));
         QString base = stem;
-        for (int n = 2; QFileInfo::exists(base + QStringLiteral(".pdf")) || QFileInfo::exists(base + QStringLiteral(".xlsx"));
-             ++n)
+        for (int n = 2; nameTaken(base + QStringLiteral(".pdf")) || nameTaken(base + QStringLiteral(".xlsx")); ++n)
             base = stem + QStringLiteral("-%1").arg(n);
         if (pdf) {
             writePdf(doc, base + QStringLiteral(".pdf"));
@@ -160,12 +174,16 @@ void ReportJob::preview(const ReportDocument &doc, QWidget *parent)
         connect(excel, &QAction::triggered, &dialog, [this, &doc, &dialog] {
             static QtFileDialogs platformDialogs;
             FileDialogService &files = files_ ? *files_ : platformDialogs;
-            const QString name = QFileInfo(reportFile_).completeBaseName() + QLatin1Char('-')
+            QString name = QFileInfo(reportFile_).completeBaseName() + QLatin1Char('-')
                 + clock_.today().toString(QStringLiteral("yyyyMMdd")) + QStringLiteral(".xlsx");
+            if (!lastFolder().isEmpty())
+                name = QDir(lastFolder()).filePath(name);
             const QString path = files.saveFileNameAs(&dialog, QStringLiteral("Salvare raport ca registru Excel"),
                                                       QStringLiteral("Registru Excel (*.xlsx)"), name);
-            if (!path.isEmpty() && writeExcel(doc, path, &dialog))
+            if (!path.isEmpty() && writeExcel(doc, path, &dialog)) {
                 lastWorkbook_ = path;
+                lastFolder() = QFileInfo(path).absolutePath();
+            }
         });
     }
     dialog.resize(1000, 720);
@@ -174,10 +192,15 @@ void ReportJob::preview(const ReportDocument &doc, QWidget *parent)
 
 void ReportJob::writePdf(const ReportDocument &doc, const QString &path)
 {
-    // Written under a temporary name and put in place only when whole: a full
-    // disk leaves no half PDF behind that looks like a report.
+    // Put in place only when whole: a full disk leaves no half PDF behind that looks like a report.
     const ReportFailure failed{QStringLiteral("fisierul ") + path + QStringLiteral(" nu poate fi scris")};
-    QSaveFile file(path);
+    std::optional<ReportOutput> out;
+    try {
+        out.emplace(path);
+    } catch (const OutputFailure &f) {
+        throw ReportFailure{f.cause};
+    }
+    QFile file(out->scratchPath());
     if (!file.open(QIODevice::WriteOnly))
         throw failed;
     {
@@ -193,8 +216,14 @@ void ReportJob::writePdf(const ReportDocument &doc, const QString &path)
         if (!painter.end())
             throw failed;
     }
-    if (!file.commit())
+    file.close();
+    if (file.error() != QFileDevice::NoError)
         throw failed;
+    try {
+        out->commit();
+    } catch (const OutputFailure &f) {
+        throw ReportFailure{f.cause};
+    }
 }
 
 bool ReportJob::writeExcel(const ReportDocument &doc, const QString &path, QWidget *parent)

@@ -188,6 +188,12 @@ SqlCondition parseSelection(const QString &formula)
     return Reader(formula).selection();
 }
 
+QString forSubunit(const QString &selection, int idos)
+{
+    const QString condition = QStringLiteral("{program.idos}=") + QString::number(idos);
+    return selection.trimmed().isEmpty() ? condition : selection + QStringLiteral(" and ") + condition;
+}
+
 NamedText parseFormulaValue(const QString &formula)
 {
     const QString body = formula.trimmed();

@@ -34,4 +34,8 @@ struct NamedText {
 };
 NamedText parseFormulaValue(const QString &formula);
 
+// The selection narrowed to one sub-unit's rows, as every report of a
+// sub-unit prints; a directorate's reports, over all its sub-units, leave it out.
+QString forSubunit(const QString &selection, int idos);
+
 } // namespace tendro

@@ -164,7 +164,7 @@ QString reportFontFamily()
 }
 
 ReportLayout::ReportLayout(const ReportDocument &doc, QPagedPaintDevice *device)
-    : doc_(doc), device_(device), metrics_(std::make_shared<ReportMetrics>(device)), dpi_(device->logicalDpiY()),
+    : doc_(doc), metrics_(std::make_shared<ReportMetrics>(device)), dpi_(device->logicalDpiY()),
       width_(device->width()), height_(device->height())
 {
     int heading = -1;
@@ -197,6 +197,7 @@ void ReportLayout::fitColumns()
     const QFontMetricsF &regular = m.of(fontFor(Style::Table));
     const QFontMetricsF &bold = m.of(fontFor(Style::Table, true));
     const QFontMetricsF &under = m.of(fontFor(Style::Under));
+    const QFontMetricsF &underBold = m.of(fontFor(Style::Under, true));
     const auto longestWord = [](const QFontMetricsF &fm, const QString &text) {
         double w = 0;
         for (const Piece &p : piecesOf(text))
@@ -213,22 +214,24 @@ void ReportLayout::fitColumns()
         if (l.kind == ReportLine::Group)
             continue;
         const bool sum = l.kind != ReportLine::Item;
+        const QFontMetricsF &own = sum || l.bold ? bold : regular;
         for (int c = sum ? 1 : 0; c < n && c < l.cells.size(); ++c) {
             const QString &text = l.cells.at(c);
             const ReportColumn::Format format = doc_.columns.at(c).format;
             if (text.isEmpty())
                 continue;
             if (format == ReportColumn::Money) {
-                must[c] = qMax(must[c], (sum ? bold : regular).horizontalAdvance(text));
+                must[c] = qMax(must[c], own.horizontalAdvance(text));
                 continue;
             }
-            const QString key = QString::number(c) + QLatin1Char('|') + text + l.under.value(c);
+            const QString key = QString::number(c) + (l.bold ? QLatin1Char('!') : QLatin1Char('|')) + text
+                + l.under.value(c);
             if (seen.contains(key))
                 continue;
             seen.insert(key);
-            double longest = longestWord(regular, text);
+            double longest = longestWord(own, text);
             if (!l.under.value(c).isEmpty())
-                longest = qMax(longest, longestWord(under, l.under.at(c)));
+                longest = qMax(longest, longestWord(l.bold ? underBold : under, l.under.at(c)));
             if (format == ReportColumn::Center)
                 must[c] = qMax(must[c], qMin(longest, 1.5 * base[c]));
             word[c] = qMax(word[c], qMin(longest, 1.5 * base[c]));
@@ -319,7 +322,7 @@ ReportLayout::Block ReportLayout::lineBlock(int index, bool continuation) const
         return b;
     }
     const bool sum = line.kind != ReportLine::Item;
-    const QFont main = fontFor(Style::Table, sum);
+    const QFont main = fontFor(Style::Table, sum || line.bold);
     // A sum's label spans the columns before the first one it totals.
     int labelSpan = 1;
     if (sum)
@@ -345,7 +348,7 @@ ReportLayout::Block ReportLayout::lineBlock(int index, bool continuation) const
             double top = pad;
             for (int i = before; i < b.texts.size(); ++i)
                 top = qMax(top, b.texts.at(i).origin.y() + metrics_->of(b.texts.at(i).font).descent());
-            place(b, under, fontFor(Style::Under), cell, align, false, index, c, top);
+            place(b, under, fontFor(Style::Under, line.bold), cell, align, false, index, c, top);
         }
         b.height = qMax(b.height, metrics_->of(main).height() + 2 * pad);
     }
@@ -386,7 +389,7 @@ ReportLayout::Block ReportLayout::captionBlock() const
 ReportLayout::Block ReportLayout::signatoriesBlock() const
 {
     const Signatories &s = doc_.signatories;
-    const QString captions[3] = {s.functiesef, QStringLiteral("CONTABIL SEF"), QStringLiteral("INTOCMIT")};
+    const QString captions[3] = {s.headCaption(), QStringLiteral("CONTABIL SEF"), QStringLiteral("INTOCMIT")};
     const QString names[3] = {s.sef, s.contabil, s.intocmit};
     const double w = width_ / 3;
     const double gap = px(8);
@@ -439,13 +442,16 @@ void ReportLayout::append(LaidPage &page, const Block &b, double y) const
 void ReportLayout::paginate()
 {
     const double bottom = height_ - px(kFooterMm);
+    // Room for letterhead and binding above everything, on every page; a
+    // margin never leaves less than half the page to the report.
+    const double top = qBound(0.0, px(doc_.topMarginTwips * 25.4 / 1440.0), bottom / 2);
     LaidPage page;
-    double y = 0;
+    double y = top;
     bool captions = false;
     const auto newPage = [&] {
         pages_ << page;
         page = LaidPage();
-        y = 0;
+        y = top;
         captions = false;
     };
     // Texts above the table flow line by line, so that a criteria line
@@ -465,7 +471,7 @@ void ReportLayout::paginate()
     };
     flow(paragraph(doc_.directorate, fontFor(Style::Header)), true);
     flow(paragraph(doc_.subunit, fontFor(Style::Header)), true);
-    y += px(2) + px(doc_.topMarginTwips * 25.4 / 1440.0);
+    y += px(2);
     flow(paragraph(doc_.title, fontFor(Style::Title)), false);
     if (doc_.drawnUp.isValid())
         flow(paragraph(QStringLiteral("Data intocmirii: ") + doc_.drawnUp.toString(QStringLiteral("dd.MM.yyyy")),
@@ -489,6 +495,19 @@ void ReportLayout::paginate()
                           || next == ReportLine::Total;
     }
     const Block captionsBlock = captionBlock();
+    if (count == 0) {
+        // Nothing to sign: the captions, what was not found, and the notes.
+        const Block nothing = paragraph(noRowsText(), fontFor(Style::Criteria));
+        const Block notes = notesBlock();
+        for (const Block *b : {&captionsBlock, &nothing, &notes}) {
+            if (y + b->height > bottom && !page.texts.isEmpty())
+                newPage();
+            append(page, *b, y + (b == &nothing ? px(2) : 0));
+            y += b->height + (b == &nothing ? px(2) : 0);
+        }
+        pages_ << page;
+        return;
+    }
     // The notes under the total stand with it and the signatories.
     Block signatures = notesBlock();
     {

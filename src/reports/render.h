@@ -90,7 +90,6 @@ private:
     void addRunningLines();
 
     const ReportDocument &doc_;
-    QPagedPaintDevice *device_;
     std::shared_ptr<ReportMetrics> metrics_;
     double dpi_;
     double width_, height_;   // the paintable area, device pixels

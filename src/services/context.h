@@ -5,6 +5,7 @@
 #include "platform/platform.h"
 #include "services.h"
 
+#include <QHash>
 #include <QString>
 #include <memory>
 
@@ -17,6 +18,9 @@ struct Subunitate {
     int idos = 0;
     QString numeds;
     QString numeos;
+    // A directorate's installation is configured with sub-unit 0: it takes in,
+    // approves and returns its sub-units' programmes.
+    bool directorate() const { return idos == 0; }
 };
 
 // Remembered display mode and the switch's mode (1 switch, other restore).
@@ -40,6 +44,9 @@ public:
     int incercari = 1;
     DisplayState display;
     int splashMilliseconds = 2500;
+    // Passwords of the directorate's server typed this run, by account and
+    // server; kept in memory only.
+    QHash<QString, QString> serverPasswords;
 
     // The one connection to the working file, opened on first use (deriving
     // the key costs tens of milliseconds, so it is not done per handler).

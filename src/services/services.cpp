@@ -82,6 +82,24 @@ QString QtFileDialogs::openFileName(QWidget *parent, const QString &title, const
     return chosenFile(dialog);
 }
 
+QStringList QtFileDialogs::openFileNames(QWidget *parent, const QString &title, const QString &filter)
+{
+    QFileDialog dialog(parent, title, QString(), filter);
+    dialog.setObjectName(QStringLiteral("transmit"));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles() : QStringList();
+}
+
+QString QtFileDialogs::folder(QWidget *parent, const QString &title)
+{
+    QFileDialog dialog(parent, title);
+    dialog.setObjectName(QStringLiteral("transmit"));
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly, true);
+    return chosenFile(dialog);
+}
+
 BusyCursor::BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
 BusyCursor::~BusyCursor() { QApplication::restoreOverrideCursor(); }
 

@@ -5,6 +5,7 @@
 #include <QDate>
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 
@@ -42,6 +43,10 @@ public:
         return saveFileName(parent, title, filter);
     }
     virtual QString openFileName(QWidget *parent, const QString &title, const QString &filter) = 0;
+    // Several existing files at once; empty when the user cancels.
+    virtual QStringList openFileNames(QWidget *parent, const QString &title, const QString &filter) = 0;
+    // An existing folder; empty when the user cancels.
+    virtual QString folder(QWidget *parent, const QString &title) = 0;
 };
 
 class Clock {
@@ -64,6 +69,8 @@ public:
     QString saveFileNameAs(QWidget *parent, const QString &title, const QString &filter,
                            const QString &suggested) override;
     QString openFileName(QWidget *parent, const QString &title, const QString &filter) override;
+    QStringList openFileNames(QWidget *parent, const QString &title, const QString &filter) override;
+    QString folder(QWidget *parent, const QString &title) override;
 };
 
 class SystemClock : public Clock {

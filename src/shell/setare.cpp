@@ -2,6 +2,7 @@
 #include "services/context.h"
 #include "store/database.h"
 
+#include <QCheckBox>
 #include <QGridLayout>
 #include <QLabel>
 #include <QListWidget>
@@ -21,6 +22,8 @@ Setare::Setare(AppContext &ctx, QWidget *parent) : QDialog(parent), ctx_(ctx)
     dir1_->setObjectName(QStringLiteral("dir1"));
     ocol_ = new QListWidget(this);
     ocol_->setObjectName(QStringLiteral("ocol"));
+    chkdirectie_ = new QCheckBox(QStringLiteral("Centralizare la nivel de directie"), this);
+    chkdirectie_->setObjectName(QStringLiteral("chkdirectie"));
     butoninstal_ = new QPushButton(QStringLiteral("Continuare"), this);
     butoninstal_->setObjectName(QStringLiteral("butoninstal"));
     butoninstal_->setAutoDefault(false);
@@ -30,6 +33,7 @@ Setare::Setare(AppContext &ctx, QWidget *parent) : QDialog(parent), ctx_(ctx)
     lay->addWidget(label1, 0, 1);
     lay->addWidget(dir1_, 1, 0);
     lay->addWidget(ocol_, 1, 1);
+    lay->addWidget(chkdirectie_, 2, 0);
     lay->addWidget(butoninstal_, 2, 1, Qt::AlignRight);
     resize(640, 420);
 
@@ -38,13 +42,18 @@ Setare::Setare(AppContext &ctx, QWidget *parent) : QDialog(parent), ctx_(ctx)
             directorateChosen();
     });
     connect(ocol_, &QListWidget::currentRowChanged, this, [this] { updateButton(); });
+    // A directorate's installation takes in its sub-units' programmes: no sub-unit to choose.
+    connect(chkdirectie_, &QCheckBox::toggled, this, [this](bool on) {
+        ocol_->setEnabled(!on);
+        updateButton();
+    });
     connect(butoninstal_, &QPushButton::clicked, this, &Setare::confirm);
     updateButton();
 }
 
 void Setare::updateButton()
 {
-    butoninstal_->setEnabled(ocol_->currentItem() != nullptr);
+    butoninstal_->setEnabled(chkdirectie_->isChecked() ? dir1_->currentItem() != nullptr : ocol_->currentItem() != nullptr);
 }
 
 void Setare::fillDirectorates()
@@ -81,6 +90,10 @@ void Setare::directorateChosen()
 
 void Setare::confirm()
 {
+    if (chkdirectie_->isChecked()) {
+        confirmDirectorate();
+        return;
+    }
     // A directorate without sub-units has nothing to store.
     if (!dir1_->currentItem() || !ocol_->currentItem())
         return;
@@ -97,6 +110,33 @@ void Setare::confirm()
                 {ctx_.subunitate.idds, ctx_.subunitate.idos, numeds, numeos});
         ctx_.subunitate.numeds = numeds;
         ctx_.subunitate.numeos = numeos;
+        accept();
+    } catch (const DbError &e) {
+        ctx_.messages.engineError(this, e);
+    }
+}
+
+} // namespace tendro
+
+namespace tendro {
+
+void Setare::confirmDirectorate()
+{
+    if (!dir1_->currentItem())
+        return;
+    const QString numeds = dir1_->currentItem()->text();
+    try {
+        Database &db = ctx_.db();
+        const ResultSet ds = db.query(QStringLiteral("SELECT * FROM ds WHERE numeds=?"), {numeds});
+        if (ds.isEmpty())
+            return;
+        // Sub-unit 0 named as its directorate: the installation is the directorate's.
+        ctx_.subunitate.idds = int(ds.integer(0, QStringLiteral("idds")));
+        ctx_.subunitate.idos = 0;
+        db.exec(QStringLiteral("INSERT INTO setare (idds,idos,numeds,numeos) VALUES(?,0,?,?)"),
+                {ctx_.subunitate.idds, numeds, numeds});
+        ctx_.subunitate.numeds = numeds;
+        ctx_.subunitate.numeos = numeds;
         accept();
     } catch (const DbError &e) {
         ctx_.messages.engineError(this, e);

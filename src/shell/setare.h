@@ -3,6 +3,7 @@
 
 #include <QDialog>
 
+class QCheckBox;
 class QListWidget;
 class QPushButton;
 
@@ -27,10 +28,13 @@ public:
 
 private:
     void updateButton();
+    // The configuration of a directorate's installation: sub-unit 0, named as the directorate.
+    void confirmDirectorate();
 
     AppContext &ctx_;
     QListWidget *dir1_;
     QListWidget *ocol_;
+    QCheckBox *chkdirectie_;
     QPushButton *butoninstal_;
 };
 

@@ -1,7 +1,9 @@
 #include "setare2.h"
+#include "server.h"
 #include "services/context.h"
 #include "store/querymodel.h"
 
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QPushButton>
 #include <QTableView>
@@ -18,11 +20,22 @@ Setare2::Setare2(AppContext &ctx, QWidget *parent) : QDialog(parent), ctx_(ctx)
     auto *quit = new QPushButton(QStringLiteral("Iesire"), this);
     quit->setObjectName(QStringLiteral("Command1"));
     quit->setAutoDefault(false);
+    auto *server = new QPushButton(QStringLiteral("Server"), this);
+    server->setObjectName(QStringLiteral("Command3"));
+    server->setAutoDefault(false);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(server);
+    buttons->addWidget(quit);
     auto *lay = new QVBoxLayout(this);
     lay->addWidget(grid_);
-    lay->addWidget(quit, 0, Qt::AlignRight);
+    lay->addLayout(buttons);
     resize(1000, 300);
     connect(quit, &QPushButton::clicked, this, &QDialog::accept);
+    connect(server, &QPushButton::clicked, this, [this] {
+        ServerWindow w(ctx_, this);
+        w.exec();
+    });
 
     try {
         model_ = new QueryTableModel(ctx_.db(),

@@ -19,6 +19,14 @@ QString engineErrorMessage(const DbError &e)
     return QStringLiteral("Eroarea ") + QString::number(e.code()) + QStringLiteral(" ") + e.text();
 }
 
+ResultSet::ResultSet(QStringList columns, QVector<QVector<QVariant>> rows)
+    : columns_(std::move(columns)), rows_(std::move(rows))
+{
+    for (int i = 0; i < columns_.size(); ++i)
+        if (!index_.contains(columns_.at(i)))
+            index_.insert(columns_.at(i), i);
+}
+
 int ResultSet::columnIndex(const QString &name) const
 {
     auto it = index_.constFind(name);

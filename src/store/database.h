@@ -34,6 +34,9 @@ QString engineErrorMessage(const DbError &e);
 // All rows of a query, read at once, so the row count is known immediately.
 class ResultSet {
 public:
+    ResultSet() = default;
+    // Rows read elsewhere (the directorate's server), under the same column names.
+    ResultSet(QStringList columns, QVector<QVector<QVariant>> rows);
     int count() const { return int(rows_.size()); }
     bool isEmpty() const { return rows_.isEmpty(); }
     const QStringList &columns() const { return columns_; }

@@ -40,7 +40,8 @@ CREATE TABLE program (
   proiect TEXT DEFAULT '',
   realiz DOUBLE,
   uid TEXT,
-  modalitate TEXT DEFAULT ''
+  modalitate TEXT DEFAULT '',
+  versiune INTEGER DEFAULT 0
 );
 CREATE TABLE realiz (
   idr INTEGER PRIMARY KEY AUTOINCREMENT,
@@ -88,8 +89,10 @@ CREATE INDEX program_datainc2 ON program (datainc2);
 CREATE INDEX realiz_actdata2 ON realiz (actdata2);
 )SQL";
 
-// The directorate's approvals, one row per change of an item's procedure,
-// announcement or mode: who changed what, and when.
+// The directorate's own tables: its approvals, one row per change of an
+// item's procedure, announcement or mode (what changed, and when); the last
+// take-in and return of each sub-unit (moment yyyy-MM-dd hh:mm:ss, file);
+// the approval of each year's legal programme.
 const char *const kApprovals = R"SQL(
 CREATE TABLE IF NOT EXISTS aprobari (
   ida INTEGER PRIMARY KEY AUTOINCREMENT,
@@ -102,6 +105,35 @@ CREATE TABLE IF NOT EXISTS aprobari (
   modalitate TEXT DEFAULT ''
 );
 CREATE INDEX IF NOT EXISTS aprobari_uid ON aprobari (uid);
+CREATE TABLE IF NOT EXISTS preluari (
+  idos SMALLINT PRIMARY KEY,
+  moment TEXT DEFAULT '',
+  fisier TEXT DEFAULT ''
+);
+CREATE TABLE IF NOT EXISTS returnari (
+  idos SMALLINT PRIMARY KEY,
+  moment TEXT DEFAULT '',
+  fisier TEXT DEFAULT ''
+);
+CREATE TABLE IF NOT EXISTS paap (
+  an INTEGER PRIMARY KEY,
+  numar TEXT DEFAULT '',
+  data TEXT DEFAULT '',
+  actualizare INTEGER DEFAULT 0,
+  nractualizare TEXT DEFAULT ''
+);
+)SQL";
+
+// Where the directorate's server is: one row, never a password.
+const char *const kServer = R"SQL(
+CREATE TABLE IF NOT EXISTS server (
+  host TEXT DEFAULT '',
+  port INTEGER DEFAULT 5432,
+  baza TEXT DEFAULT '',
+  cont TEXT DEFAULT '',
+  ca TEXT DEFAULT '',
+  sslmode TEXT DEFAULT 'verify-full'
+);
 )SQL";
 
 // The identities' indexes, for new files and older ones alike.
@@ -218,6 +250,7 @@ void createSchema(Database &db)
     db.execScript(QString::fromLatin1(kSchema));
     db.execScript(QString::fromLatin1(kIdentityIndexes));
     db.execScript(QString::fromLatin1(kApprovals));
+    db.execScript(QString::fromLatin1(kServer));
     ensureThresholds(db);
     db.execScript(QStringLiteral("PRAGMA user_version=%1").arg(kSchemaVersion));
 }
@@ -245,7 +278,9 @@ void upgradeSchema(Database &db)
         addColumn(db, QStringLiteral("realiz"), QStringLiteral("uid"));
         addColumn(db, QStringLiteral("realiz"), QStringLiteral("uidp"));
         addColumn(db, QStringLiteral("program"), QStringLiteral("modalitate"), QStringLiteral("TEXT DEFAULT ''"));
+        addColumn(db, QStringLiteral("program"), QStringLiteral("versiune"), QStringLiteral("INTEGER DEFAULT 0"));
         db.execScript(QString::fromLatin1(kApprovals));
+        db.execScript(QString::fromLatin1(kServer));
         if (db.query(QStringLiteral("SELECT name FROM sqlite_master WHERE type='index' AND name='program_uid'")).isEmpty()) {
             // A uid held twice (a file put together by hand) keeps its first holder.
             for (const char *table : {"program", "realiz"})

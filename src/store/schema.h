@@ -27,8 +27,9 @@ int missingShippedThresholds(Database &db);
 int addShippedThresholds(Database &db);
 
 // Brings a file made by an older program up to today's tables: the
-// thresholds, the Annex 2 services marked in the catalogue, the directorate's approvals (`aprobari`, `program.modalitate`:
-// "online" or "offline"), and the identities of items (`program.uid`) and realizations
+// thresholds, the Annex 2 services marked in the catalogue, the directorate's approvals (`aprobari`,
+// `program.modalitate`: "online" or "offline"), the server's place (`server`) and the server's row
+// version of each item as last taken in (`program.versiune`), and the identities of items (`program.uid`) and realizations
 // (`realiz.uid`, and `realiz.uidp`, the item each belongs to). Every item
 // and realization without an identity gets one, and a realization without
 // its item takes the one item its old tie (entry, sub-unit, project, year

@@ -79,6 +79,8 @@ public:
     QString path;
     QString saveFileName(QWidget *, const QString &, const QString &) override { return path; }
     QString openFileName(QWidget *, const QString &, const QString &) override { return path; }
+    QStringList openFileNames(QWidget *, const QString &, const QString &) override { return {}; }
+    QString folder(QWidget *, const QString &) override { return {}; }
 };
 
 } // namespace

@@ -52,6 +52,19 @@ QString ScriptedFiles::openFileName(QWidget *, const QString &title, const QStri
     return nextPath;
 }
 
+QStringList ScriptedFiles::openFileNames(QWidget *, const QString &title, const QString &filter)
+{
+    lastTitle = title;
+    lastFilter = filter;
+    return nextPaths;
+}
+
+QString ScriptedFiles::folder(QWidget *, const QString &title)
+{
+    lastTitle = title;
+    return nextFolder;
+}
+
 Env::Env()
 {
     ctx = std::make_unique<AppContext>(dir.path(), messages, files, clock, platform);

@@ -42,7 +42,12 @@ public:
         return saveFileName(parent, title, filter);
     }
 
+    QStringList openFileNames(QWidget *, const QString &title, const QString &filter) override;
+    QString folder(QWidget *, const QString &title) override;
+
     QString nextPath;   // empty: the user cancels
+    QStringList nextPaths;   // the files chosen at once; empty: the user cancels
+    QString nextFolder;      // empty: the user cancels
     QString lastTitle, lastFilter, lastSuggested;
 };
 
