@@ -16,7 +16,7 @@
 #include "store/database.h"
 #include "store/filecopy.h"
 #include "store/schema.h"
-#include "thresholds/thresholds.h"
+#include "thresholds/purchases.h"
 
 #include <QApplication>
 #include <QFile>
@@ -350,6 +350,9 @@ void SaveNewItem(benchmark::State &state)
     for (auto _ : state) {
         state.PauseTiming();
         db.exec(QStringLiteral("DELETE FROM program WHERE detal='NOU'"));
+        // As after a deletion in the window: the grid refreshed and painted, its purchases current.
+        f.window->gridModel()->refresh();
+        f.window->gridModel()->index(0, 14).data();
         const QList<QPair<const char *, const char *>> fields{{"vallei", "1500"}, {"valeuro", "0"}, {"zi1", "01"},
                                                               {"luna1", "03"},    {"zi2", "30"},    {"luna2", "06"},
                                                               {"detal", "NOU"},   {"resp", "POP"}};
@@ -408,41 +411,41 @@ void HeaderClick_baseline(benchmark::State &state)
 }
 BENCHMARK(HeaderClick_baseline)->Unit(benchmark::kMillisecond);
 
-// The grid's query as the window runs it, with the "Procedura legala" column
-// (the year's class totals grouped once, the thresholds in force per item),
-// read raw; the baseline is the same query without that column.
-void GridQueryLegalProcedure(benchmark::State &state)
+// The purchases of the year worked out as the grid does once per refresh
+// (the items read, grouped, the thresholds in force looked up); the baseline
+// reads the same columns raw.
+void YearPurchases(benchmark::State &state)
+{
+    ProgrammeFixture &f = programme();
+    Database &db = f.env.ctx->db();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(Purchases(db, 2026, Scope::eachSubunit()).list().size());
+}
+BENCHMARK(YearPurchases)->Unit(benchmark::kMillisecond);
+
+void YearPurchases_baseline(benchmark::State &state)
 {
     ProgrammeFixture &f = programme();
     sqlite3 *db = f.env.ctx->db().handle();
-    const QString lo = QStringLiteral("20260101"), hi = QStringLiteral("20261231");
-    const QByteArray sql = withLegalProcedure(refreshQuery(lo, hi, QString(), SortKey::Cod), lo, hi).sql.toUtf8();
-    for (auto _ : state) {
-        sqlite3_stmt *st = nullptr;
-        sqlite3_prepare_v2(db, sql.constData(), -1, &st, nullptr);
-        for (int p = 1; p <= 4; ++p)
-            sqlite3_bind_text(st, p, p % 2 ? "20260101" : "20261231", -1, SQLITE_STATIC);
-        while (sqlite3_step(st) == SQLITE_ROW)
-            for (int c = 0; c < sqlite3_column_count(st); ++c)
-                benchmark::DoNotOptimize(sqlite3_column_text(st, c));
-        sqlite3_finalize(st);
-    }
+    for (auto _ : state)
+        rawReadAll(db, "SELECT p.idp,p.idos,c.cod2,c.fel,c.anexa2,p.detal,p.lei,p.datainc2,p.proced,p.realiz FROM program p"
+                       " JOIN cpv c ON c.id=p.id WHERE p.datainc2>=? AND p.datainc2<=?",
+                   "20260101", "20261231");
 }
-BENCHMARK(GridQueryLegalProcedure)->Unit(benchmark::kMillisecond);
+BENCHMARK(YearPurchases_baseline)->Unit(benchmark::kMillisecond);
 
-void GridQueryLegalProcedure_baseline(benchmark::State &state) { HeaderClick_baseline(state); }
-BENCHMARK(GridQueryLegalProcedure_baseline)->Unit(benchmark::kMillisecond);
-
-// The editor's line: the class total of one item and the thresholds in force.
+// The editor's line: the purchase the item being typed would join, with its band.
 void ThresholdLine(benchmark::State &state)
 {
     ProgrammeFixture &f = programme();
     Database &db = f.env.ctx->db();
-    for (auto _ : state) {
-        const ClassKey key{9, QStringLiteral("0311"), QStringLiteral("PS"), 2026};
-        benchmark::DoNotOptimize(classLine(key, withItem(classTotal(db, key), 1500),
-                                           thresholdsInForce(db, key.kind, QStringLiteral("20260301"))));
-    }
+    PurchaseItem edited;
+    edited.idos = 9;
+    edited.cod2 = 3111100;
+    edited.lei = 1500;
+    edited.start = 20260301;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(editorLine(purchaseWith(db, edited)));
 }
 BENCHMARK(ThresholdLine)->Unit(benchmark::kMicrosecond);
 
@@ -451,11 +454,11 @@ void ThresholdLine_baseline(benchmark::State &state)
     ProgrammeFixture &f = programme();
     sqlite3 *db = f.env.ctx->db().handle();
     for (auto _ : state) {
-        rawReadAll(db, "SELECT sum(program.lei) FROM cpv,program WHERE cpv.id=program.id and program.datainc2>=? and "
-                       "program.datainc2<=? and program.idos=9 and substr(cpv.cod,1,4)='0311' and cpv.fel<>3",
+        rawReadAll(db, "SELECT p.idp,p.idos,c.cod2,c.fel,c.anexa2,p.detal,p.lei,p.datainc2,p.proced,p.realiz FROM program p"
+                       " JOIN cpv c ON c.id=p.id WHERE p.datainc2>=? AND p.datainc2<=? AND p.idos=9 AND c.fel<>3"
+                       " AND c.cod2>=3000000 AND c.cod2<4000000",
                    "20260101", "20261231");
-        rawReadAll(db, "SELECT directa,simplificata FROM praguri WHERE tip='PS' AND dela<='20260301' ORDER BY dela DESC "
-                       "LIMIT 1");
+        rawReadAll(db, "SELECT tip,dela,directa,simplificata FROM praguri");
     }
 }
 BENCHMARK(ThresholdLine_baseline)->Unit(benchmark::kMicrosecond);

@@ -46,7 +46,7 @@ if [ $# -ne 0 ]; then
   exit 2
 fi
 
-for f in ds.tsv os.tsv cpv_ro.tsv praguri.tsv; do
+for f in ds.tsv os.tsv cpv_ro.tsv praguri.tsv anexa2.tsv; do
   [ -r "$data/$f" ] || { echo "Missing $data/$f (set TENDRO_DATA to the program's data folder)." >&2; exit 1; }
 done
 
@@ -98,8 +98,9 @@ EOF
   echo "CREATE TEMP TABLE in_ds (idds smallint, numeds text);"
   echo "CREATE TEMP TABLE in_os (idos smallint, idds smallint, numeos text);"
   echo "CREATE TEMP TABLE in_cpv (cod text, den text, fel smallint, lista smallint, cod2 integer, id serial);"
-  echo "CREATE TEMP TABLE in_praguri (dela text, tip text, directa bigint, simplificata bigint, sursa text);"
-  for t in ds:ds os:os cpv:cpv_ro praguri:praguri; do
+  echo "CREATE TEMP TABLE in_praguri (dela text, tip text, directa bigint, simplificata bigint, sursa text, plafon_eur bigint, curs text);"
+  echo "CREATE TEMP TABLE in_anexa2 (de_la integer, pana_la integer, servicii text);"
+  for t in ds:ds os:os cpv:cpv_ro praguri:praguri anexa2:anexa2; do
     table="${t%%:*}"
     file="${t##*:}.tsv"
     columns=""

@@ -393,8 +393,10 @@ void TestServer::subunitTransmitsAndTakesBackThroughTheWindows()
                  "cel de pe server. \n Pragurile valorice au fost inlocuite cu cele de pe server. "_s),
          expectRows(items, {u"100|licitatie|AN1|online"_s, u"200|||"_s, u"300|licitatie||"_s}),
          expectRows(u"SELECT uid FROM realiz ORDER BY uid"_s, {u"r-c1"_s, u"r-c2"_s}),
-         expectRows(u"SELECT den FROM cpv WHERE id=1 UNION ALL SELECT count(*) FROM praguri WHERE dela='20990101'"_s,
-                    {u"Alt nume"_s, u"1"_s}),
+         // The server's lists carry the Annex 2 services and their thresholds.
+         expectRows(u"SELECT den FROM cpv WHERE id=1 UNION ALL SELECT count(*) FROM praguri WHERE dela='20990101'"
+                    " UNION ALL SELECT count(*) FROM cpv WHERE anexa2=1 UNION ALL SELECT count(*) FROM praguri WHERE tip='S2'"_s,
+                    {u"Alt nume"_s, u"1"_s, u"423"_s, u"8"_s}),
          // Taken again: nothing new.
          click(u"mnuprelserv"_s), message(u" Preluare de pe server: 0 pozitii aprobate noi, 0 modificate. "_s),
          // B deleted, C changed, an act recorded on A.

@@ -1,5 +1,4 @@
 #include "gridquery.h"
-#include "thresholds/legalsql.h"
 
 namespace tendro {
 
@@ -99,16 +98,6 @@ GridQuery subunitQuery(const QString &datamin, const QString &datamax, int idos)
     return {QLatin1String(kJoin)
                 + QStringLiteral(" and program.datainc2>=? and program.datainc2<=? and program.idos=? ORDER BY program.idp"),
             {datamin, datamax, idos}};
-}
-
-GridQuery withLegalProcedure(const GridQuery &q, const QString &datamin, const QString &datamax)
-{
-    const QString head = QLatin1String(kJoin);
-    if (!q.sql.startsWith(head))
-        return q;
-    return {QStringLiteral("SELECT cpv.*,program.*,") + legalProcedureSql() + QStringLiteral(" AS proclegala FROM cpv,program")
-                + legalJoins() + QStringLiteral(" WHERE cpv.id=program.id") + q.sql.mid(head.size()),
-            QVariantList{datamin, datamax} + q.params};
 }
 
 } // namespace tendro

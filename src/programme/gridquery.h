@@ -38,8 +38,4 @@ GridQuery projectQuery(const QString &datamin, const QString &datamax, const QSt
 // After a project deletion: the sub-unit's items of the year.
 GridQuery subunitQuery(const QString &datamin, const QString &datamax, int idos);
 
-// Any of the queries above with column `proclegala`: the procedure the law
-// asks for by the item's class total in the year (one grouped subquery).
-GridQuery withLegalProcedure(const GridQuery &q, const QString &datamin, const QString &datamax);
-
 } // namespace tendro

@@ -4,11 +4,12 @@
 // own files: liste.cpp (building, load, year, close), liste_editor.cpp (the
 // editor's fields and the save), liste_grid.cpp (the grid, sorting, loading
 // a row, deletion), liste_projects.cpp (projects and the year copy),
-// liste_thresholds.cpp (the legal thresholds of the item and its class). The
+// liste_thresholds.cpp (the legal thresholds of the item and its purchase). The
 // rules themselves are widget-free code beside it.
 
 #include "gridquery.h"
 #include "itemchecks.h"
+#include "thresholds/purchases.h"
 
 #include <QDialog>
 #include <array>
@@ -120,8 +121,12 @@ private:
 
     // liste_thresholds.cpp
     void wireThresholds();
+    // The purchases of the year shown, looked at again after a refresh or an edit.
+    const Purchases &yearPurchases();
     void refreshThresholdLine();
-    void showSavedClass(const ProgrammeItem &item, const CpvEntry &entry);
+    void showPurchase(const Purchase &p);
+    // The line after a save: the purchase of the item just stored.
+    void showSavedClass(qint64 idp);
     void thresholdsReport();
 
     AppContext &ctx_;
@@ -159,11 +164,15 @@ private:
     SortToggles sort_;
     QString copySourceYear_;
 
-    // The legal thresholds of the item being edited
+    // The legal thresholds of the item being edited and of the grid's rows
     QLabel *labelPrag_ = nullptr;
     QPushButton *command8_ = nullptr;
     ReportJob *rapdivizare_ = nullptr;
     QTimer *pragTimer_ = nullptr;
+    QTimer *bandTimer_ = nullptr;
+    PurchasesCache purchasesCache_;
+    Purchases purchases_;   // of the year shown
+    bool purchasesStale_ = true;
 };
 
 } // namespace tendro

@@ -308,7 +308,7 @@ void Liste::save()
             }
         }
         if (key == 0) {
-            insertItem(db, item);
+            key = insertItem(db, item);
         } else if (!updateItem(db, key, item)) {
             loadedItemGone();
             return;
@@ -319,7 +319,7 @@ void Liste::save()
         const int remembered = grid_->currentIndex().row();
         showQuery(refreshQuery(datamin_, datamax_, projectForQuery(), editing ? restoredOrder(sort_) : SortKey::None));
         selectGridRow(editing ? remembered : model_->rowCount() - 1);
-        showSavedClass(item, *entry);
+        showSavedClass(key);
     } catch (const DbError &e) {
         ctx_.messages.engineError(this, e);
         return;

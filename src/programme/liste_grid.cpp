@@ -8,6 +8,7 @@
 #include "store/database.h"
 #include "store/numbers.h"
 #include "store/querymodel.h"
+#include "store/shownmodel.h"
 
 #include <QComboBox>
 #include <cmath>
@@ -29,7 +30,7 @@ namespace tendro {
 namespace {
 
 // Grid columns by index, as the handlers read them.
-enum Col { CCod = 0, CDen, CActivit, CFond, CLei, CProced, CInc, CFin, CResp, CDetal, CIdp, CFel, CRealiz, CProiect };
+enum Col { CCod = 0, CDen, CActivit, CFond, CLei, CProced, CInc, CFin, CResp, CDetal, CIdp, CFel, CRealiz, CProiect, CIndicated };
 
 QString deletionQuestion(const QString &cod, const QString &lei)
 {
@@ -71,7 +72,8 @@ void Liste::buildGrid(QWidget *host)
     // (a cut text shows whole in its tooltip).
     const QFontMetrics fm = grid_->fontMetrics();
     const auto fit = [&fm](const char *widest) { return fm.horizontalAdvance(QLatin1String(widest)) + 9; };
-    model_ = new QueryTableModel(ctx_.db(),
+    // The procedure the thresholds indicate is worked out per purchase, not read from the query.
+    model_ = new ShownQueryModel(ctx_.db(),
                                  {{QStringLiteral("CPV"), QStringLiteral("cod"), false, false, 0, fit("00000000-0")},
                                   {QStringLiteral("0biectul contractului/acordului cadru"), QStringLiteral("den"), false,
                                    false, 0, fit("contractului/")},
@@ -93,7 +95,8 @@ void Liste::buildGrid(QWidget *host)
                                   {QStringLiteral("Realiz.(lei)"), QStringLiteral("realiz"), false, false, 0,
                                    amountWidth(grid_, 9, true), GridColumn::Money},   // realized amounts carry cents
                                   {QStringLiteral("proiect"), QStringLiteral("proiect"), false, false, 0, px(1515)},
-                                  {QStringLiteral("Procedura legala"), QStringLiteral("proclegala"), false, false, 0, px(1700)}},
+                                  {QStringLiteral("Procedura indicata"), QStringLiteral("procindicata"), false, false, 0,
+                                   fit("procedura simplificata")}},
                                  this);
     model_->setObjectName(QStringLiteral("Adodc1"));
     model_->setWriteBack(QStringLiteral("program"), QStringLiteral("idp"));
@@ -126,6 +129,8 @@ void Liste::buildGrid(QWidget *host)
                                         .height());
     header->setMinimumHeight(tallest + margin);
     grid_->viewport()->installEventFilter(this);
+    // The indicated procedure stands beside the stored one.
+    grid_->horizontalHeader()->moveSection(CIndicated, CProced + 1);
     grid_->horizontalHeader()->setSectionsClickable(true);
     grid_->horizontalHeader()->setSortIndicatorShown(false);
     connect(grid_->horizontalHeader(), &QHeaderView::sectionClicked, this, &Liste::headerClicked);
@@ -137,8 +142,8 @@ void Liste::buildGrid(QWidget *host)
 bool Liste::cutCellToolTip(const QPoint &at, const QPoint &globalAt)
 {
     const QModelIndex index = grid_->indexAt(at);
-    if (!index.isValid())
-        return false;
+    if (!index.isValid() || index.column() == CIndicated)
+        return false;   // the indicated procedure's tooltip names its purchase
     const QString text = model_->text(index.row(), index.column());
     if (grid_->fontMetrics().horizontalAdvance(text) + 8 <= grid_->columnWidth(index.column()))
         return false;   // the grid's own tooltip
@@ -150,8 +155,7 @@ void Liste::showQuery(const GridQuery &q)
 {
     if (!model_)
         return;
-    const GridQuery shown = withLegalProcedure(q, datamin_, datamax_);
-    model_->setQuery(shown.sql, shown.params);
+    model_->setQuery(q.sql, q.params);
     try {
         model_->refresh();
     } catch (const DbError &e) {

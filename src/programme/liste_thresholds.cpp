@@ -1,9 +1,10 @@
 // The legal thresholds in the programme window: the line under the value
-// boxes with the class total and the procedure it calls for, the warning of
-// a split purchase after a save, the mark of grid rows whose procedure is
-// lighter than their class asks, and the threshold report ("Praguri").
+// boxes with the purchase the item belongs to and the procedure its total
+// calls for (or the split warning), the grid's "Procedura indicata" column
+// with its tooltip, the mark of rows whose procedure is lighter than their
+// purchase asks, and the threshold report ("Praguri"). The purchases of the
+// year are worked out once per grid refresh and after an edit in the grid.
 
-#include "itemchecks.h"
 #include "itemstore.h"
 #include "liste.h"
 #include "catalogue/browser.h"
@@ -16,9 +17,8 @@
 #include "store/database.h"
 #include "store/dates.h"
 #include "store/numbers.h"
-#include "store/querymodel.h"
+#include "store/shownmodel.h"
 #include "thresholds/legalsql.h"
-#include "thresholds/thresholds.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -26,9 +26,16 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTableView>
 #include <QTimer>
 
 namespace tendro {
+
+namespace {
+
+const char *const kWarningStyle = "color: red;";
+
+} // namespace
 
 void Liste::wireThresholds()
 {
@@ -40,7 +47,7 @@ void Liste::wireThresholds()
     connect(pragTimer_, &QTimer::timeout, this, &Liste::refreshThresholdLine);
     const auto later = [this] { pragTimer_->start(); };
     // What the user types or picks; the resets a save makes leave the line as the save set it.
-    for (QLineEdit *e : {vallei_, zi1_, luna1_})
+    for (QLineEdit *e : {vallei_, zi1_, luna1_, detal_})
         connect(e, &QLineEdit::textEdited, this, later);
     connect(an1_, &QComboBox::activated, this, later);
     connect(command4_, &QPushButton::clicked, this, later);
@@ -50,8 +57,61 @@ void Liste::wireThresholds()
     rapdivizare_ = new ReportJob(ctx_.messages, ctx_.clock, this);
     rapdivizare_->setObjectName(QStringLiteral("rapdivizare"));
     connect(command8_, &QPushButton::clicked, this, &Liste::thresholdsReport);
-    if (model_)
-        markLighterProcedures(model_, [this](int row) { return model_->value(row, QStringLiteral("proclegala")).toString(); });
+    auto *model = qobject_cast<ShownQueryModel *>(model_);
+    if (!model)
+        return;
+    const auto purchaseOf = [this](int row) { return yearPurchases().of(model_->value(row, QStringLiteral("idp")).toLongLong()); };
+    const int column = int(model->gridColumns().size()) - 1;   // "Procedura indicata"
+    model->setShown(column, [purchaseOf](int row, const QVariant &) -> QVariant {
+        const Purchase *p = purchaseOf(row);
+        return p ? bandText(p->band) : QString();
+    });
+    model->setTip(column, [purchaseOf](int row) -> QVariant {
+        const Purchase *p = purchaseOf(row);
+        return p ? QVariant(purchaseTip(*p)) : QVariant();
+    });
+    markLighterProcedures(model_, [purchaseOf](int row) {
+        const Purchase *p = purchaseOf(row);
+        return p ? bandText(p->band) : QString();
+    });
+    // After every refresh (a save, a deletion, a year copy, a sort) the purchases are looked at again when
+    // next shown (the cache knows whether the file changed), and the line follows.
+    connect(model_, &QAbstractItemModel::modelReset, this, [this] {
+        purchasesStale_ = true;
+        pragTimer_->start();
+    });
+    // A value changed in the grid is written after the edit is taken: the purchases follow it then.
+    bandTimer_ = new QTimer(this);
+    bandTimer_->setSingleShot(true);
+    bandTimer_->setInterval(0);
+    connect(bandTimer_, &QTimer::timeout, this, [this, model] {
+        purchasesStale_ = true;
+        model->shownChanged();
+        grid_->viewport()->update();   // the marks of the other rows of a purchase
+        pragTimer_->start();
+    });
+    connect(model_, &QAbstractItemModel::dataChanged, this, [this, model](const QModelIndex &from, const QModelIndex &to) {
+        // Only the value and the details (a work goes by them) change a purchase.
+        for (int c = from.column(); c <= to.column(); ++c) {
+            const QString name = model->gridColumns().value(c).column;
+            if (name == QLatin1String("lei") || name == QLatin1String("detal"))
+                return bandTimer_->start();
+        }
+    });
+}
+
+const Purchases &Liste::yearPurchases()
+{
+    if (purchasesStale_) {
+        purchasesStale_ = false;
+        try {
+            purchases_ = purchasesCache_.get(ctx_.db(), datamin_, datamax_, Scope::eachSubunit());
+        } catch (const DbError &) {
+            // Asked while the grid paints: an empty column is better than a message at every paint.
+            purchases_ = Purchases();
+        }
+    }
+    return purchases_;
 }
 
 void Liste::refreshThresholdLine()
@@ -69,26 +129,47 @@ void Liste::refreshThresholdLine()
         const std::optional<CpvEntry> entry = CatalogueStore(db).byCode(codeNumber(chosen->code));
         if (!entry)
             return;
-        const ClassKey key{ctx_.subunitate.idos, cpvClass(entry->cod), thresholdKind(entry->fel), start.left(4).toInt()};
-        // The item being edited counts with the value the box shows, not the stored one.
-        const ClassTotal total = withItem(classTotal(db, key, idpsel_), numberValue(vallei_->text()));
-        labelPrag_->setText(classLine(key, total, thresholdsInForce(db, key.kind, start)));
+        const ResultSet annex = db.query(QStringLiteral("SELECT anexa2 FROM cpv WHERE id=?"), {entry->id});
+        // The item being edited counts with what the boxes show, not with what is stored.
+        PurchaseItem edited;
+        edited.idp = idpsel_;
+        edited.idos = ctx_.subunitate.idos;
+        edited.cod2 = entry->cod2;
+        edited.fel = entry->fel;
+        edited.anexa2 = !annex.isEmpty() && annex.integer(0, QStringLiteral("anexa2")) != 0;
+        edited.detal = detal_->text();
+        edited.lei = readAmount(vallei_->text()).value_or(0.0);
+        edited.start = start.toInt();
+        showPurchase(purchaseWith(db, edited));
     } catch (const DbError &e) {
         ctx_.messages.engineError(this, e);
     }
 }
 
-void Liste::showSavedClass(const ProgrammeItem &item, const CpvEntry &entry)
+void Liste::showPurchase(const Purchase &p)
+{
+    const QString warning = splitWarning(p);
+    // A split purchase is said on the line, in red, without stopping the user.
+    labelPrag_->setStyleSheet(warning.isEmpty() ? QString() : QLatin1String(kWarningStyle));
+    labelPrag_->setText(warning.isEmpty() ? editorLine(p) : warning);
+}
+
+void Liste::showSavedClass(qint64 idp)
 {
     pragTimer_->stop();
-    Database &db = ctx_.db();
-    const ClassKey key{item.idos, cpvClass(entry.cod), thresholdKind(entry.fel), item.datainc2.left(4).toInt()};
-    const ClassTotal total = classTotal(db, key);   // the saved item is in the file now
-    const Thresholds in = thresholdsInForce(db, key.kind, item.datainc2);
-    const QString warning = splitWarning(key, total, in);
-    // Said on the line, in red, without stopping the user: the save is done.
-    labelPrag_->setStyleSheet(warning.isEmpty() ? QString() : QStringLiteral("color: red;"));
-    labelPrag_->setText(warning.isEmpty() ? classLine(key, total, in) : warning);
+    // The save wrote this item alone: the year's purchases need only it read again.
+    purchasesCache_.written(idp);
+    purchasesStale_ = true;
+    if (const Purchase *p = yearPurchases().of(idp))
+        return showPurchase(*p);
+    // An item saved in another year than the one shown.
+    const ResultSet item = ctx_.db().query(QStringLiteral("SELECT datainc2,idos FROM program WHERE idp=?"), {idp});
+    if (item.isEmpty())
+        return;
+    const Purchases year(ctx_.db(), item.text(0, QStringLiteral("datainc2")).left(4).toInt(),
+                         Scope::subunit(int(item.integer(0, QStringLiteral("idos")))));
+    if (const Purchase *p = year.of(idp))
+        showPurchase(*p);
 }
 
 void Liste::thresholdsReport()

@@ -12,6 +12,7 @@
 #include "store/querymodel.h"
 #include "store/schema.h"
 #include "thresholds/legalsql.h"
+#include "thresholds/purchases.h"
 
 #include <algorithm>
 #include <QClipboard>
@@ -108,6 +109,11 @@ void Realiz::build()
     lay->addWidget(grid1_, 3);
     lay->addWidget(caption2_);
     lay->addWidget(grid2_, 2);
+    // What "Suma" finds over the direct-purchase threshold, in red.
+    labelPrag_ = named(new QLabel(this), "LabelPrag");
+    labelPrag_->setStyleSheet(QStringLiteral("color: red;"));
+    labelPrag_->setWordWrap(true);
+    lay->addWidget(labelPrag_);
 
     command3_ = named(new QPushButton(QStringLiteral("Suma"), this), "Command3");
     command2_ = named(new QPushButton(QStringLiteral("Raport"), this), "Command2");
@@ -259,6 +265,7 @@ void Realiz::yearChosen()
         });
         return;
     }
+    labelPrag_->clear();   // it spoke of the year left
     const YearBounds b = yearBounds(anul_->currentItem() ? anul_->currentItem()->text() : QString());
     datamin_ = b.lower;
     datamax_ = b.upper;
@@ -511,6 +518,17 @@ void Realiz::sum()
         return;
     // Unlike the filters, this list keeps only the sub-unit's own items.
     showFiltered(true);
+    // The direct purchases made, per purchase, against the direct-purchase threshold.
+    QStringList over;
+    try {
+        const Purchases year(ctx_.db(), datamin_, datamax_, Scope::subunit(ctx_.subunitate.idos));
+        for (const Purchase &p : year.list())
+            if (const QString warning = realizedDirectWarning(p); !warning.isEmpty())
+                over << warning;
+    } catch (const DbError &e) {
+        ctx_.messages.engineError(this, e);
+    }
+    labelPrag_->setText(over.join(QLatin1Char('\n')));
     const QString loose = unattributedMessage(unattributed_);
     if (!loose.isEmpty())
         ctx_.messages.show(this, loose);

@@ -79,6 +79,7 @@ private:
     QTableView *grid1_;
     EntryGrid *grid2_;
     QLabel *caption2_;
+    QLabel *labelPrag_;   // the direct purchases made over the threshold, after "Suma"
     QueryTableModel *model1_ = nullptr, *model2_ = nullptr;
     QPushButton *command1_, *command2_, *command3_;
     ReportJob *raprealiz_;

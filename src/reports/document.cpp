@@ -260,7 +260,7 @@ ReportDocument buildDocument(Database &db, const ReportDefinition &def, const Sq
     QString sql = QStringLiteral("SELECT ") + fields.select() + QStringLiteral(" FROM cpv,program");
     const QString read = sql + order.join(QLatin1Char(',')) + selection.where;
     if (read.contains(QLatin1String("clasa.")))
-        sql += QStringLiteral(" LEFT JOIN (") + itemClassSql() + QStringLiteral(") clasa ON clasa.idp=program.idp");
+        sql += QStringLiteral(" LEFT JOIN (") + itemClassSql(db) + QStringLiteral(") clasa ON clasa.idp=program.idp");
     if (read.contains(QLatin1String("os.")))
         sql += QStringLiteral(" LEFT JOIN os ON os.idos=program.idos");
     sql += QStringLiteral(" WHERE cpv.id=program.id");

@@ -2,7 +2,8 @@
 #include "services/context.h"
 #include "services/fields.h"
 #include "store/database.h"
-#include "store/querymodel.h"
+#include "store/schema.h"
+#include "store/shownmodel.h"
 #include "thresholds/thresholds.h"
 
 #include <QHeaderView>
@@ -26,24 +27,37 @@ Praguri::Praguri(AppContext &ctx, QWidget *parent) : QDialog(parent), ctx_(ctx)
     grid_ = named(new QTableView(this), "DataGrid1");
     grid_->setToolTip(QStringLiteral("Pragurile se aplica de la data lor pana la urmatoarea data de acelasi tip; "
                                      "un rand nou se scrie pe ultima linie, Delete sterge randul curent"));
+    auto *defaults = named(new QPushButton(QStringLiteral("Valori implicite"), this), "Command2");
+    defaults->setToolTip(QStringLiteral("Adauga randurile livrate cu programul care lipsesc din tabel; "
+                                        "randurile existente raman cum sunt"));
     auto *quit = named(new QPushButton(QStringLiteral("Iesire"), this), "Command1");
-    quit->setAutoDefault(false);
+    auto *buttons = new QHBoxLayout();
+    buttons->addWidget(defaults);
+    buttons->addStretch(1);
+    buttons->addWidget(quit);
+    for (QPushButton *b : {defaults, quit})
+        b->setAutoDefault(false);
     auto *lay = new QVBoxLayout(this);
     lay->addWidget(grid_);
-    lay->addWidget(quit, 0, Qt::AlignRight);
+    lay->addLayout(buttons);
     resize(900, 460);
     connect(quit, &QPushButton::clicked, this, &QDialog::accept);
+    connect(defaults, &QPushButton::clicked, this, &Praguri::addDefaults);
 
     try {
-        model_ = new QueryTableModel(
+        auto *model = new ShownQueryModel(
             ctx_.db(),
             {{QStringLiteral("De la data"), QStringLiteral("dela"), true, false, 10, 90},
-             {QStringLiteral("Tip (PS/L)"), QStringLiteral("tip"), true, false, 2, 80},
-             {QStringLiteral("Achizitie directa sub (lei)"), QStringLiteral("directa"), true, false, 12, 190},
-             {QStringLiteral("Procedura simplificata sub (lei)"), QStringLiteral("simplificata"), true, false, 12, 230},
+             {QStringLiteral("Tip (PS/L/S2)"), QStringLiteral("tip"), true, false, 2, 90},
+             {QStringLiteral("Achizitie directa sub (lei)"), QStringLiteral("directa"), true, false, 16, 190, GridColumn::Lei},
+             {QStringLiteral("Procedura simplificata sub (lei)"), QStringLiteral("simplificata"), true, false, 16, 230,
+              GridColumn::Lei},
              {QStringLiteral("Sursa"), QStringLiteral("sursa"), true, false, 200, 260},
              {QStringLiteral("rowid"), QStringLiteral("rowid"), false, true}},
             this);
+        // Stored as yyyymmdd; read as dd.mm.yyyy.
+        model->setShown(CDela, [](int, const QVariant &stored) -> QVariant { return shownDate(stored.toString()); });
+        model_ = model;
         model_->setObjectName(QStringLiteral("Adodc1"));
         model_->setQuery(QStringLiteral("SELECT rowid, * FROM praguri ORDER BY dela, tip"));
         model_->setWriteBack(QStringLiteral("praguri"), QStringLiteral("rowid"));
@@ -136,7 +150,7 @@ void Praguri::deleteRow(int row)
     const QString dela = model_->value(row, QStringLiteral("dela")).toString();
     const QString tip = model_->value(row, QStringLiteral("tip")).toString();
     if (!ctx_.messages.ask(this, QStringLiteral(" Sigur doriti stergerea pragurilor de tip ") + tip
-                                     + QStringLiteral(" de la ") + dela + QStringLiteral(" ? ")))
+                                     + QStringLiteral(" de la ") + shownDate(dela) + QStringLiteral(" ? ")))
         return;
     try {
         ctx_.db().exec(QStringLiteral("DELETE FROM praguri WHERE rowid=?"), {model_->value(row, QStringLiteral("rowid"))});
@@ -148,12 +162,43 @@ void Praguri::deleteRow(int row)
 
 bool Praguri::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == grid_ && event->type() == QEvent::KeyPress
-        && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Delete) {
-        deleteRow(grid_->currentIndex().row());
-        return true;
+    if (watched == grid_ && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        const int row = grid_->currentIndex().row();
+        if (key == Qt::Key_Delete) {
+            deleteRow(row);
+            return true;
+        }
+        if (key == Qt::Key_Escape && model_ && model_->rowHasChanges(row)) {
+            // A row the checks refused is abandoned: its stored values come back.
+            model_->revertRow(row);
+            return true;
+        }
     }
     return QDialog::eventFilter(watched, event);
+}
+
+void Praguri::addDefaults()
+{
+    // What is typed and not stored yet goes first, or stays with its message.
+    if (!model_ || !model_->submitAll())
+        return;
+    try {
+        Database &db = ctx_.db();
+        const int missing = missingShippedThresholds(db);
+        if (missing == 0) {
+            ctx_.messages.show(this, QStringLiteral(" Tabelul contine deja toate valorile implicite. "));
+            return;
+        }
+        if (!ctx_.messages.ask(this, QStringLiteral(" Se vor adauga %1 randuri cu valorile implicite; randurile existente"
+                                                    " raman neschimbate. Continuati ? ")
+                                         .arg(missing)))
+            return;
+        addShippedThresholds(db);
+        model_->refresh();
+    } catch (const DbError &e) {
+        ctx_.messages.engineError(this, e);
+    }
 }
 
 void Praguri::done(int result)

@@ -1,6 +1,7 @@
 #pragma once
 // "PRAGURI VALORICE": the legal thresholds by the date they came into
-// force, which the office adds, corrects and deletes in place.
+// force, which the office adds, corrects and deletes in place, and puts
+// back from the shipped rows ("Valori implicite").
 
 #include <QDialog>
 
@@ -26,6 +27,8 @@ private:
     bool checkCell(int column, QVariant &value);
     bool checkRow(int row);
     void deleteRow(int row);
+    // Puts back the shipped rows the table lacks, after a question.
+    void addDefaults();
     void refresh();
 
     AppContext &ctx_;

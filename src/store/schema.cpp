@@ -162,6 +162,32 @@ QVector<QStringList> readShipped(const QString &name)
     return rows;
 }
 
+// The social and other specific services of Annex 2 of Legea 98/2016, by the
+// ranges of codes it lists; their purchases have a threshold of their own.
+void markAnnex2Services(Database &db)
+{
+    for (const QStringList &r : readShipped(QStringLiteral("anexa2.tsv")))
+        db.exec(QStringLiteral("UPDATE cpv SET anexa2=1 WHERE cod2>=? AND cod2<=?"),
+                {r.value(0).toLongLong(), r.value(1).toLongLong()});
+}
+
+// Adds the shipped thresholds rows of the kind (all kinds when empty) whose
+// date and kind the table lacks; how many were added.
+int addShipped(Database &db, const QString &kind)
+{
+    int added = 0;
+    for (const QStringList &r : readShipped(QStringLiteral("praguri.tsv"))) {
+        if (!kind.isEmpty() && r.value(1) != kind)
+            continue;
+        if (!db.query(QStringLiteral("SELECT 1 FROM praguri WHERE dela=? AND tip=?"), {r.value(0), r.value(1)}).isEmpty())
+            continue;
+        db.exec(QStringLiteral("INSERT INTO praguri (dela,tip,directa,simplificata,sursa) VALUES(?,?,?,?,?)"),
+                {r.value(0), r.value(1), r.value(2).toLongLong(), r.value(3).toLongLong(), r.value(4)});
+        ++added;
+    }
+    return added;
+}
+
 void fillDefaults(Database &db)
 {
     for (const QStringList &r : readShipped(QStringLiteral("ds.tsv")))
@@ -173,6 +199,7 @@ void fillDefaults(Database &db)
     for (const QStringList &r : readShipped(QStringLiteral("cpv_ro.tsv")))
         db.exec(QStringLiteral("INSERT INTO cpv (id,cod,den,fel,anexa2,lista,cod2) VALUES(?,?,?,?,0,?,?)"),
                 {++id, r.value(0), r.value(1), r.value(2).toInt(), r.value(3).toInt(), r.value(4).toLongLong()});
+    markAnnex2Services(db);
     db.exec(QStringLiteral("INSERT INTO valid (parola) VALUES('')"));
 }
 
@@ -244,6 +271,9 @@ void upgradeSchema(Database &db)
     db.execScript(QStringLiteral("SAVEPOINT upgrade"));
     try {
         ensureThresholds(db);
+        // A catalogue from before the Annex 2 services were told apart.
+        if (db.query(QStringLiteral("SELECT 1 FROM cpv WHERE anexa2=1 LIMIT 1")).isEmpty())
+            markAnnex2Services(db);
         addColumn(db, QStringLiteral("program"), QStringLiteral("uid"));
         addColumn(db, QStringLiteral("realiz"), QStringLiteral("uid"));
         addColumn(db, QStringLiteral("realiz"), QStringLiteral("uidp"));
@@ -271,21 +301,40 @@ void upgradeSchema(Database &db)
 
 bool ensureThresholds(Database &db)
 {
-    if (!db.query(QStringLiteral("SELECT name FROM sqlite_master WHERE type='table' AND name='praguri'")).isEmpty())
+    const bool exists =
+        !db.query(QStringLiteral("SELECT name FROM sqlite_master WHERE type='table' AND name='praguri'")).isEmpty();
+    // A table from before the Annex 2 services' threshold gets their rows once.
+    if (exists && !db.query(QStringLiteral("SELECT 1 FROM praguri WHERE tip=? LIMIT 1"), {QStringLiteral("S2")}).isEmpty())
         return false;
     // A savepoint, since the default file is made inside a transaction of its own.
     db.execScript(QStringLiteral("SAVEPOINT praguri"));
     try {
-        db.execScript(QString::fromLatin1(kThresholds));
-        for (const QStringList &r : readShipped(QStringLiteral("praguri.tsv")))
-            db.exec(QStringLiteral("INSERT INTO praguri (dela,tip,directa,simplificata,sursa) VALUES(?,?,?,?,?)"),
-                    {r.value(0), r.value(1), r.value(2).toLongLong(), r.value(3).toLongLong(), r.value(4)});
+        if (!exists)
+            db.execScript(QString::fromLatin1(kThresholds));
+        addShipped(db, exists ? QStringLiteral("S2") : QString());
     } catch (...) {
         db.execScript(QStringLiteral("ROLLBACK TO praguri; RELEASE praguri"));
         throw;
     }
     db.execScript(QStringLiteral("RELEASE praguri"));
-    return true;
+    return !exists;
+}
+
+int missingShippedThresholds(Database &db)
+{
+    int missing = 0;
+    for (const QStringList &r : readShipped(QStringLiteral("praguri.tsv")))
+        if (db.query(QStringLiteral("SELECT 1 FROM praguri WHERE dela=? AND tip=?"), {r.value(0), r.value(1)}).isEmpty())
+            ++missing;
+    return missing;
+}
+
+int addShippedThresholds(Database &db)
+{
+    Transaction tx(db);
+    const int added = addShipped(db, QString());
+    tx.commit();
+    return added;
 }
 
 void createDefaultFile(const QString &path)

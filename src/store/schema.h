@@ -17,13 +17,18 @@ extern const char *const kNewUidSql;
 void createSchema(Database &db);
 
 // Creates the table of legal thresholds (`praguri`) with the shipped rows
-// when the file has none; other tables are left as they are. True when it
-// was created.
+// when the file has none, and gives a table without rows of kind "S2" (the
+// Annex 2 services) the shipped ones; other rows and tables are left as they
+// are. True when the table was created.
 bool ensureThresholds(Database &db);
+// The shipped thresholds rows whose date and kind the table lacks: how many,
+// and adding them (one transaction) without touching the rows it holds.
+int missingShippedThresholds(Database &db);
+int addShippedThresholds(Database &db);
 
 // Brings a file made by an older program up to today's tables: the
-// thresholds, the directorate's approvals (`aprobari`, `program.modalitate`:
-// "online" or "offline"), the server's place (`server`) and the server's row
+// thresholds, the Annex 2 services marked in the catalogue, the directorate's approvals (`aprobari`,
+// `program.modalitate`: "online" or "offline"), the server's place (`server`) and the server's row
 // version of each item as last taken in (`program.versiune`), and the identities of items (`program.uid`) and realizations
 // (`realiz.uid`, and `realiz.uidp`, the item each belongs to). Every item
 // and realization without an identity gets one, and a realization without

@@ -1,6 +1,8 @@
 #include "legalsql.h"
+#include "purchases.h"
 #include "store/database.h"
 #include "store/dates.h"
+#include "store/numbers.h"
 #include "store/querymodel.h"
 
 #include <QColor>
@@ -10,97 +12,104 @@ namespace tendro {
 
 namespace {
 
-// The band of a total against the thresholds of the item.
-QString bandSql(const QString &total, const QString &directa, const QString &simplificata)
-{
-    return QStringLiteral("(CASE WHEN %2 IS NULL OR %1 IS NULL THEN '' WHEN %1<%2 THEN '%4' WHEN %1<%3 THEN '%5'"
-                          " ELSE '%6' END)")
-        .arg(total, directa, simplificata, bandText(Band::Direct), bandText(Band::Simplified), bandText(Band::Open));
-}
-
-// The thresholds row in force for an item: its kind's latest valid-from date not after its start.
-QString inForceSql(const QString &praguri, const QString &cpv, const QString &program)
-{
-    return QStringLiteral(" LEFT JOIN praguri %1 ON %1.rowid=(SELECT x.rowid FROM praguri x"
-                          " WHERE x.tip=%2 AND x.dela<=%3.datainc2 ORDER BY x.dela DESC LIMIT 1)")
-        .arg(praguri, kindSql(cpv), program);
-}
-
-// The sub-unit, class, kind and year of an item as one text: a join on one column is the cheapest.
-QString classKeySql(const QString &cpv, const QString &program)
-{
-    return QStringLiteral("(%1.idos||'|'||%2||'|'||%3||'|'||substr(%1.datainc2,1,4))")
-        .arg(program, classSql(cpv), kindSql(cpv));
-}
-
-// Every item with its class, kind, year and the thresholds in force for it.
-QString itemsSql()
-{
-    return QStringLiteral("SELECT p.idp AS idp,p.idos AS idos,p.lei AS lei,") + classSql(QStringLiteral("c"))
-        + QStringLiteral(" AS clasa,") + kindSql(QStringLiteral("c"))
-        + QStringLiteral(" AS tip,substr(p.datainc2,1,4) AS an,g.directa AS directa,g.simplificata AS simplificata"
-                         " FROM program p JOIN cpv c ON c.id=p.id")
-        + inForceSql(QStringLiteral("g"), QStringLiteral("c"), QStringLiteral("p"));
-}
-
 const QColor kLighterProcedure(255, 205, 150);
+
+const char *const kReportTable = R"SQL(
+CREATE TEMP TABLE IF NOT EXISTS achizitii_pozitii (
+  idp INTEGER PRIMARY KEY,
+  cheie TEXT,
+  directa INTEGER,
+  simplificata INTEGER,
+  total DOUBLE,
+  nr INTEGER,
+  procedura TEXT,
+  risc INTEGER,
+  eticheta TEXT,
+  usoara INTEGER,
+  marcaj TEXT,
+  realizatdirect DOUBLE
+);
+)SQL";
+
+QString kindWords(const QString &kind)
+{
+    if (kind == QLatin1String(kWorks))
+        return QStringLiteral("lucrari");
+    if (kind == QLatin1String(kAnnex2Services))
+        return QStringLiteral("servicii sociale si alte servicii specifice");
+    return QStringLiteral("produse si servicii");
+}
+
+QString heading(const Purchase &p, const Scope &scope, const QHash<int, QString> &subunitNames)
+{
+    QString label = p.label();
+    label[0] = label.at(0).toUpper();
+    QString text = label + QStringLiteral(", ") + kindWords(p.kind) + QStringLiteral(", ") + QString::number(p.year);
+    // Summed over sub-units, a work still belongs to one: two of the same name are two works.
+    if (scope.summed && p.unit == PurchaseUnit::Work && !p.subunits.isEmpty())
+        text += QStringLiteral(", ") + subunitNames.value(p.subunits.first(), QString::number(p.subunits.first()));
+    return text;
+}
+
+QString groupLine(const Purchase &p)
+{
+    QString line = p.items == 1 ? QStringLiteral("1 pozitie") : QString::number(p.items) + QStringLiteral(" pozitii");
+    if (p.split != Crossed::None) {
+        const qint64 t = p.split == Crossed::Upper ? p.thresholds.simplificata : p.thresholds.directa;
+        line += QStringLiteral(" - RISC DE DIVIZARE: totalul atinge ") + thresholdName(p.split, p.kind) + QStringLiteral(" de ")
+            + leiText(double(t)) + QStringLiteral(" lei, fiecare pozitie sub el");
+    }
+    if (p.realizedOverDirect())
+        line += QStringLiteral(" - ACHIZITII DIRECTE REALIZATE: ") + leiText(p.realizedDirect)
+            + QStringLiteral(" lei, peste pragul de ") + leiText(double(p.thresholds.directa)) + QStringLiteral(" lei");
+    return line;
+}
 
 } // namespace
 
-QString kindSql(const QString &cpv) { return QStringLiteral("(CASE WHEN %1.fel=3 THEN 'L' ELSE 'PS' END)").arg(cpv); }
-
-QString classSql(const QString &cpv) { return QStringLiteral("substr(%1.cod,1,4)").arg(cpv); }
-
-QString legalJoins()
+QString itemClassSql(Database &db)
 {
-    return QStringLiteral(" LEFT JOIN (SELECT ") + classKeySql(QStringLiteral("c"), QStringLiteral("p"))
-        + QStringLiteral(" AS cheie,sum(p.lei) AS total,count(*) AS nr FROM program p JOIN cpv c ON c.id=p.id"
-                         " WHERE p.datainc2>=? AND p.datainc2<=? GROUP BY cheie) clasa ON clasa.cheie=")
-        + classKeySql(QStringLiteral("cpv"), QStringLiteral("program"))
-        + inForceSql(QStringLiteral("prag"), QStringLiteral("cpv"), QStringLiteral("program"));
-}
+    // A directorate's file (its configured sub-unit is 0) sums its sub-units' purchases.
+    const ResultSet configured = db.query(QStringLiteral("SELECT idos FROM setare WHERE numeos<>''"));
+    const Scope scope = !configured.isEmpty() && configured.integer(0, QStringLiteral("idos")) == 0 ? Scope::directorate()
+                                                                                                    : Scope::eachSubunit();
+    QHash<int, QString> names;
+    db.forEach(QStringLiteral("SELECT idos,numeos FROM os"), {}, [&names](const QStringList &, const QVector<QVariant> &r) {
+        names.insert(int(r.at(0).toLongLong()), r.at(1).toString());
+    });
+    const QVector<PurchaseItem> items = loadPurchaseItems(db, QStringLiteral("0"), QStringLiteral("99999999"), scope);
+    const Purchases purchases(groupPurchases(items, ThresholdTable::load(db), scope));
 
-QString legalProcedureSql()
-{
-    return bandSql(QStringLiteral("clasa.total"), QStringLiteral("prag.directa"), QStringLiteral("prag.simplificata"));
-}
-
-QHash<qint64, QString> legalProcedures(Database &db, const QString &datamin, const QString &datamax)
-{
-    QHash<qint64, QString> out;
-    db.forEach(QStringLiteral("SELECT program.idp,") + legalProcedureSql() + QStringLiteral(" FROM cpv,program")
-                   + legalJoins()
-                   + QStringLiteral(" WHERE cpv.id=program.id AND program.datainc2>=? AND program.datainc2<=?"),
-               {datamin, datamax, datamin, datamax},
-               [&out](const QStringList &, const QVector<QVariant> &r) { out.insert(r.at(0).toLongLong(), r.at(1).toString()); });
-    return out;
-}
-
-QString itemClassSql()
-{
-    const QString risk = QStringLiteral("k.sub=k.nr AND k.total>=k.mindirecta");
-    return QStringLiteral("SELECT i.idp AS idp,i.clasa||' '||(CASE i.tip WHEN 'L' THEN 'lucrari' ELSE"
-                          " 'produse si servicii' END) AS cheie,i.directa AS directa,i.simplificata AS simplificata,"
-                          "k.total AS total,k.nr AS nr,")
-        + bandSql(QStringLiteral("k.total"), QStringLiteral("i.directa"), QStringLiteral("i.simplificata"))
-        + QStringLiteral(" AS procedura,(CASE WHEN ") + risk + QStringLiteral(" THEN 1 ELSE 0 END) AS risc,k.nr||"
-                                                              "' pozitii'||(CASE WHEN ")
-        + risk
-        + QStringLiteral(" THEN ' - RISC DE DIVIZARE: fiecare pozitie sub pragul achizitiei directe, clasa peste prag'"
-                         " ELSE '' END) AS eticheta FROM (")
-        + itemsSql()
-        + QStringLiteral(") i JOIN (SELECT idos,clasa,tip,an,sum(lei) AS total,count(*) AS nr,"
-                         "sum(CASE WHEN lei<directa THEN 1 ELSE 0 END) AS sub,min(directa) AS mindirecta FROM (")
-        + itemsSql()
-        + QStringLiteral(") GROUP BY idos,clasa,tip,an) k ON k.idos=i.idos AND k.clasa=i.clasa AND k.tip=i.tip"
-                         " AND k.an=i.an");
+    db.execScript(QStringLiteral("SAVEPOINT achizitii"));
+    try {
+        db.execScript(QString::fromLatin1(kReportTable));
+        db.exec(QStringLiteral("DELETE FROM temp.achizitii_pozitii"));
+        for (const PurchaseItem &i : items) {
+            const Purchase *p = purchases.of(i.idp);
+            if (!p)
+                continue;
+            const QString band = bandText(p->band);
+            const bool lighter = lighterThanBand(i.proced, band);
+            const auto known = [p](qint64 v) { return p->thresholds.known() ? QVariant(v) : QVariant(); };
+            db.exec(QStringLiteral("INSERT INTO temp.achizitii_pozitii VALUES(?,?,?,?,?,?,?,?,?,?,?,?)"),
+                    {i.idp, heading(*p, scope, names), known(p->thresholds.directa), known(p->thresholds.simplificata), p->total,
+                     p->items, band, p->split != Crossed::None ? 1 : 0, groupLine(*p), lighter ? 1 : 0,
+                     lighter ? QStringLiteral("mai usoara") : QString(), procedureWeight(i.proced) == 1 ? i.realiz : 0.0});
+        }
+    } catch (...) {
+        db.execScript(QStringLiteral("ROLLBACK TO achizitii; RELEASE achizitii"));
+        throw;
+    }
+    db.execScript(QStringLiteral("RELEASE achizitii"));
+    return QStringLiteral("SELECT * FROM temp.achizitii_pozitii");
 }
 
 const QStringList &itemClassColumns()
 {
-    static const QStringList columns{QStringLiteral("idp"),   QStringLiteral("cheie"),    QStringLiteral("directa"),
-                                     QStringLiteral("simplificata"), QStringLiteral("total"), QStringLiteral("nr"),
-                                     QStringLiteral("procedura"), QStringLiteral("risc"), QStringLiteral("eticheta")};
+    static const QStringList columns{
+        QStringLiteral("idp"),      QStringLiteral("cheie"),     QStringLiteral("directa"), QStringLiteral("simplificata"),
+        QStringLiteral("total"),    QStringLiteral("nr"),        QStringLiteral("procedura"), QStringLiteral("risc"),
+        QStringLiteral("eticheta"), QStringLiteral("usoara"),    QStringLiteral("marcaj"),  QStringLiteral("realizatdirect")};
     return columns;
 }
 
@@ -123,15 +132,15 @@ void markLighterProcedures(QueryTableModel *model, Database &db)
 {
     struct Bands {
         bool stale = true;
-        QHash<qint64, QString> byItem;
+        Purchases purchases;
     };
     auto bands = std::make_shared<Bands>();
     QObject::connect(model, &QAbstractItemModel::modelReset, model, [bands] { bands->stale = true; });
     markLighterProcedures(model, [model, &db, bands](int row) {
         if (bands->stale) {
             bands->stale = false;
-            bands->byItem.clear();
-            // The years the rows start in; class totals are per year anyway.
+            bands->purchases = {};
+            // The years the rows start in: purchases are per year anyway.
             QString first, last;
             for (int r = 0; r < model->rowCount(); ++r) {
                 const QString start = model->value(r, QStringLiteral("datainc2")).toString();
@@ -144,13 +153,15 @@ void markLighterProcedures(QueryTableModel *model, Database &db)
             }
             if (!first.isEmpty()) {
                 try {
-                    bands->byItem = legalProcedures(db, yearBounds(first.left(4)).lower, yearBounds(last.left(4)).upper);
+                    bands->purchases = Purchases(db, yearBounds(first.left(4)).lower, yearBounds(last.left(4)).upper,
+                                                 Scope::eachSubunit());
                 } catch (const DbError &) {
                     // No mark is better than a message at every paint; the grid shows its rows all the same.
                 }
             }
         }
-        return bands->byItem.value(model->value(row, QStringLiteral("idp")).toLongLong());
+        const Purchase *p = bands->purchases.of(model->value(row, QStringLiteral("idp")).toLongLong());
+        return p ? bandText(p->band) : QString();
     });
 }
 

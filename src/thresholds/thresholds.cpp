@@ -1,26 +1,27 @@
 #include "thresholds.h"
-#include "legalsql.h"
 #include "store/database.h"
-#include "store/dates.h"
 #include "store/numbers.h"
 
 #include <QDate>
 #include <QRegularExpression>
+#include <algorithm>
 #include <cmath>
 
 namespace tendro {
 
+const char *const kGoodsAndServices = "PS";
+const char *const kWorks = "L";
+const char *const kAnnex2Services = "S2";
+
 const char *const kThresholdDateRefused = " Data invalida ! Scrieti data ca aaaallzz sau zz.ll.aaaa ";
-const char *const kThresholdKindRefused = " Tipul este PS (produse si servicii) sau L (lucrari) ! ";
+const char *const kThresholdKindRefused =
+    " Tipul este PS (produse si servicii), L (lucrari) sau S2 (servicii sociale si alte servicii specifice) ! ";
 const char *const kThresholdValueRefused = " Pragul se scrie in lei, ca numar intreg pozitiv ! ";
 const char *const kThresholdOrderRefused =
     " Pragul achizitiei directe trebuie sa fie mai mic decat plafonul procedurii simplificate ! ";
 const char *const kThresholdIncomplete = " Completati data, tipul si cele doua praguri ! ";
 const char *const kThresholdDuplicate = " Exista deja praguri de acest tip de la aceasta data ! ";
-
-QString thresholdKind(int fel) { return fel == 3 ? QStringLiteral("L") : QStringLiteral("PS"); }
-
-QString cpvClass(const QString &cod) { return cod.left(4); }
+const char *const kNoThresholds = " Nu exista praguri in tabel pentru aceasta data ";
 
 QString bandText(Band band)
 {
@@ -28,6 +29,19 @@ QString bandText(Band band)
     case Band::Direct: return QStringLiteral("achizitie directa");
     case Band::Simplified: return QStringLiteral("procedura simplificata");
     case Band::Open: return QStringLiteral("licitatie deschisa");
+    case Band::Annex2: return QStringLiteral("procedura pentru servicii sociale si alte servicii specifice");
+    case Band::None: break;
+    }
+    return QString();
+}
+
+QString storedProcedure(Band band)
+{
+    switch (band) {
+    case Band::Direct: return QStringLiteral("achizitie directa");
+    case Band::Simplified: return QStringLiteral("proced.simplif.");
+    case Band::Open:
+    case Band::Annex2: return QStringLiteral("licitatie");
     case Band::None: break;
     }
     return QString();
@@ -41,7 +55,48 @@ Band bandOf(double value, const Thresholds &t)
         return Band::Direct;
     if (value < double(t.simplificata))
         return Band::Simplified;
-    return Band::Open;
+    return t.kind == QLatin1String(kAnnex2Services) ? Band::Annex2 : Band::Open;
+}
+
+QString thresholdName(Crossed which, const QString &kind)
+{
+    switch (which) {
+    case Crossed::Direct: return QStringLiteral("pragul achizitiei directe");
+    case Crossed::Upper:
+        return kind == QLatin1String(kAnnex2Services)
+            ? QStringLiteral("pragul pentru servicii sociale si alte servicii specifice")
+            : QStringLiteral("plafonul procedurii simplificate");
+    case Crossed::None: break;
+    }
+    return QString();
+}
+
+ThresholdTable ThresholdTable::load(Database &db)
+{
+    ThresholdTable t;
+    db.forEach(QStringLiteral("SELECT tip,dela,directa,simplificata FROM praguri"), {},
+               [&t](const QStringList &, const QVector<QVariant> &r) {
+                   t.add({r.at(0).toString().trimmed().toUpper(), r.at(1).toString(), r.at(2).toLongLong(),
+                          r.at(3).toLongLong()});
+               });
+    return t;
+}
+
+void ThresholdTable::add(const Thresholds &row)
+{
+    const auto before = [](const Thresholds &a, const Thresholds &b) {
+        return a.kind != b.kind ? a.kind < b.kind : a.dela < b.dela;
+    };
+    rows_.insert(std::upper_bound(rows_.begin(), rows_.end(), row, before), row);
+}
+
+Thresholds ThresholdTable::inForce(const QString &kind, const QString &date) const
+{
+    Thresholds found;
+    for (const Thresholds &r : rows_)
+        if (r.kind == kind && r.dela <= date)
+            found = r;   // rows go by date: the last one not after it
+    return found;
 }
 
 int procedureWeight(const QString &proced)
@@ -66,78 +121,7 @@ bool lighterThanBand(const QString &proced, const QString &band)
 QString lighterProcedureTip(const QString &proced, const QString &band)
 {
     return QStringLiteral("Procedura stabilita: ") + proced.trimmed()
-        + QStringLiteral("; valoarea clasei CPV pe an cere: ") + band;
-}
-
-Thresholds thresholdsInForce(Database &db, const QString &kind, const QString &date)
-{
-    const ResultSet rs = db.query(QStringLiteral("SELECT directa,simplificata FROM praguri WHERE tip=? AND dela<=?"
-                                                 " ORDER BY dela DESC LIMIT 1"),
-                                  {kind, date});
-    if (rs.isEmpty())
-        return {};
-    return {rs.integer(0, QStringLiteral("directa")), rs.integer(0, QStringLiteral("simplificata"))};
-}
-
-ClassTotal classTotal(Database &db, const ClassKey &key, qint64 leaveOut)
-{
-    const YearBounds year = yearBounds(key.year);
-    const ResultSet rs = db.query(
-        QStringLiteral("SELECT sum(program.lei) AS total, count(*) AS nr, max(program.lei) AS mare FROM cpv,program"
-                       " WHERE cpv.id=program.id AND program.datainc2>=? AND program.datainc2<=? AND program.idos=?"
-                       " AND ")
-            + classSql(QStringLiteral("cpv")) + QStringLiteral("=? AND ") + kindSql(QStringLiteral("cpv"))
-            + QStringLiteral("=? AND program.idp<>?"),
-        {year.lower, year.upper, key.idos, key.clasa, key.kind, leaveOut});
-    ClassTotal t;
-    t.count = int(rs.integer(0, QStringLiteral("nr")));
-    if (t.count > 0) {
-        t.total = rs.number(0, QStringLiteral("total"));
-        t.largest = rs.number(0, QStringLiteral("mare"));
-    }
-    return t;
-}
-
-ClassTotal withItem(ClassTotal t, double value)
-{
-    t.total += value;
-    t.largest = t.count == 0 ? value : std::max(t.largest, value);
-    ++t.count;
-    return t;
-}
-
-QString groupedLei(double value)
-{
-    const qint64 whole = wholeNumber(std::round(value));
-    QString digits = QString::number(std::llabs(whole));
-    for (int at = digits.size() - 3; at > 0; at -= 3)
-        digits.insert(at, QLatin1Char('.'));
-    return whole < 0 ? QLatin1Char('-') + digits : digits;
-}
-
-QString classLine(const ClassKey &key, const ClassTotal &t, const Thresholds &th)
-{
-    QString line = QStringLiteral("Clasa CPV ") + key.clasa + QStringLiteral(" pe ") + QString::number(key.year)
-        + QStringLiteral(": ") + groupedLei(t.total) + QStringLiteral(" lei cu aceasta pozitie - ");
-    if (!th.known())
-        return line + QStringLiteral("nu existau praguri valorice la data inceperii");
-    return line + bandText(bandOf(t.total, th)) + QStringLiteral(" (prag achizitie directa ") + groupedLei(double(th.directa))
-        + QStringLiteral(" lei)");
-}
-
-bool splitRisk(const ClassTotal &t, const Thresholds &th)
-{
-    return th.known() && t.total >= double(th.directa) && t.largest < double(th.directa);
-}
-
-QString splitWarning(const ClassKey &key, const ClassTotal &t, const Thresholds &th)
-{
-    if (!splitRisk(t, th))
-        return QString();
-    return QStringLiteral("Atentie: clasa CPV ") + key.clasa + QStringLiteral(" insumeaza ") + groupedLei(t.total)
-        + QStringLiteral(" lei pe ") + QString::number(key.year) + QStringLiteral(", peste pragul achizitiei directe de ")
-        + groupedLei(double(th.directa)) + QStringLiteral(" lei, din ") + QString::number(t.count)
-        + QStringLiteral(" pozitii sub prag. Verificati divizarea achizitiei (art. 11 din Legea 98/2016).");
+        + QStringLiteral("; valoarea achizitiei pe an cere: ") + band;
 }
 
 std::optional<QString> thresholdDate(const QString &text)
@@ -158,21 +142,26 @@ std::optional<QString> thresholdDate(const QString &text)
 std::optional<QString> thresholdKindText(const QString &text)
 {
     const QString t = text.trimmed().toUpper();
-    if (t == QLatin1String("PS") || t == QLatin1String("L"))
-        return t;
+    for (const char *kind : {kGoodsAndServices, kWorks, kAnnex2Services})
+        if (t == QLatin1String(kind))
+            return t;
     return std::nullopt;
 }
 
 std::optional<qint64> thresholdValue(const QString &text)
 {
-    static const QRegularExpression digits(QStringLiteral("^\\d{1,12}$"));
-    const QString t = text.trimmed();
-    if (!digits.match(t).hasMatch())
+    const std::optional<double> v = readAmount(text);
+    if (!v || *v < 1 || *v >= 1e15 || *v != std::floor(*v))
         return std::nullopt;
-    const qint64 v = t.toLongLong();
-    if (v <= 0)
-        return std::nullopt;
-    return v;
+    return qint64(*v);
+}
+
+QString shownDate(const QString &yyyymmdd)
+{
+    static const QRegularExpression compact(QStringLiteral("^\\d{8}$"));
+    if (!compact.match(yyyymmdd).hasMatch())
+        return yyyymmdd;
+    return yyyymmdd.mid(6, 2) + QLatin1Char('.') + yyyymmdd.mid(4, 2) + QLatin1Char('.') + yyyymmdd.left(4);
 }
 
 } // namespace tendro
