@@ -78,7 +78,8 @@ void TestExchange::exportToAFile()
         {"cancelled", {}, {}, {}, MessageIcon::None},
         {"the working file", u"./tendro.mdb"_s, u" Fisierul ales este chiar fisierul de lucru"_s, u"TENDRO"_s,
          MessageIcon::None},
-        {"missing folder", u"no/such/folder/x.mdb"_s, u"Eroarea "_s, u"Eroare"_s, MessageIcon::Information}};
+        {"missing folder", u"no/such/folder/x.mdb"_s, u"Eroarea 14 unable to open database file\nFisierul <target>: "
+                                                     "dispozitivul a fost scos "_s, u"Eroare"_s, MessageIcon::Information}};
     for (const auto &c : cases) {
         Env env(u"O.S. ARAD"_s);
         env.db().exec(u"INSERT INTO program (id,lei,idos,resp) VALUES(4,12.5,9,'ION')"_s);

@@ -95,6 +95,8 @@ void storePassword(Database &db, const QString &password)
         db.exec(QStringLiteral("UPDATE valid SET parola=?"), {value});
 }
 
+bool blankAtEnds(const QString &password) { return password != password.trimmed(); }
+
 void passwordEntry(AppContext &ctx, QWidget *parent)
 {
     QString stored;
@@ -181,9 +183,22 @@ Par1::Par1(AppContext &ctx, QWidget *parent) : QDialog(parent), ctx_(ctx)
     connect(quit, &QPushButton::clicked, this, &QDialog::reject);
 }
 
+namespace {
+
+const char *const kBlankAtEnds = " Parola nu poate incepe sau se termina cu spatiu ";
+
+} // namespace
+
 void Par1::save()
 {
-    if (passc_->text().trimmed() != pass_->text().trimmed()) {
+    // What the boxes show is what is compared and stored.
+    if (blankAtEnds(pass_->text()) || blankAtEnds(passc_->text())) {
+        ctx_.messages.show(this, QLatin1String(kBlankAtEnds));
+        pass_->clear();
+        passc_->clear();
+        return;
+    }
+    if (passc_->text() != pass_->text()) {
         ctx_.messages.show(this, QStringLiteral("Parola nu a fost confirmata !!! "));
         pass_->clear();
         passc_->clear();
@@ -225,14 +240,20 @@ void Par2::save()
 {
     try {
         Database &db = ctx_.db();
-        if (!passwordMatches(passold_->text().trimmed(), storedPassword(db))) {
+        if (!passwordMatches(passold_->text(), storedPassword(db))) {
             ctx_.messages.show(this, QStringLiteral(" Parola veche nu corespunde !!! "));
             passold_->clear();
             pass_->clear();
             passc_->clear();
             return;
         }
-        if (passc_->text().trimmed() != pass_->text().trimmed()) {
+        if (blankAtEnds(pass_->text()) || blankAtEnds(passc_->text())) {
+            ctx_.messages.show(this, QLatin1String(kBlankAtEnds));
+            pass_->clear();
+            passc_->clear();
+            return;
+        }
+        if (passc_->text() != pass_->text()) {
             ctx_.messages.show(this, QStringLiteral(" Parola nu a fost confirmata !!! "));
             pass_->clear();
             passc_->clear();

@@ -20,6 +20,8 @@ bool passwordMatches(const QString &typed, const QString &stored);
 QString storedPassword(Database &db);
 // Stores a password as typed; empty text means no password.
 void storePassword(Database &db, const QString &password);
+// Blanks at either end of a new password are refused: they cannot be seen.
+bool blankAtEnds(const QString &password);
 
 // "PAROLA": opens `par1` when no password is set, `par2` otherwise.
 void passwordEntry(AppContext &ctx, QWidget *parent);

@@ -14,9 +14,23 @@ namespace tendro {
 DbError::DbError(int code, const QString &text)
     : std::runtime_error(text.toStdString()), code_(code), text_(text) {}
 
+DbError DbError::withDetail(const QString &detail) const
+{
+    DbError out(*this);
+    out.detail_ = detail;
+    return out;
+}
+
 QString engineErrorMessage(const DbError &e)
 {
-    return QStringLiteral("Eroarea ") + QString::number(e.code()) + QStringLiteral(" ") + e.text();
+    return QStringLiteral("Eroarea ") + QString::number(e.code()) + QStringLiteral(" ") + e.text() + e.detail();
+}
+
+ResultSet::ResultSet(const QStringList &columns, QVector<QVector<QVariant>> rows) : columns_(columns), rows_(std::move(rows))
+{
+    for (int i = 0; i < columns_.size(); ++i)
+        if (!index_.contains(columns_.at(i)))
+            index_.insert(columns_.at(i), i);
 }
 
 int ResultSet::columnIndex(const QString &name) const
