@@ -19,6 +19,7 @@ using namespace Qt::StringLiterals;
 class TestInput : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase() { setPasswordRounds(1000); }   // the full rounds are the password test's to check
     void programmeEditor_data();
     void programmeEditor();
     void signatoriesAndPassword_data();

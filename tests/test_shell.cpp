@@ -66,6 +66,7 @@ const QString kDamagedQuestion = u" Fisierul de date tendro.mdb este deteriorat.
 class TestShell : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase() { setPasswordRounds(1000); }   // every hash but the one that checks the rounds
     void firstRunOffersTheSetupAndStoresTheChoice(); void configuredStartupAndExit();
     void startupThatCannotGoOn(); void damagedWorkingFileLeadsToTheRestore(); void mainWindowAndExit();
     void exitKeepsTheCopiesOfADamagedFile(); void loginAndPasswordWindows(); void restoreFromADatedCopy();
@@ -387,7 +388,7 @@ void TestShell::loginAndPasswordWindows()
     };
     // The password stored before ("=x": x as an older file kept it, in plain text), the window (0 the login,
     // 1 a first password, 2 a change), the steps, then a password that matches afterwards and one that does not.
-    // What the boxes show is what counts: blanks, letter case.
+    // What the boxes show is what counts: blanks, letter case; the s and t with cedilla or comma are one letter.
     const struct { const char *stored; int window; QList<Step> steps; const char *matches, *notMatches; bool accepted;
                    int ended; } cases[] = {
         {"Stejar ", 0, login(u"Stejar "_s), "Stejar ", "Stejar", true, 0},
@@ -395,6 +396,8 @@ void TestShell::loginAndPasswordWindows()
         {"Stejar ", 0, (login(u"Stejar"_s) << message(wrong)) + (login(u"STEJAR "_s) << message(wrong)) + login(u"stejar "_s)
              << message(u" Va rugam nu mai insistati.Sunteti un intrus !!! "_s), "Stejar ", "stejar ", false, 1},
         {"Stejar ", 0, {click(u"Command1"_s)}, "Stejar ", "", false, 1},
+        // Plain text of an older file: hashed at the first good login.
+        {"=Braşov", 0, login(u"Bras\u0326ov"_s), "Brașov", "Brasov", true, 0},
         {"", 1, set(u"brad"_s, u"fag"_s) + refused(u"Parola nu a fost confirmata !!! "_s), "", "brad", false, 0},
         {"", 1, set(u" O'Brad"_s, u" O'Brad"_s) + refused(blank), "", " O'Brad", false, 0},
         {"", 1, set(u"O'Brad"_s, u"O'Brad "_s) + refused(blank), "", "O'Brad", false, 0},
@@ -408,7 +411,7 @@ void TestShell::loginAndPasswordWindows()
         {"vechi", 2, change(u"vechi"_s, u"nou"_s, u"alt"_s) + refused(u" Parola nu a fost confirmata !!! "_s, "vechi"),
          "vechi", "nou", false, 0},
         {"vechi", 2, change(u"vechi"_s, u"Nou1 "_s, u"Nou1 "_s) + refused(blank, "vechi"), "vechi", "Nou1 ", false, 0},
-        {"=simplu", 2, change(u"simplu"_s, u"simplu"_s, u"simplu"_s), "simplu", "Simplu", true, 0},
+        {"=ţara", 2, change(u"țara"_s, u"ţărm"_s, u"țărm"_s), "țărm", "ţara", true, 0},
     };
     for (const auto &c : cases) {
         Env env(u"O.S. ARAD"_s);
@@ -425,8 +428,17 @@ void TestShell::loginAndPasswordWindows()
         QCOMPARE(u"%1 %2"_s.arg(w->result() == QDialog::Accepted).arg(env.platform.ended), u"%1 %2"_s.arg(c.accepted).arg(c.ended));
         const QString stored = storedPassword(env.db()), matches = QString::fromUtf8(c.matches);
         QVERIFY(passwordMatches(matches, stored) && !passwordMatches(QString::fromUtf8(c.notMatches), stored));
-        QVERIFY(matches.isEmpty() || stored != matches);   // kept as a hash
+        QVERIFY2(matches.isEmpty() || stored.startsWith(u"pbkdf2-sha256$1000$"_s), qPrintable(stored));   // kept as a hash
     }
+    // New hashes take the full rounds; a hash asking for more than the most allowed matches nothing, at once
+    // (else this one would keep the login busy for hours).
+    setPasswordRounds(kPasswordRounds);
+    const QString full = hashPassword(u"brad"_s);
+    setPasswordRounds(1000);
+    QCOMPARE(full.section(u'$', 1, 1), QString::number(kPasswordRounds));
+    QString greedy = hashPassword(u"brad"_s, 1000);
+    greedy.replace(u"$1000$"_s, u"$2147483647$"_s);
+    QVERIFY(!passwordMatches(u"brad"_s, greedy) && passwordMatches(u"brad"_s, hashPassword(u"brad"_s, 1000)));
 }
 
 void TestShell::restoreFromADatedCopy()
