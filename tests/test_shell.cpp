@@ -159,6 +159,9 @@ void TestShell::startupThatCannotGoOn()
         {"<none>", StartupResult::Stopped, {u"Schimbarea separatorului zecimal a esuat !\nIncercati manual !"_s}, false},
         {"<plain>", StartupResult::Ended, {u" A fost detectata o eroare in deschiderea bazei de date "_s, repaired}},
         {"<locked>", StartupResult::Ended, {QLatin1String(kAlreadyRunning)}, false},
+        // No reader to check the file with says so, and is no damage.
+        {"<no reader>", StartupResult::Failed, {u"Eroarea 14 unable to start <folder>/none\n Instalarea programului nu este "
+                                                "completa. "_s}},
         // Damaged, or no TENDRO file: the way back offered, declined here.
         {QByteArray(8192, 'Z'), StartupResult::Failed, {kDamagedQuestion}},
         {"this is not a database\n", StartupResult::Failed, {kDamagedQuestion}},
@@ -177,9 +180,13 @@ void TestShell::startupThatCannotGoOn()
             createSchema(*db);
             db->execScript(u"INSERT INTO ds (idds,numeds) VALUES(7,'BRASOV'); INSERT INTO valid (parola) VALUES('');"
                            "INSERT INTO os (idos,idds,numeos) VALUES(70,7,'O.S. BRASOV');"_s);
-        } else if (c.file == "<locked>") {
+        } else if (c.file == "<locked>" || c.file == "<no reader>") {
             env.installDefaultFile();
             other = FileLock::tryTake(folderLockPath(env.dir.path()));
+            if (c.file == "<no reader>") {
+                other.reset();
+                setReaderProgram(env.path(u"none"_s));
+            }
         } else if (c.file.startsWith("<")) {
         } else if (!c.file.contains(' ') && c.file.size() < 20) {
             env.installDefaultFile();
@@ -192,7 +199,8 @@ void TestShell::startupThatCannotGoOn()
         const QByteArray before = fileBytes(env.workingFile());
         auto setare = std::make_unique<Setare>(*env.ctx);
         QCOMPARE(runStartup(*env.ctx, *setare), c.result);
-        QCOMPARE(env.messages.texts(), c.messages);
+        setReaderProgram(QStringLiteral(TENDRO_READER));
+        QCOMPARE(env.messages.texts().join(u'|').replace(env.dir.path(), u"<folder>"_s), c.messages.join(u'|'));
         QCOMPARE(env.platform.ended, c.result == StartupResult::Ended ? 1 : 0);
         QCOMPARE(env.ctx->display.modecran, c.splash ? 1 : 0);
         QCOMPARE(setare->dir1()->count(), 0);

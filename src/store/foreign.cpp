@@ -168,6 +168,13 @@ struct Run {
     bool clean = false;
 };
 
+// A reader that cannot be started says nothing of the file: the program is not whole.
+DbError readerMissing()
+{
+    return DbError(SQLITE_CANTOPEN, QStringLiteral("unable to start %1").arg(QDir::toNativeSeparators(readerProgram())))
+        .withDetail(QStringLiteral("\n Instalarea programului nu este completa. "));
+}
+
 Run runReader(const QByteArray &request, int timeoutMs)
 {
     Run run;
@@ -175,7 +182,7 @@ Run runReader(const QByteArray &request, int timeoutMs)
     p.setStandardErrorFile(QProcess::nullDevice());
     p.start(readerProgram(), QStringList());
     if (!p.waitForStarted(timeoutMs))
-        return run;
+        throw readerMissing();
     p.write(request);
     p.closeWriteChannel();
     QElapsedTimer clock;
@@ -263,8 +270,13 @@ ForeignTables readForeignFile(const ForeignRead &request)
         asks.append({t, (request.tables.contains(t) ? quint32(wire::TableRequired) : 0u) | (ofSubunit ? quint32(wire::TableOfSubunit) : 0u),
                      t == QLatin1String("program") ? QStringLiteral("idp") : t == QLatin1String("realiz") ? QStringLiteral("idr") : QString()});
     }
-    const Run run = runReader(encode(wire::ReadTables, request.password, request.idos, 0, asks, {request.path}),
-                              request.timeoutMs);
+    Run run;
+    try {
+        run = runReader(encode(wire::ReadTables, request.password, request.idos, 0, asks, {request.path}),
+                        request.timeoutMs);
+    } catch (const DbError &e) {
+        throw ForeignFileError(ForeignFileError::Kind::Engine, e);
+    }
     const auto unreadable = [] {
         return ForeignFileError(ForeignFileError::Kind::Unreadable, DbError(SQLITE_IOERR, QLatin1String(kUnreadableMessage)));
     };
@@ -345,8 +357,19 @@ QList<FileCheck> checkForeignFiles(const CheckRequest &request)
     // A file that brings the reader down is told so; the reader starts again on the ones after it.
     while (out.size() < request.paths.size()) {
         const QStringList rest = request.paths.mid(out.size());
-        const Run run = runReader(encode(wire::CheckFiles, request.password, std::nullopt, checks, asks, rest),
-                                  request.timeoutMs);
+        Run run;
+        try {
+            run = runReader(encode(wire::CheckFiles, request.password, std::nullopt, checks, asks, rest),
+                            request.timeoutMs);
+        } catch (const DbError &e) {
+            while (out.size() < request.paths.size()) {
+                FileCheck c;
+                c.verdict = FileCheck::Verdict::Failed;
+                c.error = e;
+                out.append(c);
+            }
+            break;
+        }
         try {
             Answer a(run.answer);
             expectHeader(a);

@@ -27,7 +27,8 @@ public:
     enum class Kind {
         UnknownObjects,   // refused: a view, trigger or virtual table
         Unreadable,       // the reader crashed, hung, said nothing sensible, or a value was over the cap
-        Engine            // the engine's own failure (wrong password, a missing table, a damaged page)
+        Engine            // the engine's own failure (wrong password, a missing table, a damaged page),
+                          // or no reader to start
     };
     ForeignFileError(Kind kind, const DbError &engine);
     Kind kind() const { return kind_; }
@@ -83,7 +84,8 @@ struct FileCheck {
         MissingTables,    // `missing` names them
         Damaged,          // not a database with this password, a bad page, a value over the cap
         Unreadable,       // the reader crashed, hung or said nothing sensible
-        Failed            // the engine refused for another reason (`error`): the disk, a lock
+        Failed            // the engine refused for another reason (`error`): the disk, a lock; or no
+                          // reader to start
     };
     Verdict verdict = Verdict::Unreadable;
     QStringList missing;
