@@ -163,13 +163,6 @@ QList<FileCheck> checkCopies(const QList<DatedCopy> &copies)
     return request.paths.isEmpty() ? QList<FileCheck>() : checkForeignFiles(request);
 }
 
-bool isWholeCopy(const QString &path)
-{
-    DatedCopy c;
-    c.path = path;
-    return checkCopies({c}).value(0).whole();
-}
-
 QString shownMoment(const DatedCopy &copy) { return copy.made.toString(QStringLiteral("dd.MM.yyyy HH:mm:ss")); }
 
 QString copyLine(const DatedCopy &copy, const FileCheck &check, bool clockWrong)

@@ -50,7 +50,6 @@ void pruneDatedCopies(const QString &cale, const QString &made, int keep = kDate
 // the database password, holds only plain tables, every one of the schema,
 // passes the integrity check and reads through. Done by the reader process.
 QList<FileCheck> checkCopies(const QList<DatedCopy> &copies);
-bool isWholeCopy(const QString &path);
 // "dd.mm.yyyy hh:mm:ss", the moment a copy was made as users read it.
 QString shownMoment(const DatedCopy &copy);
 // The line of the restore list.
