@@ -1,12 +1,14 @@
 // The import of a damaged source: the input is the image of a plain
-// database file (the seed is a small valid source), opened without key and
-// imported into a working file. The import refuses it with a message or
-// takes it; the working file stays whole either way.
+// database file (the seed is a small valid source), read without key by the
+// reader process and imported into a working file. The reader refuses it, or
+// dies on it alone, or the import takes it; the working file stays whole
+// either way.
 
 #include "exchange/import.h"
 #include "services/context.h"
 #include "store/connections.h"
 #include "store/database.h"
+#include "store/foreign.h"
 #include "store/schema.h"
 
 #include <QApplication>
@@ -44,6 +46,7 @@ struct World {
         static char name[] = "fuzz_import";
         static char *argv[] = {name, nullptr};
         app = new QApplication(argc, argv);
+        setReaderProgram(QStringLiteral(TENDRO_READER));
         createDefaultFile(workingFilePath(dir.path()));
         ctx = new AppContext(dir.path(), messages, files, clock, platform);
         ctx->subunitate = {2, 9, QStringLiteral("ARAD"), QStringLiteral("O.S. ARAD")};
@@ -69,13 +72,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             return 0;
         f.write(reinterpret_cast<const char *>(data), qint64(size));
     }
-    std::unique_ptr<Database> src;
+    ForeignRead request;
+    request.path = source;
+    request.idos = world.ctx->subunitate.idos;
+    request.timeoutMs = 5000;
+    ForeignTables tables;
     try {
-        src = Database::open({source, QString()}, Database::Mode::ReadOnly);
-    } catch (const DbError &) {
-        return 0;   // not a database at all: refused at the door
+        tables = readForeignFile(request);
+    } catch (const ForeignFileError &) {
+        return 0;   // refused, or the reader fell alone
     }
-    importFrom(*world.ctx, nullptr, std::move(src), source);
+    importFrom(*world.ctx, nullptr, tables, source);
     // Whatever came of it, the working file is whole.
     const ResultSet check = world.ctx->db().query(QStringLiteral("PRAGMA quick_check"));
     if (check.isEmpty() || check.value(0, 0).toString() != QLatin1String("ok"))

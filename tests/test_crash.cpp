@@ -7,6 +7,7 @@
 #include "store/connections.h"
 #include "store/database.h"
 #include "store/filecopy.h"
+#include "store/filelock.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -71,7 +72,7 @@ long runHelper(const QString &folder, const QString &operation, long killAt)
 class TestCrash : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase(); void killedInTheMiddle_data(); void killedInTheMiddle();
+    void initTestCase(); void killedInTheMiddle_data(); void killedInTheMiddle(); void twoExitsAtOnce();
 
 private:
     Env prepared_;
@@ -146,6 +147,8 @@ void TestCrash::killedInTheMiddle()
         QTemporaryDir dir;
         freshFolder(dir);
         QVERIFY2(runHelper(dir.path(), operation, k) == -1, qPrintable(u"not killed at write %1"_s.arg(k)));
+        // The folder's lock went with the killed program (an exit and a restore hold it).
+        QVERIFY(FileLock::tryTake(folderLockPath(dir.path())));
         for (const QString &f : databaseFiles(dir.path()) + before_.keys()) {
             const QString path = QDir(dir.path()).filePath(f);
             if (sameBytes(path, prepared.filePath(f)))
@@ -155,6 +158,33 @@ void TestCrash::killedInTheMiddle()
                      qPrintable(u"%1 neither old nor new at write %2"_s.arg(f).arg(k)));
         }
     }
+}
+
+// Two programs leaving one folder at the same moment take turns: each leaves a whole backup and a dated
+// copy of its own, and no temporary behind.
+void TestCrash::twoExitsAtOnce()
+{
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkpath(u"backup"_s));
+    for (const QString &f : databaseFiles(prepared_.dir.path()))
+        QVERIFY(QFile::copy(QDir(prepared_.dir.path()).filePath(f), QDir(dir.path()).filePath(f)));
+    QProcess first, second;
+    for (QProcess *p : {&first, &second})
+        p->start(QStringLiteral(TENDRO_CRASH_HELPER), {dir.path(), u"exit"_s, u"0"_s});
+    for (QProcess *p : {&first, &second})
+        QVERIFY(p->waitForFinished(120000) && p->exitStatus() == QProcess::NormalExit && p->exitCode() == 0);
+    // Each a copy of the working file as it is.
+    const QStringList working = before_.value(u"tendro.mdb"_s);
+    QStringList made;
+    for (const QString &f : databaseFiles(dir.path()))
+        if (!before_.contains(f))
+            made << f + (contents(QDir(dir.path()).filePath(f)) == working ? u" whole"_s : u" other"_s);
+    made.sort();
+    QCOMPARE(made, (QStringList{u"backup/tendroBACKUP-20260315-100000-nr1.mdb whole"_s,
+                                u"backup/tendroBACKUP-20260315-100000-nr2.mdb whole"_s}));
+    QVERIFY(contents(QDir(dir.path()).filePath(u"tendroBACKUP.mdb"_s)) == working);
+    QDirIterator left(dir.path(), {u"*.partial*"_s}, QDir::Files, QDirIterator::Subdirectories);
+    QVERIFY(!left.hasNext());
 }
 
 QTEST_MAIN(TestCrash)

@@ -12,7 +12,10 @@
 #include "store/connections.h"
 #include "store/database.h"
 #include "store/filecopy.h"
+#include "store/filelock.h"
 #include "store/schema.h"
+
+#include <sys/stat.h>
 
 #include <QtTest>
 #include <QtWidgets>
@@ -37,23 +40,37 @@ QStringList items(const QListWidget *list)
     return out;
 }
 
-// The dated copies, newest first: name and number of programme items.
+// The dated copies, newest first: name and number of programme items ("deteriorata" when it fails its check).
 QStringList datedCopyList(const QString &cale)
 {
     QStringList out;
-    for (const DatedCopy &c : datedCopies(cale))
-        out << QFileInfo(c.path).fileName() + u" "_s + QString::number(summarize(c).items);
+    const QList<DatedCopy> copies = datedCopies(cale);
+    const QList<FileCheck> checks = checkCopies(copies);
+    for (int i = 0; i < copies.size(); ++i)
+        out << QFileInfo(copies.at(i).path).fileName() + u" "_s
+                + (checks.at(i).whole() ? QString::number(checks.at(i).rows.value(u"program"_s)) : u"deteriorata"_s);
     return out;
 }
+
+// Permission bits of a file or folder, as "600".
+QString mode(const QString &path)
+{
+    struct stat st;
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? QString::number(st.st_mode & 0777, 8) : u"<none>"_s;
+}
+
+const QString kDamagedQuestion = u" Fisierul de date tendro.mdb este deteriorat. Doriti restaurarea dintr-o copie de siguranta ? "_s;
 
 } // namespace
 
 class TestShell : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase() { setPasswordRounds(1000); }   // every hash but the one that checks the rounds
     void firstRunOffersTheSetupAndStoresTheChoice(); void configuredStartupAndExit();
-    void startupThatCannotGoOn(); void mainWindowAndExit(); void loginAndPasswordWindows();
-    void restoreFromADatedCopy();
+    void startupThatCannotGoOn(); void damagedWorkingFileLeadsToTheRestore(); void mainWindowAndExit();
+    void exitKeepsTheCopiesOfADamagedFile(); void loginAndPasswordWindows(); void restoreFromADatedCopy();
+    void filesAreTheUsersAlone();
 };
 
 void TestShell::firstRunOffersTheSetupAndStoresTheChoice()
@@ -135,43 +152,61 @@ void TestShell::configuredStartupAndExit()
 
 void TestShell::startupThatCannotGoOn()
 {
-    const QString notADatabase = u"Eroarea 26 "_s;   // followed by the engine's text
-    const struct { QByteArray file; StartupResult result; QStringList messages; } cases[] = {
-        // The working file's bytes; "<none>", "<plain>", "<other key>": made below.
-        {"<none>", StartupResult::Stopped, {u"Schimbarea separatorului zecimal a esuat !\nIncercati manual !"_s}},
-        {"<plain>", StartupResult::Ended, {u" A fost detectata o eroare in deschiderea bazei de date "_s,
-                                           u" Eroarea a fost remediata.Este necesar de a intra din nou in program. "_s}},
-        {QByteArray(8192, 'Z'), StartupResult::Failed, {notADatabase}},
-        {"this is not a database\n", StartupResult::Failed, {notADatabase}},
-        {"<other key>", StartupResult::Failed, {notADatabase}}};
+    const QString repaired = u" Eroarea a fost remediata.Este necesar de a intra din nou in program. "_s;
+    // The working file ("<none>" none, the separator refused; "<plain>" without password; "<locked>" a good file
+    // another program holds; "<other key>"; else hostileFile's kinds or the bytes), whether the splash came.
+    const struct { QByteArray file; StartupResult result; QStringList messages; bool splash = true; } cases[] = {
+        {"<none>", StartupResult::Stopped, {u"Schimbarea separatorului zecimal a esuat !\nIncercati manual !"_s}, false},
+        {"<plain>", StartupResult::Ended, {u" A fost detectata o eroare in deschiderea bazei de date "_s, repaired}},
+        {"<locked>", StartupResult::Ended, {QLatin1String(kAlreadyRunning)}, false},
+        // No reader to check the file with says so, and is no damage.
+        {"<no reader>", StartupResult::Failed, {u"Eroarea 14 unable to start <folder>/none\n Instalarea programului nu este "
+                                                "completa. "_s}},
+        // Damaged, or no TENDRO file: the way back offered, declined here.
+        {QByteArray(8192, 'Z'), StartupResult::Failed, {kDamagedQuestion}},
+        {"this is not a database\n", StartupResult::Failed, {kDamagedQuestion}},
+        {"<other key>", StartupResult::Failed, {kDamagedQuestion}},
+        {"empty", StartupResult::Failed, {kDamagedQuestion}},
+        {"norealiz", StartupResult::Failed, {kDamagedQuestion}},
+        {"trigger", StartupResult::Failed, {kDamagedQuestion}},
+        {"schema", StartupResult::Failed, {kDamagedQuestion}}};
     for (const auto &c : cases) {
         Env env;
         env.platform.refuseSeparator = c.file == "<none>";
+        std::unique_ptr<FileLock> other;
         if (c.file == "<plain>" || c.file == "<other key>") {
             auto db = Database::open({env.workingFile(), c.file == "<plain>" ? QString() : u"another"_s},
                                      Database::Mode::Create);
             createSchema(*db);
             db->execScript(u"INSERT INTO ds (idds,numeds) VALUES(7,'BRASOV'); INSERT INTO valid (parola) VALUES('');"
                            "INSERT INTO os (idos,idds,numeos) VALUES(70,7,'O.S. BRASOV');"_s);
-        } else if (c.file != "<none>") {
+        } else if (c.file == "<locked>" || c.file == "<no reader>") {
+            env.installDefaultFile();
+            other = FileLock::tryTake(folderLockPath(env.dir.path()));
+            if (c.file == "<no reader>") {
+                other.reset();
+                setReaderProgram(env.path(u"none"_s));
+            }
+        } else if (c.file.startsWith("<")) {
+        } else if (!c.file.contains(' ') && c.file.size() < 20) {
+            env.installDefaultFile();
+            replaceFile(hostileFile(env, u"h.mdb"_s, QString::fromLatin1(c.file)), env.workingFile());
+            env.ctx->closeDb();
+        } else {
             QFile f(env.workingFile());
             QVERIFY(f.open(QIODevice::WriteOnly) && f.write(c.file) == c.file.size());
         }
         const QByteArray before = fileBytes(env.workingFile());
         auto setare = std::make_unique<Setare>(*env.ctx);
         QCOMPARE(runStartup(*env.ctx, *setare), c.result);
-        QStringList shown;   // as far as the expected text goes
-        for (const ShownMessage &m : env.messages.shown)
-            shown << m.text.left(c.messages.value(shown.size()).size());
-        QCOMPARE(shown, c.messages);
-        QCOMPARE(env.messages.shown.first().title, c.result == StartupResult::Failed ? u"Eroare"_s : u"TENDRO"_s);
-        QCOMPARE(env.messages.shown.first().icon == MessageIcon::Information, c.result == StartupResult::Failed);
+        setReaderProgram(QStringLiteral(TENDRO_READER));
+        QCOMPARE(env.messages.texts().join(u'|').replace(env.dir.path(), u"<folder>"_s), c.messages.join(u'|'));
         QCOMPARE(env.platform.ended, c.result == StartupResult::Ended ? 1 : 0);
-        QCOMPARE(env.ctx->display.modecran, c.result == StartupResult::Stopped ? 0 : 1);   // no splash when stopped
+        QCOMPARE(env.ctx->display.modecran, c.splash ? 1 : 0);
         QCOMPARE(setare->dir1()->count(), 0);
         // Left open with nothing to choose, it can still be closed.
-        QCOMPARE(bool(setare->windowFlags() & Qt::WindowCloseButtonHint), c.result != StartupResult::Ended);
-        if (c.result != StartupResult::Ended) {   // the file left as it was, none made when stopped
+        QVERIFY(c.result == StartupResult::Ended || (setare->windowFlags() & Qt::WindowCloseButtonHint));
+        if (c.file != "<plain>") {   // the file left as it was, none made when stopped
             QCOMPARE(fileBytes(env.workingFile()), before);
             continue;
         }
@@ -180,6 +215,55 @@ void TestShell::startupThatCannotGoOn()
         setare = std::make_unique<Setare>(*env.ctx);
         QCOMPARE(runStartup(*env.ctx, *setare), StartupResult::Setup);
         QCOMPARE(items(setare->dir1()) + items(setare->ocol()), (QStringList{u"BRASOV"_s, u"O.S. BRASOV"_s}));
+    }
+}
+
+// A working file without a table of data is refused at start and the restore offered: it is carried out,
+// the damaged file kept aside as it was. A lock file no program holds any more (a killed one's) and the
+// temporaries killed copies left are no obstacle, and are cleaned up.
+void TestShell::damagedWorkingFileLeadsToTheRestore()
+{
+    // A table of data dropped; the schema rewritten so that the engine falls on opening the file.
+    for (const QString &damage : {u"norealiz"_s, u"schema"_s}) {
+        Env env(u"O.S. ARAD"_s);
+        env.addItem({});
+        const QString copy = keepDatedCopy(env.db(), env.dir.path(), QDateTime(env.clock.date, QTime(9, 0)));
+        env.addItem({});
+        replaceFile(hostileFile(env, u"h.mdb"_s, damage), env.workingFile());
+        env.ctx->closeDb();
+        const QByteArray damaged = fileBytes(env.workingFile());
+        QVERIFY(QDir().mkpath(env.path(u"elsewhere"_s)));
+        const QStringList leftovers{u"tendro.mdb.1f.partial"_s, u"backup/tendroBACKUP.mdb.2e.partial-journal"_s,
+                                    u"elsewhere/trimis.mdb.3d.partial"_s, u"tendro.lock"_s};
+        for (const QString &f : leftovers)
+            QVERIFY(QFile(env.path(f)).open(QIODevice::WriteOnly));
+        QFile pending(pendingListPath(env.dir.path()));
+        QVERIFY(pending.open(QIODevice::WriteOnly) && pending.write(QFile::encodeName(env.path(leftovers.at(2))) + '\n'));
+        pending.close();
+        env.clock.time = QTime(11, 0);
+        Setare setare(*env.ctx);
+        // The question answered Yes; the restore window then driven as a user does.
+        env.messages.answers = {true};
+        QString stepError = u"the restore window did not come"_s;
+        whenModal(u"restaurare"_s, [&](QWidget *restaurare) {
+            stepError = runSteps(env, restaurare, {clickCell(u"List1"_s, 0), click(u"Command1"_s),
+                message(u" Datele curente vor fi inlocuite cu copia din 15.03.2026 09:00:00. Continuati ? "_s, Answer::Yes),
+                message(u" Copia a fost restaurata. Fisierul curent era deteriorat si a fost pastrat in folderul backup ca "
+                        "tendro-deteriorat-20260315-110000.mdb. Este necesar de a intra din nou in program. "_s)});
+        });
+        const StartupResult result = runStartup(*env.ctx, setare);
+        QVERIFY2(stepError.isEmpty(), qPrintable(stepError));
+        QCOMPARE(env.messages.texts().first(), kDamagedQuestion);
+        QCOMPARE(u"%1 %2"_s.arg(int(result)).arg(env.platform.ended), u"%1 1"_s.arg(int(StartupResult::Ended)));
+        QCOMPARE(fileBytes(env.path(u"backup/tendro-deteriorat-20260315-110000.mdb"_s)), damaged);
+        QCOMPARE(u"%1 %2"_s.arg(env.count(u"program"_s)).arg(env.count(u"realiz"_s)), u"1 0"_s);
+        QCOMPARE(datedCopyList(env.dir.path()), QStringList{QFileInfo(copy).fileName() + u" 1"_s});
+        QStringList left;
+        for (const QString &f : leftovers)
+            if (QFile::exists(env.path(f)))
+                left << f;
+        QCOMPARE(left, QStringList{u"tendro.lock"_s});
+        QVERIFY(!QFile::exists(pendingListPath(env.dir.path())));
     }
 }
 
@@ -211,42 +295,93 @@ void TestShell::mainWindowAndExit()
     QCOMPARE(goods, (QList<bool>{true, true}));
     QVERIFY(!mnu.findChild<QDialog *>(u"liste"_s) && mnu.isVisible());
     env.messages.shown.clear();
-    // Exits: the newest ten dated copies kept, and an end when a copy fails. The last one
-    // on a clock set back to 2000: its copy sorts oldest, and still stays.
-    const QDate today = env.clock.date;
-    for (int exit = 1; exit <= 13; ++exit) {
+    // Exits: ten today, three with the clock set back to 2000, one set forward to 2030, one today again. The
+    // copies go by the order they were made in, whatever their names say: the last ten stay, and the list
+    // marks a name in the future or before the one made just before it.
+    QList<QDateTime> clocks;
+    for (int second = 1; second <= 10; ++second)
+        clocks << QDateTime(env.clock.date, QTime(10, 0, second));
+    for (int day = 1; day <= 3; ++day)
+        clocks << QDateTime(QDate(2000, 1, day), QTime(9, 0));
+    clocks << QDateTime(QDate(2030, 1, 1), QTime(9, 0)) << QDateTime(env.clock.date, QTime(10, 5));
+    for (const QDateTime &at : std::as_const(clocks)) {
         env.addItem({});
-        env.clock.time = QTime(10, 0, std::min(exit, 11));   // 11 and 12 within one second
-        env.clock.date = exit < 13 ? today : QDate(2000, 1, 1);
+        env.clock.date = at.date();
+        env.clock.time = at.time();
         mnu.action(u"mnuies"_s)->trigger();
     }
-    env.clock.date = today;
-    QCOMPARE(u"%1 %2"_s.arg(env.platform.ended).arg(env.messages.shown.size()), u"13 0"_s);   // ended, nothing told
-    QStringList expected{u"tendroBACKUP-20260315-100011-2.mdb 12"_s};
-    for (int exit = 11; exit >= 4; --exit)
-        expected << u"tendroBACKUP-20260315-1000%1.mdb %2"_s.arg(exit, 2, 10, QLatin1Char('0')).arg(exit);
-    QCOMPARE(datedCopyList(env.dir.path()), expected << u"tendroBACKUP-20000101-100011.mdb 13"_s);
+    QCOMPARE(u"%1 %2"_s.arg(env.platform.ended).arg(env.messages.shown.size()), u"15 0"_s);   // ended, nothing told
+    QStringList expected;
+    for (int n = 15; n >= 6; --n)
+        expected << u"tendroBACKUP-%1-nr%2.mdb %2"_s.arg(clocks.at(n - 1).toString(u"yyyyMMdd-HHmmss"_s)).arg(n);
+    QCOMPARE(datedCopyList(env.dir.path()), expected);
     QCOMPARE(QDir(datedCopiesFolder(env.dir.path())).entryList(QDir::Files).size(), 10);
+    QStringList marked;
+    RUN_STEPS(env, &mnu, {click(u"mnurestaurare"_s), call([&marked] {
+        for (const QString &line : items(QApplication::activeModalWidget()->findChild<QListWidget *>(u"List1"_s)))
+            marked << (line.contains(u" ceas gresit? "_s) ? line.left(19) : u"-"_s);
+    }), click(u"Command2"_s)});
+    QCOMPARE(marked, (QStringList{u"15.03.2026 10:05:00"_s, u"01.01.2030 09:00:00"_s, u"-"_s, u"-"_s,
+                                  u"01.01.2000 09:00:00"_s, u"-"_s, u"-"_s, u"-"_s, u"-"_s, u"-"_s}));
     // The single backup stays as it was: the working file at the last exit.
     auto backup = Database::open(conexiuneC(backupFilePath(env.dir.path())), Database::Mode::ReadOnly);
     QCOMPARE(tableDump(*backup, u"program"_s), tableDump(env.db(), u"program"_s));
-    // A folder where the backup's partial copy would go, a file where the copies' folder is:
-    // each failure is told, the program still ends.
+    // A folder where the backup is, a file where the copies' folder is: each failure is told with its file and
+    // what is known of its cause; the program still ends.
     env.addItem({});
-    before = fileBytes(backupFilePath(env.dir.path()));
-    QVERIFY(QDir().mkpath(partialPathFor(backupFilePath(env.dir.path()))));
+    QVERIFY(QFile::remove(backupFilePath(env.dir.path())) && QDir().mkpath(backupFilePath(env.dir.path()) + u"/x"_s));
     QVERIFY(QDir().rename(datedCopiesFolder(env.dir.path()), env.path(u"elsewhere"_s)));
     QVERIFY(QFile(datedCopiesFolder(env.dir.path())).open(QIODevice::WriteOnly));
     mnu.action(u"mnuies"_s)->trigger();
-    QCOMPARE(u"%1 %2"_s.arg(env.platform.ended).arg(env.messages.shown.size()), u"14 2"_s);
-    QVERIFY(env.messages.shown.at(0).text.startsWith(u" Copia de siguranta tendroBACKUP.mdb nu a putut fi facuta. \n"_s));
-    QVERIFY(env.messages.shown.at(1).text.startsWith(u" Copia datata din folderul backup nu a putut fi facuta. \n"_s));
-    QCOMPARE(fileBytes(backupFilePath(env.dir.path())), before);
+    QCOMPARE(u"%1 %2"_s.arg(env.platform.ended).arg(env.messages.shown.size()), u"16 2"_s);
+    const QString folder = QDir::toNativeSeparators(env.dir.path());
+    QVERIFY2(QRegularExpression(u"^ Copia de siguranta tendroBACKUP.mdb nu a putut fi facuta. \nEroarea 10 .*\nFisierul "_s
+                                + QRegularExpression::escape(folder + u"/tendroBACKUP.mdb"_s) + u"$"_s)
+                 .match(env.messages.shown.at(0).text).hasMatch(), qPrintable(env.messages.shown.at(0).text));
+    QCOMPARE(env.messages.shown.at(1).text, u" Copia datata din folderul backup nu a putut fi facuta. \nEroarea 14 unable "
+                                            "to open database file\nFisierul "_s + folder
+                                                + u"/backup/tendroBACKUP.mdb: folderul nu poate fi scris "_s);
+}
+
+// A working file without a table of data, or with a bad page found only by the copy, is never copied over the
+// good copies, and none is pruned: the exit says the file is damaged and where the way back is.
+void TestShell::exitKeepsTheCopiesOfADamagedFile()
+{
+    const QString kept = u". Copiile de siguranta au fost pastrate neschimbate. Folositi RESTAURARE pentru a reveni la "
+                         "una dintre ele. "_s;
+    const struct { const char *damage; QString message; } cases[] = {
+        {"DROP TABLE realiz", u" Fisierul de date tendro.mdb este deteriorat (lipseste tabela realiz)"_s + kept},
+        {"<bad page>", u" Fisierul de date tendro.mdb este deteriorat"_s + kept},
+        {"CREATE VIEW v AS SELECT 1", u" Fisierul de date tendro.mdb este deteriorat (contine obiecte necunoscute)"_s + kept}};
+    for (const auto &c : cases) {
+        Env env(u"O.S. ARAD"_s);
+        exitWithBackup(*env.ctx, nullptr);
+        // A full set of copies, so that a prune would remove one.
+        const QString first = datedCopies(env.dir.path()).value(0).path;
+        for (int n = 2; n <= kDatedCopiesKept + 1; ++n)
+            QVERIFY(QFile::copy(first, env.path(u"backup/tendroBACKUP-20260315-0900%1-nr%2.mdb"_s.arg(n, 2, 10, QLatin1Char('0')).arg(n))));
+        const QStringList copies = QDir(datedCopiesFolder(env.dir.path())).entryList(QDir::Files);
+        const QByteArray backup = fileBytes(backupFilePath(env.dir.path()));
+        if (c.damage[0] == '<') {
+            env.ctx->closeDb();
+            const qint64 size = QFileInfo(env.workingFile()).size();
+            QFile w(env.workingFile());
+            QVERIFY(w.open(QIODevice::ReadWrite) && w.seek(size / 2) && w.write(QByteArray(64, 'U')) == 64 && w.flush());
+        } else {
+            env.db().execScript(QLatin1String(c.damage));
+        }
+        env.messages.shown.clear();
+        exitWithBackup(*env.ctx, nullptr);
+        QCOMPARE(env.messages.texts(), QStringList{c.message});
+        QCOMPARE(u"%1 %2"_s.arg(env.messages.shown.at(0).title).arg(env.platform.ended), u"Eroare 2"_s);
+        QCOMPARE(fileBytes(backupFilePath(env.dir.path())), backup);
+        QCOMPARE(QDir(datedCopiesFolder(env.dir.path())).entryList(QDir::Files), copies);
+    }
 }
 
 void TestShell::loginAndPasswordWindows()
 {
-    const QString wrong = u" Parola nu corespunde !!! "_s;
+    const QString wrong = u" Parola nu corespunde !!! "_s, blank = u" Parola nu poate incepe sau se termina cu spatiu "_s;
     const auto login = [](const QString &typed) { return QList<Step>{type(u"passconf"_s, typed), click(u"Command2"_s)}; };
     const auto set = [](const QString &pass, const QString &passc) {
         return QList<Step>{type(u"pass"_s, pass), type(u"passc"_s, passc), click(u"Command2"_s)};
@@ -261,6 +396,7 @@ void TestShell::loginAndPasswordWindows()
     };
     // The password stored before ("=x": x as an older file kept it, in plain text), the window (0 the login,
     // 1 a first password, 2 a change), the steps, then a password that matches afterwards and one that does not.
+    // What the boxes show is what counts: blanks, letter case; the s and t with cedilla or comma are one letter.
     const struct { const char *stored; int window; QList<Step> steps; const char *matches, *notMatches; bool accepted;
                    int ended; } cases[] = {
         {"Stejar ", 0, login(u"Stejar "_s), "Stejar ", "Stejar", true, 0},
@@ -268,19 +404,22 @@ void TestShell::loginAndPasswordWindows()
         {"Stejar ", 0, (login(u"Stejar"_s) << message(wrong)) + (login(u"STEJAR "_s) << message(wrong)) + login(u"stejar "_s)
              << message(u" Va rugam nu mai insistati.Sunteti un intrus !!! "_s), "Stejar ", "stejar ", false, 1},
         {"Stejar ", 0, {click(u"Command1"_s)}, "Stejar ", "", false, 1},
+        // Plain text of an older file: hashed at the first good login.
+        {"=Braşov", 0, login(u"Bras\u0326ov"_s), "Brașov", "Brasov", true, 0},
         {"", 1, set(u"brad"_s, u"fag"_s) + refused(u"Parola nu a fost confirmata !!! "_s), "", "brad", false, 0},
-        // Blanks around the confirmation do not matter; the password keeps its own.
-        {"", 1, set(u" O'Brad "_s, u"O'Brad"_s), " O'Brad ", "O'Brad", true, 0},
+        {"", 1, set(u" O'Brad"_s, u" O'Brad"_s) + refused(blank), "", " O'Brad", false, 0},
+        {"", 1, set(u"O'Brad"_s, u"O'Brad "_s) + refused(blank), "", "O'Brad", false, 0},
+        {"", 1, set(u"O'Brad"_s, u"O'Brad"_s), "O'Brad", "O'brad", true, 0},
         {"x", 1, set({}, {}), "", "x", true, 0},
         {"", 1, {type(u"pass"_s, u"nou"_s), type(u"passc"_s, u"nou"_s), click(u"Command1"_s)}, "", "nou", false, 0},
-        // The old password is compared without its blanks, so one stored with a
-        // trailing blank cannot be changed by typing it as stored.
-        {"vechi ", 2, change(u"vechi "_s, u"nou"_s, u"nou"_s) + refused(u" Parola veche nu corespunde !!! "_s, ""),
-         "vechi ", "nou", false, 0},
-        {"vechi", 2, change(u" vechi "_s, u"nou"_s, u"alt"_s) + refused(u" Parola nu a fost confirmata !!! "_s, " vechi "),
+        // The old password as stored, its trailing blank included.
+        {"vechi ", 2, change(u"vechi "_s, u"nou"_s, u"nou"_s), "nou", "vechi ", true, 0},
+        {"vechi", 2, change(u" vechi"_s, u"nou"_s, u"nou"_s) + refused(u" Parola veche nu corespunde !!! "_s, ""), "vechi",
+         "nou", false, 0},
+        {"vechi", 2, change(u"vechi"_s, u"nou"_s, u"alt"_s) + refused(u" Parola nu a fost confirmata !!! "_s, "vechi"),
          "vechi", "nou", false, 0},
-        {"vechi", 2, change(u" vechi "_s, u"Nou1"_s, u"Nou1 "_s), "Nou1", "vechi", true, 0},
-        {"=simplu", 2, change(u"simplu"_s, u"simplu"_s, u"simplu"_s), "simplu", "Simplu", true, 0},
+        {"vechi", 2, change(u"vechi"_s, u"Nou1 "_s, u"Nou1 "_s) + refused(blank, "vechi"), "vechi", "Nou1 ", false, 0},
+        {"=ţara", 2, change(u"țara"_s, u"ţărm"_s, u"țărm"_s), "țărm", "ţara", true, 0},
     };
     for (const auto &c : cases) {
         Env env(u"O.S. ARAD"_s);
@@ -297,13 +436,23 @@ void TestShell::loginAndPasswordWindows()
         QCOMPARE(u"%1 %2"_s.arg(w->result() == QDialog::Accepted).arg(env.platform.ended), u"%1 %2"_s.arg(c.accepted).arg(c.ended));
         const QString stored = storedPassword(env.db()), matches = QString::fromUtf8(c.matches);
         QVERIFY(passwordMatches(matches, stored) && !passwordMatches(QString::fromUtf8(c.notMatches), stored));
-        QVERIFY(matches.isEmpty() || stored != matches);   // kept as a hash
+        QVERIFY2(matches.isEmpty() || stored.startsWith(u"pbkdf2-sha256$1000$"_s), qPrintable(stored));   // kept as a hash
     }
+    // New hashes take the full rounds; a hash asking for more than the most allowed matches nothing, at once
+    // (else this one would keep the login busy for hours).
+    setPasswordRounds(kPasswordRounds);
+    const QString full = hashPassword(u"brad"_s);
+    setPasswordRounds(1000);
+    QCOMPARE(full.section(u'$', 1, 1), QString::number(kPasswordRounds));
+    QString greedy = hashPassword(u"brad"_s, 1000);
+    greedy.replace(u"$1000$"_s, u"$2147483647$"_s);
+    QVERIFY(!passwordMatches(u"brad"_s, greedy) && passwordMatches(u"brad"_s, hashPassword(u"brad"_s, 1000)));
 }
 
 void TestShell::restoreFromADatedCopy()
 {
-    // Copies at 10:00:01 (one item, two realizations) and at 10:00:02, damaged; a third item since.
+    // Copies at 10:00:01 (one item, two realizations) and at 10:00:02, damaged; then copies that are no
+    // TENDRO file or not a whole one; a third item since.
     Env env(u"O.S. ARAD"_s);
     env.db().exec(u"INSERT INTO realiz (id,lei,actdata2,idos) VALUES(1,5,'20260401',9),(2,6,'20260402',9)"_s);
     for (int second = 1; second <= 3; ++second) {
@@ -313,30 +462,41 @@ void TestShell::restoreFromADatedCopy()
     }
     QFile f(datedCopies(env.dir.path()).first().path);
     QVERIFY(f.open(QIODevice::ReadWrite) && f.seek(f.size() / 2) && f.write(QByteArray(64, 'U')) == 64 && f.flush());
+    const QStringList kinds{u"empty"_s, u"norealiz"_s, u"view"_s, u"virtual"_s, u"trigger"_s, u"schema"_s, u"long"_s};
+    for (int n = 3; n < 3 + kinds.size(); ++n)
+        QVERIFY(QFile::rename(hostileFile(env, u"h.mdb"_s, kinds.at(n - 3)),
+                              env.path(u"backup/tendroBACKUP-20260315-1000%1-nr%2.mdb"_s.arg(n, 2, 10, QLatin1Char('0')).arg(n))));
+    // Restored on a clock set back: the copy of the current file a restore keeps is never pruned.
+    env.clock.date = QDate(2000, 1, 1);
     env.clock.time = QTime(10, 5, 0);
     const QByteArray working = fileBytes(env.workingFile());
-    const QStringList before = datedCopyList(env.dir.path());
+    const QStringList before = QDir(datedCopiesFolder(env.dir.path())).entryList(QDir::Files);
     const QString question = u" Datele curente vor fi inlocuite cu copia din 15.03.2026 10:00:01. Continuati ? "_s;
     Mnu mnu(*env.ctx);
     QStringList lines;
-    bool unchanged = false;
+    bool unchanged = false, chosenDamaged = true;
     const auto list = [] { return QApplication::activeModalWidget()->findChild<QListWidget *>(u"List1"_s); };
-    // The damaged copy is refused, No changes nothing either, Yes restores.
+    const auto restoreEnabled = [] { return QApplication::activeModalWidget()->findChild<QPushButton *>(u"Command1"_s)->isEnabled(); };
+    // A copy that fails its check cannot be chosen; No changes nothing; Yes restores.
     RUN_STEPS(env, &mnu, {click(u"mnurestaurare"_s), call([&] { lines = items(list()); }), clickCell(u"List1"_s, 0),
-        click(u"Command1"_s), message(u" Copia tendroBACKUP-20260315-100002.mdb din 15.03.2026 10:00:02 este deteriorata "
-                                      "si nu poate fi restaurata. "_s), clickCell(u"List1"_s, 1), click(u"Command1"_s),
-        message(question, Answer::No), call([&] {
-            unchanged = fileBytes(env.workingFile()) == working && datedCopyList(env.dir.path()) == before && !env.platform.ended;
+        clickCell(u"List1"_s, 7), call([&] { chosenDamaged = restoreEnabled(); }), clickCell(u"List1"_s, 8),
+        click(u"Command1"_s), message(question, Answer::No), call([&] {
+            unchanged = fileBytes(env.workingFile()) == working && !env.platform.ended
+                && QDir(datedCopiesFolder(env.dir.path())).entryList(QDir::Files) == before;
         }), click(u"Command1"_s), message(question, Answer::Yes),
         message(u" Copia a fost restaurata. Este necesar de a intra din nou in program. "_s)});
-    QVERIFY(unchanged);
-    QVERIFY2(QRegularExpression(u"^15\\.03\\.2026 10:00:02 +\\d+ KB +.+\n"
-                                "15\\.03\\.2026 10:00:01 +\\d+ KB +1 pozitii in program, 2 realizari$"_s)
+    QVERIFY(unchanged && !chosenDamaged);
+    // Seen from 2000, every copy was made in the future.
+    QString expected;
+    for (int n = 2 + kinds.size(); n >= 2; --n)
+        expected += u"15\\.03\\.2026 10:00:%1 ceas gresit\\?  +\\d+ KB +copie deteriorata\n"_s.arg(n, 2, 10, QLatin1Char('0'));
+    QVERIFY2(QRegularExpression(u"^"_s + expected + u"15\\.03\\.2026 10:00:01 ceas gresit\\?  +\\d+ KB +1 pozitii in program, 2 "
+                                                   "realizari$"_s)
                  .match(lines.join(u'\n')).hasMatch(), qPrintable(lines.join(u'\n')));
     // The current file kept first as a dated copy, the chosen one in its place (its items), the program ended.
-    QCOMPARE(datedCopyList(env.dir.path()) << QString::number(env.count(u"program"_s)) << QString::number(env.platform.ended),
-             (QStringList{u"tendroBACKUP-20260315-100500.mdb 3"_s, u"tendroBACKUP-20260315-100002.mdb 2"_s,
-                          u"tendroBACKUP-20260315-100001.mdb 1"_s, u"1"_s, u"1"_s}));
+    const QString keptName = u"tendroBACKUP-20000101-100500-nr%1-restaurare.mdb"_s.arg(3 + kinds.size());
+    QCOMPARE(datedCopyList(env.dir.path()).first(), keptName + u" 3"_s);
+    QCOMPARE(u"%1 %2"_s.arg(env.count(u"program"_s)).arg(env.platform.ended), u"1 1"_s);
     // A working file too damaged to copy is what a restore is for: kept aside as it is, the copy put in its place.
     env.addItem({});
     env.ctx->closeDb();
@@ -345,13 +505,52 @@ void TestShell::restoreFromADatedCopy()
     w.close();
     const QByteArray damaged = fileBytes(env.workingFile());
     env.clock.time = QTime(10, 6, 0);
-    RUN_STEPS(env, &mnu, {click(u"mnurestaurare"_s), clickCell(u"List1"_s, 2), click(u"Command1"_s),
+    RUN_STEPS(env, &mnu, {click(u"mnurestaurare"_s), clickCell(u"List1"_s, -1), click(u"Command1"_s),
                           message(question, Answer::Yes),
                           message(u" Copia a fost restaurata. Fisierul curent era deteriorat si a fost pastrat in folderul "
-                                  "backup ca tendro-deteriorat-20260315-100600.mdb. Este necesar de a intra din nou in program. "_s)});
-    QCOMPARE(fileBytes(env.path(u"backup/tendro-deteriorat-20260315-100600.mdb"_s)), damaged);
+                                  "backup ca tendro-deteriorat-20000101-100600.mdb. Este necesar de a intra din nou in program. "_s)});
+    QCOMPARE(fileBytes(env.path(u"backup/tendro-deteriorat-20000101-100600.mdb"_s)), damaged);
     QCOMPARE(u"%1 %2 %3"_s.arg(env.count(u"program"_s)).arg(datedCopies(env.dir.path()).size()).arg(env.platform.ended),
-             u"1 3 2"_s);
+             u"1 %1 2"_s.arg(before.size() + 1));
+    // Exits prune the copies they made; the one the restore kept stays whatever its age.
+    pruneDatedCopies(env.dir.path(), QString(), 0);
+    QCOMPARE(QDir(datedCopiesFolder(env.dir.path())).entryList({u"tendroBACKUP-*"_s}, QDir::Files), QStringList{keptName});
+}
+
+// The data file, the backups and an export are the user's alone (0600, the copies' folder 0700) whatever the
+// umask; a file whose mode the user set keeps it when replaced; a copy someone else owns is not the user's.
+void TestShell::filesAreTheUsersAlone()
+{
+    for (const mode_t mask : {mode_t(0), mode_t(022)}) {
+        const mode_t saved = ::umask(mask);
+        Env env;
+        Setare setare(*env.ctx);
+        QCOMPARE(runStartup(*env.ctx, setare), StartupResult::Setup);
+        env.configure(2, 9, u"ARAD"_s, u"O.S. ARAD"_s);
+        exitWithBackup(*env.ctx, nullptr);
+        QVERIFY(QFile::setPermissions(backupFilePath(env.dir.path()), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
+        env.files.nextPath = env.path(u"trimis.mdb"_s);
+        Mnu mnu(*env.ctx);
+        mnu.action(u"mnutransman"_s)->trigger();
+        exitWithBackup(*env.ctx, nullptr);
+        RUN_STEPS(env, &mnu, {click(u"mnurestaurare"_s), clickCell(u"List1"_s, 0), click(u"Command1"_s),
+                              message(u" Datele curente vor fi inlocuite cu copia din 15.03.2026 10:00:00. Continuati ? "_s,
+                                      Answer::Yes),
+                              message(u" Copia a fost restaurata. Este necesar de a intra din nou in program. "_s)});
+        ::umask(saved);
+        QStringList modes;
+        for (const QString &f : {env.workingFile(), backupFilePath(env.dir.path()), datedCopiesFolder(env.dir.path()),
+                                 env.path(u"trimis.mdb"_s)})
+            modes << mode(f);
+        for (const DatedCopy &c : datedCopies(env.dir.path()))
+            modes << mode(c.path);
+        QCOMPARE(modes.join(u' '), u"600 640 700 600 600 600 600"_s);
+        // A copy handed over to another user is left alone.
+        if (::geteuid() == 0) {
+            QVERIFY(::chown(QFile::encodeName(datedCopies(env.dir.path()).last().path).constData(), 1, 1) == 0);
+            QCOMPARE(datedCopies(env.dir.path()).size(), 2);
+        }
+    }
 }
 
 QTEST_MAIN(TestShell)

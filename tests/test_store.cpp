@@ -19,7 +19,9 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <csignal>
 #include <sqlcipher/sqlite3.h>
+#include <sys/resource.h>
 
 using namespace tendro;
 using namespace tendro::test;
@@ -61,6 +63,7 @@ private slots:
     void shippedFileIsCompleteAndKeyed();
     void statementsAndTransactions();
     void wholeFileCopies();
+    void diskFailuresNameTheFileAndTheCause();
     void gridWritesARowOnlyWhenLeft();
     void olderFileTakesIdentities();
 };
@@ -182,24 +185,26 @@ void TestStore::wholeFileCopies()
     auto damaged = Database::open(conexiuneC(damagedPath), Database::Mode::ReadOnly);
     const struct { const char *name; Database *from; bool blocked, replaced; } cases[] = {
         {"sound copy over an old file", &env->db(), false, true},
-        {"partial copy cannot be written", &env->db(), true, false},
+        {"target cannot be replaced", &env->db(), true, false},
         {"copy fails its check", damaged.get(), false, false}};
     for (const auto &c : cases) {
         const QString target = env->path(QLatin1String(c.name) + u".mdb"_s);
-        QFile old(target);
-        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old content") > 0);
-        old.close();
-        if (c.blocked)
-            QVERIFY(QDir().mkpath(partialPathFor(target)));
+        if (c.blocked) {
+            QVERIFY(QDir().mkpath(target + u"/inside"_s));
+        } else {
+            QFile old(target);
+            QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old content") > 0);
+        }
         bool threw = false;
         try {
             copyDatabase(*c.from, target, QLatin1String(kDatabasePassword));
         } catch (const DbError &) {
             threw = true;
         }
-        QVERIFY2(threw == !c.replaced && QFile::exists(partialPathFor(target)) == c.blocked, c.name);
+        // Nothing left beside the target either way.
+        QVERIFY2(threw == !c.replaced && QDir(env->path({})).entryList({u"*.partial*"_s}).isEmpty(), c.name);
         if (!c.replaced) {
-            QCOMPARE(fileBytes(target), QByteArray("old content"));
+            QCOMPARE(fileBytes(target), QByteArray(c.blocked ? "" : "old content"));
             continue;
         }
         auto copy = Database::open(conexiuneC(target), Database::Mode::ReadOnly);
@@ -208,6 +213,53 @@ void TestStore::wholeFileCopies()
         // The program keeps the keys it derives; what it writes still opens with the password alone.
         QCOMPARE(engineReads(target, "SELECT count(*) FROM cpv"), QString::number(env->count(u"cpv"_s)));
         QVERIFY_THROWS_EXCEPTION(DbError, Database::open({target, QString()}, Database::Mode::ReadOnly));
+    }
+    // A temporary is never made through a link planted at its name.
+    const QString planted = env->path(u"planted.partial"_s), victim = env->path(u"victim"_s);
+    QVERIFY(QFile(victim).open(QIODevice::WriteOnly) && QFile::link(victim, planted));
+    QVERIFY_THROWS_EXCEPTION(DbError, createPrivateFile(planted));
+    QVERIFY_THROWS_EXCEPTION(DbError, createPrivateFile(env->path(u"no/folder/x.partial"_s)));
+    createPrivateFile(env->path(u"new.partial"_s));
+    QCOMPARE(u"%1 %2"_s.arg(QFileInfo(victim).size()).arg(QFileInfo(env->path(u"new.partial"_s)).size()), u"0 0"_s);
+}
+
+// A whole-file copy the disk refuses says which file and, where it can be found, why.
+void TestStore::diskFailuresNameTheFileAndTheCause()
+{
+    const QString folder = env->path(u"usb"_s);
+    const QString target = QDir(folder).filePath(u"x.mdb"_s);
+    // The disk's state, and the end of the message.
+    const struct { const char *disk; QString said; } cases[] = {
+        {"full", u"Eroarea 778 disk I/O error\nFisierul %1: discul este plin "_s},
+        {"file where the folder was", u"Eroarea 14 unable to open database file\nFisierul %1: folderul nu poate fi scris "_s},
+        {"removed", u"Eroarea 14 unable to open database file\nFisierul %1: dispozitivul a fost scos "_s},
+        {"sound", u"Eroarea 10 Nu se poate scrie x.mdb (Is a directory)\nFisierul %1"_s}};
+    for (const auto &c : cases) {
+        QDir(folder).removeRecursively();
+        QFile::remove(folder);
+        const QByteArray disk(c.disk);
+        if (disk == "file where the folder was")
+            QVERIFY(QFile(folder).open(QIODevice::WriteOnly));
+        else if (disk != "removed")
+            QVERIFY(QDir().mkpath(disk == "sound" ? target + u"/inside"_s : folder));
+        // A full disk as the process meets it: no file may grow past a few bytes.
+        struct rlimit saved;
+        ::getrlimit(RLIMIT_FSIZE, &saved);
+        const auto xfsz = std::signal(SIGXFSZ, SIG_IGN);
+        if (disk == "full") {
+            struct rlimit tiny = saved;
+            tiny.rlim_cur = 512;
+            ::setrlimit(RLIMIT_FSIZE, &tiny);
+        }
+        QString said;
+        try {
+            copyDatabase(env->db(), target, QLatin1String(kDatabasePassword));
+        } catch (const DbError &e) {
+            said = engineErrorMessage(e);
+        }
+        ::setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, xfsz);
+        QCOMPARE(said, c.said.arg(target));
     }
 }
 

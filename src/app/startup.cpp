@@ -1,11 +1,15 @@
 #include "startup.h"
 #include "services/context.h"
+#include "shell/backups.h"
 #include "shell/init.h"
 #include "shell/password.h"
+#include "shell/restaurare.h"
 #include "shell/setare.h"
 #include "store/connections.h"
 #include "store/database.h"
 #include "store/filecopy.h"
+#include "store/filelock.h"
+#include "store/foreign.h"
 #include "store/schema.h"
 
 #include <QEventLoop>
@@ -16,18 +20,6 @@ namespace tendro {
 
 namespace {
 
-// A file that reads without a key is one that was never given the database password.
-bool isPlainDatabase(const QString &path)
-{
-    try {
-        auto plain = Database::open({path, QString()}, Database::Mode::ReadOnly);
-        plain->query(QStringLiteral("SELECT count(*) FROM sqlite_master"));
-        return true;
-    } catch (const DbError &) {
-        return false;
-    }
-}
-
 void showEngineError(AppContext &ctx, Setare &setare, const DbError &e)
 {
     ctx.messages.engineError(&setare, e);
@@ -35,10 +27,47 @@ void showEngineError(AppContext &ctx, Setare &setare, const DbError &e)
     ctx.platform.restoreCloseCommand(&setare);
 }
 
+// A working file refused as damaged leads straight to the way back: the
+// restore window, where the damaged file is kept aside and a copy put in
+// its place. Ended when the restore was done (the program asks for a new
+// start), else the set-up window is left closable.
+StartupResult offerRestore(AppContext &ctx, Setare &setare)
+{
+    ctx.closeDb();
+    if (ctx.messages.ask(&setare, QStringLiteral(" Fisierul de date tendro.mdb este deteriorat. Doriti restaurarea dintr-o"
+                                                 " copie de siguranta ? "))) {
+        Restaurare restaurare(ctx, &setare);
+        if (restaurare.exec() == QDialog::Accepted)
+            return StartupResult::Ended;
+    }
+    ctx.platform.restoreCloseCommand(&setare);
+    return StartupResult::Failed;
+}
+
+bool damageCode(const DbError &e)
+{
+    return (e.code() & 0xff) == SQLITE_CORRUPT || (e.code() & 0xff) == SQLITE_NOTADB;
+}
+
 } // namespace
 
 StartupResult runStartup(AppContext &ctx, Setare &setare)
 {
+    try {
+        if (!ctx.takeFolderLock()) {
+            ctx.messages.show(&setare, QLatin1String(kAlreadyRunning));
+            ctx.platform.endProgram();
+            return StartupResult::Ended;
+        }
+    } catch (const DbError &e) {
+        showEngineError(ctx, setare, withDiskDetail(e, folderLockPath(ctx.cale)));
+        return StartupResult::Failed;
+    }
+    // What a killed copy left behind; no other program is at work here.
+    for (const QString &folder : {ctx.cale, datedCopiesFolder(ctx.cale)})
+        removeLeftovers(folder);
+    removePendingTemporaries(pendingListPath(ctx.cale));
+
     ctx.platform.loadKeyboardLayout(QStringLiteral("00000409"));
     if (!ctx.platform.setDecimalSeparator(QStringLiteral("."))) {
         ctx.messages.show(&setare, QStringLiteral("Schimbarea separatorului zecimal a esuat !\nIncercati manual !"));
@@ -61,23 +90,40 @@ StartupResult runStartup(AppContext &ctx, Setare &setare)
     try {
         if (!QFileInfo::exists(path))
             createDefaultFile(path);
-        ctx.db();
     } catch (const DbError &e) {
-        if (e.code() == SQLITE_NOTADB && isPlainDatabase(path)) {
-            ctx.messages.show(&setare, QStringLiteral(" A fost detectata o eroare in deschiderea bazei de date "));
-            try {
-                encryptPlainFile(path, QLatin1String(kDatabasePassword));
-            } catch (const DbError &repair) {
-                showEngineError(ctx, setare, repair);
-                return StartupResult::Failed;
-            }
-            ctx.messages.show(&setare,
-                              QStringLiteral(" Eroarea a fost remediata.Este necesar de a intra din nou in program. "));
-            ctx.platform.endProgram();
-            return StartupResult::Ended;
-        }
         showEngineError(ctx, setare, e);
         return StartupResult::Failed;
+    }
+    // A working file may have come from anywhere (a copy put in place by hand):
+    // its schema is read by the reader process first, and only plain tables,
+    // every one of the data, let it be opened here.
+    CheckRequest check;
+    check.paths = QStringList{path};
+    check.password = QLatin1String(kDatabasePassword);
+    check.tables = requiredTables();
+    check.integrity = check.rows = false;
+    check.plain = true;
+    const FileCheck found = checkForeignFiles(check).value(0);
+    switch (found.verdict) {
+    case FileCheck::Verdict::Whole:
+        break;
+    case FileCheck::Verdict::Plain:
+        ctx.messages.show(&setare, QStringLiteral(" A fost detectata o eroare in deschiderea bazei de date "));
+        try {
+            encryptPlainFile(path, QLatin1String(kDatabasePassword));
+        } catch (const DbError &repair) {
+            showEngineError(ctx, setare, repair);
+            return StartupResult::Failed;
+        }
+        ctx.messages.show(&setare,
+                          QStringLiteral(" Eroarea a fost remediata.Este necesar de a intra din nou in program. "));
+        ctx.platform.endProgram();
+        return StartupResult::Ended;
+    case FileCheck::Verdict::Failed:
+        showEngineError(ctx, setare, withDiskDetail(found.error, path));
+        return StartupResult::Failed;
+    default:
+        return offerRestore(ctx, setare);
     }
 
     try {
@@ -106,6 +152,9 @@ StartupResult runStartup(AppContext &ctx, Setare &setare)
         setare.fillDirectorates();
         return StartupResult::Setup;
     } catch (const DbError &e) {
+        // A bad page the schema did not show.
+        if (damageCode(e))
+            return offerRestore(ctx, setare);
         showEngineError(ctx, setare, e);
         return StartupResult::Failed;
     }

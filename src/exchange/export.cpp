@@ -28,7 +28,13 @@ void exportToFile(AppContext &ctx, QWidget *parent)
         return;
     }
     try {
-        copyDatabase(ctx.db(), file, QLatin1String(kDatabasePassword));
+        CopyOptions options;
+        // The user's password hash stays home: the copy keeps the table, not the row, nor its bytes.
+        options.adjust = [](Database &copy) {
+            copy.execScript(QStringLiteral("PRAGMA secure_delete=ON; DELETE FROM valid;"));
+        };
+        options.pendingList = pendingListPath(ctx.cale);
+        copyDatabase(ctx.db(), file, QLatin1String(kDatabasePassword), options);
         // The copy must open the way the directorate will open it.
         auto copy = Database::open(conexiuneC(file), Database::Mode::ReadOnly);
         copy->query(QStringLiteral("SELECT count(*) FROM program"));

@@ -2,6 +2,7 @@
 #include "services/context.h"
 #include "store/connections.h"
 #include "store/database.h"
+#include "store/foreign.h"
 #include "store/numbers.h"
 #include "store/schema.h"
 
@@ -142,26 +143,33 @@ RealizationPlan planRealizations(Database &db, const ResultSet &source, int idos
 
 bool importFile(AppContext &ctx, QWidget *parent, const QString &source)
 {
-    std::unique_ptr<Database> src;
+    ForeignRead request;
+    request.path = source;
+    request.password = QLatin1String(kDatabasePassword);
+    request.idos = ctx.subunitate.idos;
+    request.optionalTables.clear();
+    ForeignTables tables;
     try {
-        // The source is opened read-only and never written.
-        src = Database::open(conexiuneC(source), Database::Mode::ReadOnly);
-    } catch (const DbError &e) {
-        ctx.messages.engineError(parent, e);
+        BusyCursor busy;
+        tables = readForeignFile(request);
+    } catch (const ForeignFileError &e) {
+        if (e.kind() == ForeignFileError::Kind::Engine)
+            ctx.messages.engineError(parent, e.engine());
+        else
+            ctx.messages.show(parent, e.message());
         return false;
     }
-    return importFrom(ctx, parent, std::move(src), source);
+    return importFrom(ctx, parent, tables, source);
 }
 
-bool importFrom(AppContext &ctx, QWidget *parent, std::unique_ptr<Database> src, const QString &source)
+bool importFrom(AppContext &ctx, QWidget *parent, const ForeignTables &tables, const QString &source)
 {
     BusyCursor busy;
     const int idos = ctx.subunitate.idos;
     int keptRealizations = 0;
     try {
-        // Everything is read first and the source closed before the working
-        // file changes.
-        const ResultSet program = src->query(QStringLiteral("SELECT * FROM program WHERE idos=? ORDER BY idp"), {idos});
+        // Everything was read by the reader before the working file changes.
+        const ResultSet &program = tables[QStringLiteral("program")];
         if (program.isEmpty()) {
             ctx.messages.show(parent, QStringLiteral(" Fisierul selectat nu are date pentru ") + ctx.subunitate.numeos
                                           + QStringLiteral(" !!! "));
@@ -169,14 +177,13 @@ bool importFrom(AppContext &ctx, QWidget *parent, std::unique_ptr<Database> src,
         }
         // The catalogue replaces the working one: without it the program
         // would be left with nothing to choose from.
-        const ResultSet cpv = src->query(QStringLiteral("SELECT * FROM cpv"));
+        const ResultSet &cpv = tables[QStringLiteral("cpv")];
         if (cpv.isEmpty()) {
             ctx.messages.show(parent,
                               QStringLiteral(" Fisierul selectat nu contine nomenclatorul CPV. Preluarea nu s-a facut. "));
             return false;
         }
-        const ResultSet realiz = src->query(QStringLiteral("SELECT * FROM realiz WHERE idos=? ORDER BY idr"), {idos});
-        src.reset();
+        const ResultSet &realiz = tables[QStringLiteral("realiz")];
 
         if (!ctx.messages.ask(parent, QStringLiteral("Sunteti sigur ca doriti preluarea datelor din ") + source
                                           + QStringLiteral(" ? ")))

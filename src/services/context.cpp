@@ -1,6 +1,9 @@
 #include "context.h"
 #include "store/connections.h"
 #include "store/database.h"
+#include "store/filelock.h"
+
+#include <sqlcipher/sqlite3.h>
 
 namespace tendro {
 
@@ -18,6 +21,25 @@ Database &AppContext::db()
 }
 
 void AppContext::closeDb() { db_.reset(); }
+
+const char *const kAlreadyRunning = " Programul este deja pornit pentru aceasta baza de date. ";
+
+bool AppContext::takeFolderLock()
+{
+    if (!lock_)
+        lock_ = FileLock::tryTake(folderLockPath(cale));
+    return bool(lock_);
+}
+
+void AppContext::holdFolderLock()
+{
+    // Long enough for another program's copies to end, short enough not to look hung.
+    if (!lock_)
+        lock_ = FileLock::take(folderLockPath(cale), 15000);
+    if (!lock_)
+        throw DbError(SQLITE_BUSY, QStringLiteral("database is locked"))
+            .withDetail(QLatin1Char('\n') + QLatin1String(kAlreadyRunning));
+}
 
 void comutaEcran(AppContext &ctx, double width, double height, int bitsPerPixel)
 {

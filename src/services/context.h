@@ -12,6 +12,7 @@
 namespace tendro {
 
 class Database;
+class FileLock;
 
 struct Subunitate {
     int idds = 0;
@@ -53,9 +54,20 @@ public:
     Database &db();
     void closeDb();
 
+    // The folder's lock (beside the working file), held from the start to the
+    // end of the run. False when another program holds it.
+    bool takeFolderLock();
+    // Whole-file work (copies, a restore) runs under that lock: held already,
+    // or waited for a few seconds. Throws DbError when another program keeps it.
+    void holdFolderLock();
+
 private:
     std::unique_ptr<Database> db_;
+    std::unique_ptr<FileLock> lock_;
 };
+
+// " Programul este deja pornit pentru aceasta baza de date. "
+extern const char *const kAlreadyRunning;
 
 // Switches the display at start (modecran 1) or gives back the remembered mode.
 void comutaEcran(AppContext &ctx, double width, double height, int bitsPerPixel);

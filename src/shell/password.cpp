@@ -16,15 +16,38 @@ namespace tendro {
 namespace {
 
 const char *const kHashTag = "pbkdf2-sha256";
-constexpr int kIterations = 20000;
 
-QByteArray derive(const QString &password, const QByteArray &salt, int iterations)
+// An empty result when the rounds are out of bounds or the library fails.
+QByteArray derive(const QByteArray &pw, const QByteArray &salt, int rounds)
 {
-    const QByteArray pw = password.toUtf8();
     QByteArray out(32, '\0');
-    PKCS5_PBKDF2_HMAC(pw.constData(), pw.size(), reinterpret_cast<const unsigned char *>(salt.constData()),
-                      salt.size(), iterations, EVP_sha256(), out.size(), reinterpret_cast<unsigned char *>(out.data()));
+    if (rounds <= 0 || rounds > kMostPasswordRounds
+        || PKCS5_PBKDF2_HMAC(pw.constData(), pw.size(), reinterpret_cast<const unsigned char *>(salt.constData()),
+                             salt.size(), rounds, EVP_sha256(), out.size(), reinterpret_cast<unsigned char *>(out.data()))
+               != 1)
+        return QByteArray();
     return out;
+}
+
+// Tag, rounds, salt and hash of a stored value; no rounds when it is no hash.
+struct StoredHash {
+    int rounds = 0;
+    QByteArray salt, hash;
+};
+
+StoredHash parseHash(const QString &stored)
+{
+    const QStringList parts = stored.split(QLatin1Char('$'));
+    StoredHash h;
+    if (parts.size() != 4 || parts.at(0) != QLatin1String(kHashTag))
+        return h;
+    bool ok = false;
+    h.rounds = parts.at(1).toInt(&ok);
+    if (!ok || h.rounds <= 0)
+        h.rounds = -1;   // a hash that cannot be checked
+    h.salt = QByteArray::fromHex(parts.at(2).toLatin1());
+    h.hash = QByteArray::fromHex(parts.at(3).toLatin1());
+    return h;
 }
 
 QLineEdit *maskedField(QWidget *parent, const char *name, int maxLength)
@@ -55,29 +78,55 @@ QLabel *label(QWidget *parent, const char *name, const QString &caption)
 
 } // namespace
 
-QString hashPassword(const QString &password)
+namespace {
+
+int roundsOfNewHashes = kPasswordRounds;
+
+} // namespace
+
+int passwordRounds() { return roundsOfNewHashes; }
+
+void setPasswordRounds(int rounds) { roundsOfNewHashes = rounds; }
+
+QString passwordText(const QString &typed)
+{
+    QString t = typed.normalized(QString::NormalizationForm_C);
+    for (const auto &[cedilla, comma] : {std::pair{u'\u015F', u'\u0219'}, {u'\u015E', u'\u0218'},
+                                         {u'\u0163', u'\u021B'}, {u'\u0162', u'\u021A'}})
+        t.replace(QChar(cedilla), QChar(comma));
+    return t;
+}
+
+QString hashPassword(const QString &password, int rounds)
 {
     QByteArray salt(16, '\0');
     RAND_bytes(reinterpret_cast<unsigned char *>(salt.data()), salt.size());
-    return QLatin1String(kHashTag) + QLatin1Char('$') + QString::number(kIterations) + QLatin1Char('$')
+    return QLatin1String(kHashTag) + QLatin1Char('$') + QString::number(rounds) + QLatin1Char('$')
         + QString::fromLatin1(salt.toHex()) + QLatin1Char('$')
-        + QString::fromLatin1(derive(password, salt, kIterations).toHex());
+        + QString::fromLatin1(derive(passwordText(password).toUtf8(), salt, rounds).toHex());
 }
 
 bool passwordMatches(const QString &typed, const QString &stored)
 {
-    const QStringList parts = stored.split(QLatin1Char('$'));
-    if (parts.size() != 4 || parts.at(0) != QLatin1String(kHashTag))
-        return typed == stored;
-    bool ok = false;
-    const int iterations = parts.at(1).toInt(&ok);
-    if (!ok || iterations <= 0)
-        return false;
-    const QByteArray salt = QByteArray::fromHex(parts.at(2).toLatin1());
-    const QByteArray expected = QByteArray::fromHex(parts.at(3).toLatin1());
-    const QByteArray got = derive(typed, salt, iterations);
-    return expected.size() == got.size() && CRYPTO_memcmp(expected.constData(), got.constData(), got.size()) == 0;
+    const StoredHash h = parseHash(stored);
+    if (h.rounds == 0)
+        return passwordText(typed) == passwordText(stored);
+    const auto same = [&h](const QString &text) {
+        const QByteArray got = derive(text.toUtf8(), h.salt, h.rounds);
+        return !got.isEmpty() && h.hash.size() == got.size()
+            && CRYPTO_memcmp(h.hash.constData(), got.constData(), size_t(got.size())) == 0;
+    };
+    // A hash made before passwords were normalised holds the text as it was typed.
+    return same(passwordText(typed)) || (passwordText(typed) != typed && same(typed));
 }
+
+bool needsNewHash(const QString &stored)
+{
+    const int rounds = parseHash(stored).rounds;
+    return !stored.isEmpty() && rounds >= 0 && rounds < passwordRounds();
+}
+
+bool blankAtEnds(const QString &password) { return password != password.trimmed(); }
 
 QString storedPassword(Database &db)
 {
@@ -146,6 +195,14 @@ void Par::tryPassword()
         return;
     }
     if (passwordMatches(passconf_->text(), stored)) {
+        // Known now, the password is hashed anew: plain text from an older file, or too few rounds.
+        if (needsNewHash(stored)) {
+            try {
+                storePassword(ctx_.db(), passconf_->text());
+            } catch (const DbError &) {
+                // The old value still lets the user in; the next login tries again.
+            }
+        }
         accept();
         return;
     }
@@ -181,9 +238,22 @@ Par1::Par1(AppContext &ctx, QWidget *parent) : QDialog(parent), ctx_(ctx)
     connect(quit, &QPushButton::clicked, this, &QDialog::reject);
 }
 
+namespace {
+
+const char *const kBlankAtEnds = " Parola nu poate incepe sau se termina cu spatiu ";
+
+} // namespace
+
 void Par1::save()
 {
-    if (passc_->text().trimmed() != pass_->text().trimmed()) {
+    // What the boxes show is what is compared and stored.
+    if (blankAtEnds(pass_->text()) || blankAtEnds(passc_->text())) {
+        ctx_.messages.show(this, QLatin1String(kBlankAtEnds));
+        pass_->clear();
+        passc_->clear();
+        return;
+    }
+    if (passwordText(passc_->text()) != passwordText(pass_->text())) {
         ctx_.messages.show(this, QStringLiteral("Parola nu a fost confirmata !!! "));
         pass_->clear();
         passc_->clear();
@@ -225,14 +295,20 @@ void Par2::save()
 {
     try {
         Database &db = ctx_.db();
-        if (!passwordMatches(passold_->text().trimmed(), storedPassword(db))) {
+        if (!passwordMatches(passold_->text(), storedPassword(db))) {
             ctx_.messages.show(this, QStringLiteral(" Parola veche nu corespunde !!! "));
             passold_->clear();
             pass_->clear();
             passc_->clear();
             return;
         }
-        if (passc_->text().trimmed() != pass_->text().trimmed()) {
+        if (blankAtEnds(pass_->text()) || blankAtEnds(passc_->text())) {
+            ctx_.messages.show(this, QLatin1String(kBlankAtEnds));
+            pass_->clear();
+            passc_->clear();
+            return;
+        }
+        if (passwordText(passc_->text()) != passwordText(pass_->text())) {
             ctx_.messages.show(this, QStringLiteral(" Parola nu a fost confirmata !!! "));
             pass_->clear();
             passc_->clear();

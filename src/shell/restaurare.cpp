@@ -4,6 +4,7 @@
 
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QListWidgetItem>
 #include <QListWidget>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -46,8 +47,14 @@ void Restaurare::fill()
     BusyCursor busy;
     list_->clear();
     copies_ = datedCopies(ctx_.cale);
-    for (const DatedCopy &c : std::as_const(copies_))
-        list_->addItem(copyLine(c, summarize(c)));
+    const QList<FileCheck> checks = checkCopies(copies_);
+    const QDateTime now = ctx_.clock.now();
+    for (int i = 0; i < copies_.size(); ++i) {
+        auto *item = new QListWidgetItem(copyLine(copies_.at(i), checks.value(i), wrongClock(copies_, i, now)), list_);
+        // A copy that fails its check cannot be chosen.
+        if (!checks.value(i).whole())
+            item->setFlags(Qt::NoItemFlags);
+    }
     restore_->setEnabled(false);
 }
 
@@ -58,11 +65,6 @@ void Restaurare::restore()
     if (row < 0 || row >= copies_.size())
         return;
     const DatedCopy copy = copies_.at(row);
-    if (!isWholeCopy(copy.path)) {
-        ctx_.messages.show(this, QStringLiteral(" Copia %1 din %2 este deteriorata si nu poate fi restaurata. ")
-                                     .arg(QFileInfo(copy.path).fileName(), shownMoment(copy)));
-        return;
-    }
     if (!ctx_.messages.ask(this, QStringLiteral(" Datele curente vor fi inlocuite cu copia din ") + shownMoment(copy)
                                      + QStringLiteral(". Continuati ? ")))
         return;

@@ -14,9 +14,16 @@ namespace tendro {
 DbError::DbError(int code, const QString &text)
     : std::runtime_error(text.toStdString()), code_(code), text_(text) {}
 
+DbError DbError::withDetail(const QString &detail) const
+{
+    DbError out(*this);
+    out.detail_ = detail;
+    return out;
+}
+
 QString engineErrorMessage(const DbError &e)
 {
-    return QStringLiteral("Eroarea ") + QString::number(e.code()) + QStringLiteral(" ") + e.text();
+    return QStringLiteral("Eroarea ") + QString::number(e.code()) + QStringLiteral(" ") + e.text() + e.detail();
 }
 
 ResultSet::ResultSet(QStringList columns, QVector<QVector<QVariant>> rows)

@@ -22,20 +22,25 @@ public:
     DbError(int code, const QString &text);
     int code() const { return code_; }
     QString text() const { return text_; }
+    // What the engine's words leave out (which file, why the disk refused), said after them.
+    QString detail() const { return detail_; }
+    DbError withDetail(const QString &detail) const;
 
 private:
     int code_;
     QString text_;
+    QString detail_;
 };
 
-// The text users are shown for an engine failure: "Eroarea " + number + " " + description.
+// The text users are shown for an engine failure: "Eroarea " + number + " " + description,
+// then the detail when there is one.
 QString engineErrorMessage(const DbError &e);
 
 // All rows of a query, read at once, so the row count is known immediately.
 class ResultSet {
 public:
     ResultSet() = default;
-    // Rows read elsewhere (the directorate's server), under the same column names.
+    // Rows read elsewhere (the directorate's server, the reader process), under the same column names.
     ResultSet(QStringList columns, QVector<QVector<QVariant>> rows);
     int count() const { return int(rows_.size()); }
     bool isEmpty() const { return rows_.isEmpty(); }

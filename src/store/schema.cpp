@@ -255,6 +255,32 @@ void createSchema(Database &db)
     db.execScript(QStringLiteral("PRAGMA user_version=%1").arg(kSchemaVersion));
 }
 
+const QStringList &requiredTables()
+{
+    static const QStringList tables{QStringLiteral("cpv"), QStringLiteral("program"), QStringLiteral("realiz"),
+                                    QStringLiteral("setare"), QStringLiteral("ds"), QStringLiteral("os"),
+                                    QStringLiteral("valid")};
+    return tables;
+}
+
+SchemaProblems schemaProblems(Database &db)
+{
+    SchemaProblems p;
+    QStringList tables;
+    const ResultSet rs = db.query(QStringLiteral("SELECT type, name, sql FROM sqlite_master"));
+    for (int r = 0; r < rs.count(); ++r) {
+        const QString type = rs.text(r, QStringLiteral("type")), name = rs.text(r, QStringLiteral("name"));
+        if (type == QLatin1String("table") && !rs.text(r, QStringLiteral("sql")).trimmed().startsWith(QLatin1String("CREATE VIRTUAL"), Qt::CaseInsensitive))
+            tables << name.toLower();
+        else if (type != QLatin1String("index"))
+            p.unknown << type + QLatin1Char(' ') + name;
+    }
+    for (const QString &t : requiredTables())
+        if (!tables.contains(t))
+            p.missing << t;
+    return p;
+}
+
 void assignIdentities(Database &db)
 {
     for (const char *table : {"program", "realiz"})
@@ -340,19 +366,19 @@ int addShippedThresholds(Database &db)
 void createDefaultFile(const QString &path)
 {
     const QString partial = partialPathFor(path);
-    QFile::remove(partial);
     try {
+        createPrivateFile(partial);
         {
-            auto db = Database::open({partial, kDatabasePassword}, Database::Mode::Create);
+            auto db = Database::open({partial, kDatabasePassword});
             Transaction tx(*db);
             createSchema(*db);
             fillDefaults(*db);
             tx.commit();
         }
         replaceFile(partial, path);
-    } catch (...) {
-        QFile::remove(partial);
-        throw;
+    } catch (const DbError &e) {
+        removeTemporary(partial);
+        throw withDiskDetail(e, path);
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace tendro {
 
@@ -15,6 +16,18 @@ extern const char *const kNewUidSql;
 
 // Creates every table and index of the working file.
 void createSchema(Database &db);
+
+// The tables of data every working file holds; one missing is damage, not an
+// upgrade (the thresholds and the approvals, which came later, are added
+// when missing). Start-up, the exit and the check of a copy go by it.
+const QStringList &requiredTables();
+// What makes a file unfit to be worked on or copied over good copies.
+struct SchemaProblems {
+    QStringList missing;   // required tables it lacks (or holds as something else)
+    QStringList unknown;   // views, triggers, virtual tables: the program makes none
+    bool fit() const { return missing.isEmpty() && unknown.isEmpty(); }
+};
+SchemaProblems schemaProblems(Database &db);
 
 // Creates the table of legal thresholds (`praguri`) with the shipped rows
 // when the file has none, and gives a table without rows of kind "S2" (the

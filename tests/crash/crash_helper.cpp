@@ -14,6 +14,7 @@
 #include "shell/exit.h"
 #include "store/connections.h"
 #include "store/database.h"
+#include "store/foreign.h"
 
 #include <QApplication>
 #include <QDir>
@@ -94,6 +95,7 @@ int main(int argc, char *argv[])
     const QString folder = QString::fromLocal8Bit(argv[1]);
     writesLeft = std::atol(argv[3]);
     installCrashVfs();
+    setReaderProgram(QStringLiteral(TENDRO_READER));
     Yes messages;
     ExportTarget files;
     files.path = QDir(folder).filePath(QStringLiteral("export.mdb"));

@@ -1,6 +1,8 @@
 #include "fakes.h"
 #include "store/connections.h"
 #include "store/database.h"
+#include "store/filecopy.h"
+#include "store/foreign.h"
 #include "store/schema.h"
 
 #include <QApplication>
@@ -67,6 +69,7 @@ QString ScriptedFiles::folder(QWidget *, const QString &title)
 
 Env::Env()
 {
+    setReaderProgram(QStringLiteral(TENDRO_READER));
     ctx = std::make_unique<AppContext>(dir.path(), messages, files, clock, platform);
     ctx->splashMilliseconds = 1;
 }
@@ -175,6 +178,28 @@ void whenModal(const QString &name, std::function<void(QWidget *)> fn)
         fn(w);
     });
     timer->start();
+}
+
+QString hostileFile(Env &env, const QString &name, const QString &kind)
+{
+    static const QMap<QString, QString> changes{
+        {u"view"_s, u"ALTER TABLE program RENAME TO program0;"
+                    "CREATE VIEW program AS SELECT *, hex(fts3_tokenizer('simple')) AS t FROM program0;"_s},
+        {u"virtual"_s, u"DROP TABLE realiz; CREATE VIRTUAL TABLE realiz USING rtree(idr, a, b);"_s},
+        {u"trigger"_s, u"CREATE TRIGGER t AFTER INSERT ON cpv BEGIN DELETE FROM program; END;"_s},
+        {u"schema"_s, u"PRAGMA writable_schema=ON;"
+                      "UPDATE sqlite_master SET sql='CREATE TABLE program AS SELECT 1' WHERE name='program';"_s},
+        {u"long"_s, u"UPDATE program SET detal=hex(randomblob(500000)) WHERE idp=(SELECT min(idp) FROM program);"_s},
+        {u"norealiz"_s, u"DROP TABLE realiz;"_s}};
+    const QString path = env.path(name);
+    if (kind == "empty"_L1) {
+        QFile f(path);
+        f.open(QIODevice::WriteOnly);
+        return path;
+    }
+    copyDatabase(env.db(), path, QLatin1String(kDatabasePassword));
+    Database::open(conexiuneC(path))->execScript(changes.value(kind));
+    return path;
 }
 
 QStringList tableDump(Database &db, const QString &table, bool identities)

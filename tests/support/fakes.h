@@ -135,6 +135,12 @@ void whenModal(const QString &name, std::function<void(QWidget *)> fn);
 // The text of a PDF as pdftotext reads it, pages separated by form feeds.
 QString pdfText(const QString &path);
 
+// A keyed copy of the test's working file made hostile, as a file from outside may be: "view" (a view named
+// program calling a helper no read may call), "virtual" (realiz a virtual table), "trigger", "schema" (the
+// schema text rewritten so that the engine crashes on opening it: never open it in the test's process),
+// "long" (a text of 1 MB in an item); "empty" (0 bytes), "norealiz" (the table dropped).
+QString hostileFile(Env &env, const QString &name, const QString &kind);
+
 // Row values of a whole table, ordered, for before/after comparisons;
 // without the random identities when `identities` is false.
 QStringList tableDump(Database &db, const QString &table, bool identities = true);
