@@ -6,6 +6,7 @@
 #include "services/fields.h"
 #include "store/database.h"
 #include "store/dates.h"
+#include "store/foreign.h"
 #include "store/querymodel.h"
 
 #include <QFileInfo>
@@ -16,6 +17,21 @@
 #include <QVBoxLayout>
 
 namespace tendro {
+
+namespace {
+
+// " Fisierul ales nu poate fi citit. " as a reason within the file's line.
+QString foreignRefusal(QString message)
+{
+    message = message.trimmed();
+    if (message.endsWith(QLatin1Char('.')))
+        message.chop(1);
+    if (!message.isEmpty())
+        message[0] = message.at(0).toLower();
+    return message;
+}
+
+} // namespace
 
 Centralizare::Centralizare(AppContext &ctx, QWidget *parent) : QDialog(parent), ctx_(ctx)
 {
@@ -105,6 +121,11 @@ void Centralizare::fromFiles()
                 t = whoseFile(ctx_.db(), ctx_.subunitate.idds, name, source);
                 if (t.refusal.isEmpty())
                     takeIn(ctx_.db(), t, source, ctx_.clock.now());
+            } catch (const ForeignFileError &e) {
+                t.idos = 0;
+                t.refusal = e.kind() == ForeignFileError::Kind::Engine
+                    ? QStringLiteral("nu este un fisier TENDRO (") + engineErrorMessage(e.engine()) + QLatin1Char(')')
+                    : foreignRefusal(e.message());
             } catch (const DbError &e) {
                 // One file that cannot be read or written does not stop the others.
                 t.idos = 0;

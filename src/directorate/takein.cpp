@@ -1,5 +1,6 @@
 #include "takein.h"
 #include "store/connections.h"
+#include "store/foreign.h"
 #include "store/numbers.h"
 #include "store/schema.h"
 
@@ -32,12 +33,24 @@ const QStringList kRealizationTexts{QStringLiteral("contrnr"), QStringLiteral("c
 
 SubunitFile readSubunitFile(const QString &path)
 {
-    // Read-only and closed before anything changes.
-    auto src = Database::open(conexiuneC(path), Database::Mode::ReadOnly);
+    // A sub-unit's file is read by the reader process: plain tables only, and
+    // nothing of the directorate's file is open to it.
+    ForeignRead request;
+    request.path = path;
+    request.password = QLatin1String(kDatabasePassword);
+    request.tables = {QStringLiteral("program"), QStringLiteral("realiz")};
+    request.optionalTables = {QStringLiteral("setare")};
+    const ForeignTables t = readForeignFile(request);
     SubunitFile f;
-    f.setare = src->query(QStringLiteral("SELECT * FROM setare WHERE numeos<>''"));
-    f.program = src->query(QStringLiteral("SELECT * FROM program ORDER BY idp"));
-    f.realiz = src->query(QStringLiteral("SELECT * FROM realiz ORDER BY idr"));
+    const ResultSet &setare = t[QStringLiteral("setare")];
+    QVector<QVector<QVariant>> configured;
+    if (setare.hasColumn(QStringLiteral("numeos")))
+        for (int r = 0; r < setare.count(); ++r)
+            if (!setare.text(r, QStringLiteral("numeos")).isEmpty())
+                configured << setare.row(r);
+    f.setare = ResultSet(setare.columns(), configured);
+    f.program = t[QStringLiteral("program")];
+    f.realiz = t[QStringLiteral("realiz")];
     return f;
 }
 
