@@ -5,11 +5,14 @@
 #include "steps.h"
 #include "app/mnu.h"
 #include "app/startup.h"
+#include "directorate/aprobare.h"
+#include "directorate/paap.h"
 #include "directorate/returnfile.h"
 #include "exchange/import.h"
 #include "shell/setare.h"
 #include "store/connections.h"
 #include "store/database.h"
+#include "store/querymodel.h"
 
 #include <QMenuBar>
 #include <QtTest>
@@ -52,6 +55,7 @@ class TestDirectorate : public QObject {
 private slots:
     void setUpAsADirectorate();
     void takeInApproveAndReturn();
+    void approveAndPrintTheLegalProgramme();
 };
 
 void TestDirectorate::setUpAsADirectorate()
@@ -157,6 +161,138 @@ void TestDirectorate::takeInApproveAndReturn()
     QVERIFY(importFile(*back.ctx, nullptr, returned));
     QCOMPARE(queryRows(back.db(), u"SELECT detal,proced FROM program ORDER BY detal"_s),
              (QStringList{u"A1|licitatie"_s, u"A2|proced.simplif."_s, u"A3|licitatie"_s}));
+}
+
+void TestDirectorate::approveAndPrintTheLegalProgramme()
+{
+    Env dir;
+    dir.installDefaultFile();
+    dir.configure(2, 0, u"ARAD"_s, u"ARAD"_s);
+    dir.clock.date = QDate(2026, 11, 10);
+    dir.db().exec(u"UPDATE setare SET functiesef='DIRECTOR', sef='ION POP'"_s);
+    const auto item = [&](int idos, qint64 cod2, double lei, const QString &detal, double euro = 0) {
+        return dir.addItem({.cod2 = cod2, .start = u"01.03.2027"_s, .end = u"30.09.2027"_s, .lei = lei, .idos = idos,
+                            .detal = detal, .euro = euro});
+    };
+    // Each sub-unit's wood stays under the direct-purchase threshold (270.120 lei); together they reach it.
+    item(9, 3111100, 150000, u"LEMN A"_s, 30000);
+    item(12, 3111100, 150000, u"LEMN S"_s, 30000);
+    item(9, 9134200, 1000.5, u"MOTORINA"_s);
+    item(9, 45233141, 1000000, u"DRUM VALEA MARE"_s);
+    // Another directorate's sub-unit is none of this one's business.
+    item(20, 3111100, 500000, u"STRAIN"_s);
+    dir.printToFolder();
+
+    auto mnu = std::make_unique<Mnu>(*dir.ctx);
+    activate(mnu.get());
+    Aprobare *w = nullptr;
+    const auto rowOf = [&](const QString &label) {
+        for (int r = 0; w && r < w->purchasesModel()->rowCount(); ++r)
+            if (w->purchasesModel()->text(r, 0) == label)
+                return r;
+        return -1;
+    };
+    const QString kProced = u"SELECT detal,proced,modalitate FROM program WHERE idos<>20 ORDER BY detal"_s;
+    const QString lighter = u" Procedura aleasa este mai usoara decat cea indicata de prag (procedura simplificata)."
+                            " Continuati ? "_s;
+    const auto procedure = [](int row, const QString &text) {
+        return QList<Step>{clickCell(u"DataGrid2"_s, row, 10), key(u"DataGrid2"_s, Qt::Key_F2), type({}, text),
+                           key({}, Qt::Key_Return)};
+    };
+    QList<Step> steps{click(u"mnuaprob"_s), call([&] { w = mnu->findChild<Aprobare *>(); QVERIFY(w); }),
+                      expectText(u"anul"_s, u"2027"_s), expectText(u"subunit"_s, QString()),
+                      call([&] {
+                          QCOMPARE(w->purchasesModel()->rowCount(), 3);
+                          const int wood = rowOf(u"clasa CPV 0311"_s);
+                          QVERIFY(wood >= 0);
+                          QCOMPARE(w->purchasesModel()->text(wood, 5), u"300.000,00"_s);
+                          QCOMPARE(w->purchasesModel()->text(wood, 6), u"procedura simplificata"_s);
+                          QCOMPARE(w->purchasesModel()->text(wood, 7), u"2"_s);
+                      }),
+                      clickItem(u"DataGrid1"_s, u"clasa CPV 0311"_s),
+                      expectCell(u"DataGrid2"_s, 0, 0, u"O.S. ARAD"_s), expectCell(u"DataGrid2"_s, 1, 0, u"O.S. SEBIS"_s)};
+    // Heavier than indicated: no question; a mode set with it.
+    steps << procedure(0, u"Licitatie"_s)
+          << expectRows(kProced, {u"DRUM VALEA MARE||"_s, u"LEMN A|licitatie|online"_s, u"LEMN S||"_s, u"MOTORINA||"_s})
+          << procedure(1, u"prin telefon"_s) << message(u" Procedura necunoscuta "_s)
+          // Lighter: asked, and "Nu" leaves it; "Da" takes it.
+          << procedure(1, u"achizitie directa"_s) << message(lighter, Answer::No)
+          << expectRows(kProced, {u"DRUM VALEA MARE||"_s, u"LEMN A|licitatie|online"_s, u"LEMN S||"_s, u"MOTORINA||"_s})
+          << procedure(1, u"achizitie directa"_s) << message(lighter, Answer::Yes)
+          // The one indicated: no question.
+          << procedure(1, u"proced.simplif."_s)
+          << clickCell(u"DataGrid2"_s, 0, 12) << key(u"DataGrid2"_s, Qt::Key_F2) << type({}, u"fax"_s)
+          << key({}, Qt::Key_Return) << message(u" Modalitatea poate fi online sau offline "_s)
+          << clickCell(u"DataGrid2"_s, 0, 12) << key(u"DataGrid2"_s, Qt::Key_F2) << type({}, u"OFFLINE"_s)
+          << key({}, Qt::Key_Return)
+          << expectRows(kProced, {u"DRUM VALEA MARE||"_s, u"LEMN A|licitatie|offline"_s, u"LEMN S|proced.simplif.|online"_s,
+                                  u"MOTORINA||"_s})
+          << expectRows(u"SELECT a.uid=p.uid,a.idos,a.moment,a.procedvechi,a.proced,a.modalitate FROM aprobari a"
+                        " JOIN program p ON p.uid=a.uid ORDER BY a.ida"_s,
+                        {u"1|9|2026-11-10 10:00:00||licitatie|online"_s,
+                         u"1|12|2026-11-10 10:00:00||achizitie directa|online"_s,
+                         u"1|12|2026-11-10 10:00:00|achizitie directa|proced.simplif.|online"_s,
+                         u"1|9|2026-11-10 10:00:00|licitatie|licitatie|offline"_s})
+          << call([&] {
+                 QCOMPARE(w->itemsModel()->data(w->itemsModel()->index(1, 3), Qt::ToolTipRole).toString(),
+                          u" Aprobat la 10.11.2026 10:00 "_s);
+                 QCOMPARE(w->purchasesModel()->text(rowOf(u"clasa CPV 0311"_s), 4), u"2"_s);
+             })
+          // A group: the indicated procedure on each item not yet approved.
+          << clickItem(u"DataGrid1"_s, u"lucrarea DRUM VALEA MARE"_s) << click(u"Command1"_s)
+          << message(u" Se aproba 1 pozitii cu procedura proced.simplif.. Continuati ? "_s, Answer::Yes)
+          << clickItem(u"DataGrid1"_s, u"clasa CPV 0913"_s) << click(u"Command1"_s)
+          << message(u" Se aproba 1 pozitii cu procedura achizitie directa. Continuati ? "_s, Answer::No)
+          << expectRows(u"SELECT count(*) FROM program WHERE detal='MOTORINA' AND proced=''"_s, {u"1"_s})
+          << click(u"Command1"_s)
+          << message(u" Se aproba 1 pozitii cu procedura achizitie directa. Continuati ? "_s, Answer::Yes)
+          << click(u"Command1"_s) << message(u" Toate pozitiile acestei achizitii sunt aprobate. "_s)
+          << expectRows(kProced, {u"DRUM VALEA MARE|proced.simplif.|online"_s, u"LEMN A|licitatie|offline"_s,
+                                  u"LEMN S|proced.simplif.|online"_s, u"MOTORINA|achizitie directa|online"_s})
+          << expectRows(u"SELECT count(*) FROM aprobari"_s, {u"6"_s})
+          // Only one sub-unit's purchases and items; none left unapproved.
+          << choose(u"subunit"_s, u"O.S. SEBIS"_s)
+          << call([&] {
+                 QCOMPARE(w->purchasesModel()->rowCount(), 1);
+                 QCOMPARE(w->purchasesModel()->text(0, 5), u"300.000,00"_s);   // still counted over every sub-unit
+                 QCOMPARE(w->itemsModel()->rowCount(), 1);
+             })
+          << choose(u"subunit"_s, QString()) << click(u"neaprob"_s)
+          << call([&] { QCOMPARE(w->purchasesModel()->rowCount(), 0); }) << click(u"neaprob"_s);
+    // The legal programme: asked for its approval, a date that is no day refused.
+    steps << click(u"Command2"_s) << type(u"Text1"_s, u"12"_s) << type(u"Text2"_s, u"31.04.2027"_s)
+          << click(u"Command1"_s) << message(u" Numarul zilei este necorespunzator "_s) << type(u"Text2"_s, u"15.01.2027"_s)
+          << click(u"Option2"_s) << type(u"Text3"_s, u"2"_s) << click(u"Command1"_s)
+          << expectRows(u"SELECT * FROM paap"_s, {u"2027|12|15.01.2027|1|2"_s})
+          // Offered again as last given; "Renunta" prints nothing.
+          << click(u"Command2"_s) << expectText(u"Text1"_s, u"12"_s) << expectText(u"Text3"_s, u"2"_s)
+          << click(u"Command2"_s) << click(u"Command3"_s);
+    RUN_STEPS(dir, mnu.get(), steps);
+    const QString text = dir.takeReport(u"rappaap"_s).simplified();
+    for (const QString &part :
+         {u"PROGRAMUL ANUAL AL ACHIZITIILOR PUBLICE PE ANUL 2027"_s, u"APROBAT DIRECTOR ION POP Nr. 12 din 15.01.2027"_s,
+          u"Actualizarea nr. 2 din 15.01.2027"_s, u"Achizitii publice"_s, u"Anexa - Achizitii directe"_s,
+          u"licitatie deschisa"_s, u"Total Lucrari 1.000.000,00"_s, u"Total Anexa - Achizitii directe 1.000,50"_s,
+          u"Total Achizitii publice 1.300.000,00 60.000,00"_s, u"TOTAL GENERAL"_s, u"1.301.000,50 60.000,00"_s})
+        QVERIFY2(text.contains(part), qPrintable(part + u" in: "_s + text));
+    QVERIFY(!text.contains(u"STRAIN"_s) && !text.contains(u"500.000,00"_s));
+    QCOMPARE(dir.takeReport(u"rappaap"_s), u"<none>"_s);
+
+    // The rows against the file: one per purchase and procedure, each section's sum the items'.
+    const ResultSet rows = legalProgrammeRows(dir.db(), 2027, {9, 12});
+    QStringList got;
+    for (int r = 0; r < rows.count(); ++r)
+        got << QStringList{rows.text(r, u"achizitie.sectiune"_s), rows.text(r, u"achizitie.tip"_s),
+                           rows.text(r, u"achizitie.cod"_s), rows.text(r, u"achizitie.lei"_s),
+                           rows.text(r, u"achizitie.procedura"_s), rows.text(r, u"achizitie.initiere"_s),
+                           rows.text(r, u"achizitie.atribuire"_s), rows.text(r, u"achizitie.modalitate"_s)}
+                   .join(u'|');
+    QCOMPARE(got, (QStringList{u"Achizitii publice|Produse si servicii|03110000-5|150000|licitatie deschisa|03.2027|09.2027|offline"_s,
+                               u"Achizitii publice|Produse si servicii|03110000-5|150000|procedura simplificata|03.2027|09.2027|online"_s,
+                               u"Achizitii publice|Lucrari|45233141-9|1000000|procedura simplificata|03.2027|09.2027|online"_s,
+                               u"Anexa - Achizitii directe|Produse si servicii|09130000-9|1000.5|achizitie directa|03.2027|09.2027|online"_s}));
+    QCOMPARE(queryRows(dir.db(), u"SELECT sum(lei) FROM program WHERE idos IN (9,12) AND proced<>'achizitie directa'"_s),
+             QStringList{u"1300000"_s});
 }
 
 QTEST_MAIN(TestDirectorate)

@@ -6,6 +6,7 @@
 #include "shell/restaurare.h"
 #include "shell/server.h"
 #include "shell/setare2.h"
+#include "directorate/aprobare.h"
 #include "directorate/centralizare.h"
 #include "directorate/returnare.h"
 #include "exchange/export.h"
@@ -173,6 +174,8 @@ void Mnu::openTakeIn()
 
 void Mnu::openApproval()
 {
+    Aprobare w(ctx_, this);
+    w.exec();
 }
 
 void Mnu::openReturn()

@@ -225,7 +225,9 @@ void fillHeader(ReportDocument &doc, Database &db)
     const QString numeds = s.text(0, QStringLiteral("numeds"));
     doc.directorate = s.integer(0, QStringLiteral("idds")) == 38 ? numeds + QStringLiteral(" - CENTRAVA")
                                                                  : QStringLiteral("DIRECTIA SILVICA ") + numeds;
-    doc.subunit = s.text(0, QStringLiteral("numeos"));
+    // A directorate's file (its sub-unit 0) speaks for the directorate alone.
+    if (s.integer(0, QStringLiteral("idos")) != 0)
+        doc.subunit = s.text(0, QStringLiteral("numeos"));
     doc.signatories = {s.text(0, QStringLiteral("functiesef")), s.text(0, QStringLiteral("sef")),
                        s.text(0, QStringLiteral("contabil")), s.text(0, QStringLiteral("intocmit"))};
 }

@@ -202,7 +202,13 @@ void QueryTableModel::setAppendRow(bool on)
 
 void QueryTableModel::refresh()
 {
-    ResultSet fresh = db_.query(sql_, params_);
+    if (sql_.isEmpty())
+        return;   // rows given by the caller stay as they are
+    setRows(db_.query(sql_, params_));
+}
+
+void QueryTableModel::setRows(ResultSet fresh)
+{
     beginResetModel();
     rows_ = std::move(fresh);
     dirty_.clear();
@@ -213,6 +219,17 @@ void QueryTableModel::refresh()
     for (const GridColumn &c : columns_)
         sourceIndex_.append(rows_.hasColumn(c.column) ? rows_.columnIndex(c.column) : -1);
     endResetModel();
+}
+
+void QueryTableModel::setShown(int row, const QString &column, const QVariant &value)
+{
+    if (row < 0 || row >= rows_.count() || !rows_.hasColumn(column))
+        return;
+    const int src = rows_.columnIndex(column);
+    rows_.rows()[row][src] = value;
+    if (original_.contains(row))
+        original_[row][src] = value;
+    emit dataChanged(index(row, 0), index(row, columnCount() - 1), {Qt::DisplayRole, Qt::ToolTipRole});
 }
 
 void QueryTableModel::setWriteBack(const QString &table, const QString &keyColumn)
@@ -418,6 +435,15 @@ bool QueryTableModel::submitRow(int row)
                          + QStringLiteral(") VALUES(") + QStringList(names.size(), QStringLiteral("?")).join(QLatin1Char(','))
                          + QLatin1Char(')'),
                      values);
+        } else if (rowWriter_) {
+            if (!rowWriter_(row, names, values)) {
+                // Refused, and said why: the row shows what is stored.
+                try {
+                    refresh();
+                } catch (const DbError &) {
+                }
+                return false;
+            }
         } else {
             values << rows_.value(row, keyColumn_);
             db_.exec(QStringLiteral("UPDATE ") + table_ + QStringLiteral(" SET ") + names.join(QStringLiteral("=?,"))

@@ -33,11 +33,19 @@ public:
     QueryTableModel(Database &db, QVector<GridColumn> columns, QObject *parent = nullptr);
 
     void setQuery(const QString &sql, const QVariantList &params = {});
-    // Re-runs the query, dropping unsaved changes; throws DbError.
+    // Re-runs the query, dropping unsaved changes; throws DbError. Rows
+    // given with setRows() and no query stay.
     void refresh();
+    // Rows made by the caller (not read by a query), in the grid's columns.
+    void setRows(ResultSet rows);
 
     // Where edited rows are written: table and key column (present in the query).
     void setWriteBack(const QString &table, const QString &keyColumn);
+    // Writes an edited row in place of the UPDATE (the edited columns and
+    // their values); false when it refused the row and said why, DbError when
+    // the file did. Either way the row shows the stored values again.
+    using RowWriter = std::function<bool(int row, const QStringList &columns, const QVariantList &values)>;
+    void setRowWriter(RowWriter writer) { rowWriter_ = std::move(writer); }
     // Called once for a failed write-back; the row then shows the stored values.
     void setErrorHandler(std::function<void(const DbError &)> handler) { onError_ = std::move(handler); }
     // Asked before an edited cell is taken: false refuses the edit (the
@@ -70,6 +78,9 @@ public:
     // Sets a cell without the cell check, as a check fills the columns that
     // follow from another; it is written with the row.
     void setCell(int row, int gridColumn, const QVariant &value);
+    // A value of a row as it now stands elsewhere (counted again, written by
+    // other means): shown at once, never written back.
+    void setShown(int row, const QString &column, const QVariant &value);
     // The row of the last refused edit, until the edit is taken up again.
     int refusedRow() const { return refusedRow_; }
     void clearRefusedRow() { refusedRow_ = -1; }
@@ -109,6 +120,7 @@ private:
     std::function<void(const DbError &)> onError_;
     CellCheck cellCheck_;
     RowHint rowHint_;
+    RowWriter rowWriter_;
     std::function<bool(int)> rowCheck_;
     bool writeAtOnce_ = false;
     bool appendRow_ = false;

@@ -105,8 +105,9 @@ qint64 Env::addItem(const Item &i)
 
 void Env::installReports()
 {
-    for (const char *name : {"rapprog.rpt", "rapproga.rpt", "rapprogagrup.rpt", "raprealiz.rpt"})
-        QFile::copy(QStringLiteral(TENDRO_SOURCE_DATA "/") + QLatin1String(name), path(QLatin1String(name)));
+    const QDir data(QStringLiteral(TENDRO_SOURCE_DATA));
+    for (const QString &name : data.entryList({QStringLiteral("*.rpt")}, QDir::Files))
+        QFile::copy(data.filePath(name), path(name));
 }
 
 void Env::printToFolder()
