@@ -554,7 +554,16 @@ void TestServer::wrongPasswordAndCutTransmission()
     s.db().exec(u"INSERT INTO realiz (id,lei,idos,uid,uidp) SELECT id,1,20,'r20',uid FROM program"_s);
     const QString sent = u" Se transmite programul subunitatii O.S. BRAD pe server. Continuati ? "_s;
     const QString transmissions = u"SELECT count(*) FROM tendro.transmiteri WHERE idos=20"_s;
-    std::thread stopper;
+    // Joined however the test ends, so that a failed step does not end the run with a thread still going.
+    struct Joined {
+        std::thread t;
+        ~Joined()
+        {
+            if (t.joinable())
+                t.join();
+        }
+    } stopper;
+    std::atomic<bool> locked = false;
     QStringList localBefore;
     Mnu mnu(*s.ctx);
     activate(&mnu);
@@ -582,17 +591,20 @@ void TestServer::wrongPasswordAndCutTransmission()
          call([&] {
              s.db().exec(u"UPDATE program SET lei=6"_s);
              localBefore = tableDump(s.db(), u"program"_s);
-             stopper = std::thread([] {
+             stopper.t = std::thread([&locked] {
                  auto holder = as(u"postgres"_s);
                  holder->exec(u"BEGIN"_s);
                  holder->exec(u"SELECT 1 FROM tendro.realiz WHERE idos=20 FOR UPDATE"_s);
+                 locked = true;
                  if (waitersReach(1))
                      std::system(qPrintable(u"pg_ctlcluster %1 regress stop -m fast"_s.arg(env("PGVERSION"))));
              });
+             // The transmission starts only once the rows it must wait for are held, however slow the build.
+             QTRY_VERIFY_WITH_TIMEOUT(locked, 60000);
          }),
          click(u"mnutranserv"_s), message(sent, Answer::Yes),
          message(u" Legatura cu serverul s-a intrerupt. Operatia a fost anulata: nu s-a modificat nimic. "_s)});
-    stopper.join();
+    stopper.t.join();
     QCOMPARE(std::system(qPrintable(u"pg_ctlcluster %1 regress start"_s.arg(env("PGVERSION")))), 0);
     QCOMPARE(admin(u"SELECT lei FROM tendro.program WHERE idos=20"_s), u"5"_s);
     QCOMPARE(admin(transmissions), u"1"_s);
