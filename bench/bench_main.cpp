@@ -4,6 +4,8 @@
 
 #include "fakes.h"
 #include "catalogue/browser.h"
+#include "directorate/aprobare.h"
+#include "directorate/takein.h"
 #include "exchange/import.h"
 #include "programme/gridquery.h"
 #include "programme/liste.h"
@@ -463,6 +465,134 @@ void ThresholdLine_baseline(benchmark::State &state)
 }
 BENCHMARK(ThresholdLine_baseline)->Unit(benchmark::kMicrosecond);
 
+// A directorate of 40 sub-units, each sending a file of 2 000 items of 2027.
+constexpr int kSubunits = 40;
+constexpr int kSubunitItems = 2000;
+
+struct DirectorateFixture {
+    DirectorateFixture()
+    {
+        dir.installDefaultFile();
+        dir.configure(2, 0, QStringLiteral("ARAD"), QStringLiteral("ARAD"));
+        dir.clock.date = QDate(2027, 2, 1);
+        {
+            Database &db = dir.ctx->db();
+            Transaction tx(db);
+            for (int i = 0; i < kSubunits; ++i)
+                db.exec(QStringLiteral("INSERT INTO os (idos,idds,numeos) VALUES(?,2,?)"),
+                        {1000 + i, QStringLiteral("O.S. PROBA %1").arg(i, 2, 10, QLatin1Char('0'))});
+            tx.commit();
+        }
+        // One sub-unit's file made once, then copied under each sub-unit's name and identities.
+        sub.installDefaultFile();
+        sub.configure(2, 1000, QStringLiteral("ARAD"), QStringLiteral("O.S. PROBA 00"));
+        {
+            Database &db = sub.ctx->db();
+            Transaction tx(db);
+            for (int i = 0; i < kSubunitItems; ++i)
+                db.exec(QStringLiteral("INSERT INTO program (id,activit,lei,euro,datainc1,datainc2,datafin1,datafin2,resp,"
+                                       "detal,fond,idos,proced,proiect,uid) VALUES(?,'productie',?,0,'01.03.2027','20270301',"
+                                       "'30.09.2027','20270930','POP',?,'proprii',1000,'','',lower(hex(randomblob(16))))"),
+                        {1 + (i * 7) % 9000, 1000.0 + i, QStringLiteral("LUCRAREA %1").arg(i % 50)});
+            tx.commit();
+        }
+        sub.ctx->closeDb();
+        for (int i = 0; i < kSubunits; ++i) {
+            const QString file = dir.path(QStringLiteral("os%1.mdb").arg(i));
+            QFile::copy(sub.workingFile(), file);
+            auto db = Database::open(conexiuneC(file));
+            db->execScript(QStringLiteral("UPDATE setare SET idos=%1, numeos='O.S. PROBA %2';"
+                                          "UPDATE program SET idos=%1, uid=lower(hex(randomblob(16)))")
+                               .arg(1000 + i)
+                               .arg(i, 2, 10, QLatin1Char('0')));
+            files << file;
+        }
+    }
+    Env dir, sub;
+    QStringList files;
+};
+
+std::unique_ptr<DirectorateFixture> directorateFixture;
+
+DirectorateFixture &directorate()
+{
+    if (!directorateFixture)
+        directorateFixture = std::make_unique<DirectorateFixture>();
+    return *directorateFixture;
+}
+
+// Every sub-unit's file taken in, as "Din fisiere" does with 40 files chosen:
+// each read by the reader process, then its sub-unit replaced in one transaction.
+void TakeIn40Subunits(benchmark::State &state)
+{
+    DirectorateFixture &f = directorate();
+    Database &db = f.dir.ctx->db();
+    for (auto _ : state)
+        for (const QString &file : std::as_const(f.files)) {
+            const SubunitFile source = readSubunitFile(file);
+            TakeIn t = whoseFile(db, 2, file, source);
+            takeIn(db, t, source, f.dir.clock.now());
+        }
+}
+BENCHMARK(TakeIn40Subunits)->Unit(benchmark::kMillisecond)->Iterations(2);
+
+// The same rows moved with the raw API: each file opened, its items read and
+// inserted in place of the sub-unit's, one transaction per file.
+void TakeIn40Subunits_baseline(benchmark::State &state)
+{
+    DirectorateFixture &f = directorate();
+    sqlite3 *dst = f.dir.ctx->db().handle();
+    for (auto _ : state)
+        for (int i = 0; i < f.files.size(); ++i) {
+            sqlite3 *src = nullptr;
+            sqlite3_open_v2(f.files.at(i).toUtf8().constData(), &src, SQLITE_OPEN_READONLY, nullptr);
+            sqlite3_key(src, kDatabasePassword, int(strlen(kDatabasePassword)));
+            sqlite3_stmt *s = nullptr, *ins = nullptr;
+            sqlite3_prepare_v2(src, "SELECT id,activit,lei,euro,datainc1,datainc2,datafin1,datafin2,resp,detal,fond,idos,"
+                                    "proced,anunt,proiect,uid FROM program ORDER BY idp", -1, &s, nullptr);
+            sqlite3_prepare_v2(dst, "INSERT INTO program (id,activit,lei,euro,datainc1,datainc2,datafin1,datafin2,resp,"
+                                    "detal,fond,idos,proced,anunt,proiect,uid) VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)",
+                               -1, &ins, nullptr);
+            sqlite3_exec(dst, "BEGIN", nullptr, nullptr, nullptr);
+            const std::string del = "DELETE FROM program WHERE idos=" + std::to_string(1000 + i);
+            sqlite3_exec(dst, del.c_str(), nullptr, nullptr, nullptr);
+            while (sqlite3_step(s) == SQLITE_ROW) {
+                for (int c = 0; c < 16; ++c)
+                    sqlite3_bind_value(ins, c + 1, sqlite3_column_value(s, c));
+                sqlite3_step(ins);
+                sqlite3_reset(ins);
+            }
+            sqlite3_exec(dst, "COMMIT", nullptr, nullptr, nullptr);
+            sqlite3_finalize(s);
+            sqlite3_finalize(ins);
+            sqlite3_close(src);
+        }
+}
+BENCHMARK(TakeIn40Subunits_baseline)->Unit(benchmark::kMillisecond)->Iterations(2);
+
+// APROBARE opened on the 80 000 items: the purchases summed over the
+// sub-units and the first one's items listed.
+void ApprovalWindowOpen(benchmark::State &state)
+{
+    DirectorateFixture &f = directorate();
+    for (auto _ : state) {
+        Aprobare w(*f.dir.ctx);
+        benchmark::DoNotOptimize(w.purchasesModel()->rowCount());
+    }
+}
+BENCHMARK(ApprovalWindowOpen)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void ApprovalWindowOpen_baseline(benchmark::State &state)
+{
+    DirectorateFixture &f = directorate();
+    sqlite3 *db = f.dir.ctx->db().handle();
+    for (auto _ : state)
+        rawReadAll(db, "SELECT p.idp,p.idos,c.cod2,c.fel,c.anexa2,p.detal,p.lei,p.datainc2,p.proced,p.realiz FROM program p"
+                       " JOIN cpv c ON c.id=p.id WHERE p.datainc2>=? AND p.datainc2<=?",
+                   "20270101", "20271231");
+}
+BENCHMARK(ApprovalWindowOpen_baseline)->Unit(benchmark::kMillisecond)->Iterations(3);
+
 // A row double-clicked: the editor filled and the seven lists positioned.
 void RowDoubleClick(benchmark::State &state)
 {
@@ -698,5 +828,6 @@ int main(int argc, char **argv)
     benchmark::Shutdown();
     programmeFixture.reset();
     realizationFixture.reset();
+    directorateFixture.reset();
     return 0;
 }
