@@ -293,6 +293,17 @@ void TestDirectorate::approveAndPrintTheLegalProgramme()
                                u"Anexa - Achizitii directe|Produse si servicii|09130000-9|1000.5|achizitie directa|03.2027|09.2027|online"_s}));
     QCOMPARE(queryRows(dir.db(), u"SELECT sum(lei) FROM program WHERE idos IN (9,12) AND proced<>'achizitie directa'"_s),
              QStringList{u"1300000"_s});
+
+    // The criteria window of a directorate: every sub-unit with a subtotal each, or the one chosen.
+    dir.db().exec(u"DELETE FROM program WHERE idos=20"_s);
+    QString all, one;
+    RUN_STEPS(dir, mnu.get(), {click(u"mnucen"_s), expectText(u"subunit"_s, QString()), click(u"Command1"_s),
+                               call([&] { all = dir.takeReport(u"rapproga"_s).simplified(); }),
+                               choose(u"subunit"_s, u"O.S. SEBIS"_s), click(u"Command1"_s),
+                               call([&] { one = dir.takeReport(u"rapproga"_s).simplified(); }), click(u"Command2"_s)});
+    for (const QString &part : {u"Total O.S. ARAD 1.151.000,50"_s, u"Total O.S. SEBIS 150.000,00"_s, u"DRUM VALEA MARE"_s})
+        QVERIFY2(all.contains(part), qPrintable(part + u" in: "_s + all));
+    QVERIFY2(one.contains(u"LEMN S"_s) && !one.contains(u"LEMN A"_s) && !one.contains(u"Total O.S."_s), qPrintable(one));
 }
 
 QTEST_MAIN(TestDirectorate)

@@ -147,6 +147,13 @@ void Cen::build()
     grid->addWidget(new QLabel(QStringLiteral("Margine sus raport"), this), row, 2, Qt::AlignRight);
     grid->addWidget(reglaj_, row++, 3);
 
+    // A directorate reports on every sub-unit, a subtotal each, or on the one chosen.
+    if (ctx_.subunitate.directorate()) {
+        subunit_ = named(new QComboBox(this), "subunit");
+        grid->addWidget(new QLabel(QStringLiteral("Subunitatea"), this), row, 0);
+        grid->addWidget(subunit_, row++, 1, 1, 2);
+    }
+
     auto *command1 = named(new QPushButton(QStringLiteral("Raport"), this), "Command1");
     auto *command2 = named(new QPushButton(QStringLiteral("Iesire"), this), "Command2");
     command1->setAutoDefault(false);
@@ -216,6 +223,13 @@ void Cen::build()
 void Cen::load()
 {
     try {
+        if (subunit_) {
+            subunit_->addItem(QString(), 0);
+            const ResultSet os = ctx_.db().query(QStringLiteral("SELECT idos, numeos FROM os WHERE idds=? ORDER BY numeos"),
+                                                 {ctx_.subunitate.idds});
+            for (int r = 0; r < os.count(); ++r)
+                subunit_->addItem(os.text(r, QStringLiteral("numeos")), os.value(r, QStringLiteral("idos")));
+        }
         const ResultSet people = ctx_.db().query(QStringLiteral("SELECT DISTINCT resp FROM program"));
         for (int r = 0; r < people.count(); ++r)
             listp_->addItem(people.text(r, QStringLiteral("resp")));
@@ -349,7 +363,14 @@ void Cen::report()
     j->setReportFile(QDir(ctx_.cale).filePath(r.reportFile));
     j->setDataFile(0, workingFilePath(ctx_.cale));
     j->setConnect(QStringLiteral(";PWD=") + QLatin1String(kDatabasePassword));
-    j->setSelectionFormula(forSubunit(r.selection, ctx_.subunitate.idos));
+    const int idos = subunit_ ? subunit_->currentData().toInt() : ctx_.subunitate.idos;
+    if (subunit_ && idos == 0) {
+        // The directorate's file holds its own sub-units' items alone.
+        j->setSelectionFormula(r.selection);
+        j->setSection(QStringLiteral("os.numeos"));
+    } else {
+        j->setSelectionFormula(forSubunit(r.selection, idos));
+    }
     j->setFormula(0, r.formula0);
     if (r.formula1)
         j->setFormula(1, *r.formula1);

@@ -53,6 +53,7 @@ private:
     QLabel *label5_, *label10_, *label11_, *label12_, *label13_;
     QLineEdit *lei1_, *lei2_, *incep1_, *incep2_, *fin1_, *fin2_;
     QComboBox *reglaj_;
+    QComboBox *subunit_ = nullptr;   // a directorate's: every sub-unit (empty entry) or one
     ReportJob *rapprog_, *rapproga_, *rapprogagrup_;
     QString datamin_, datamax_;
     QLineEdit *refusedBox_ = nullptr;   // the box whose leaving was just refused

@@ -95,7 +95,7 @@ private:
 // the grid.
 class ClickOpensCell : public QObject {
 public:
-    explicit ClickOpensCell(QTableView *view) : QObject(view), view_(view)
+    explicit ClickOpensCell(QTableView *view) : QObject(view), view_(view), viewObject_(view), viewport_(view->viewport())
     {
         view->setEditTriggers(view->editTriggers() & ~QAbstractItemView::SelectedClicked);
         view->viewport()->installEventFilter(this);
@@ -115,7 +115,11 @@ public:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        if (watched != view_ && watched != view_->viewport()) {
+        // While the view is being destroyed its widgets still send events
+        // (it is a plain QWidget by then): none is ours to handle.
+        if (!qobject_cast<QTableView *>(viewObject_))
+            return false;
+        if (watched != view_ && watched != viewport_) {
             // Only while an opening is pending: a press anywhere else cancels it.
             if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::WindowDeactivate)
                 cancel();
@@ -177,6 +181,8 @@ private:
     }
 
     QTableView *view_;
+    QObject *viewObject_;
+    QWidget *viewport_;
     QTimer timer_;
     QPersistentModelIndex pressed_, pending_;
     bool watching_ = false;
