@@ -56,6 +56,7 @@ private slots:
     void setUpAsADirectorate();
     void takeInApproveAndReturn();
     void approveAndPrintTheLegalProgramme();
+    void hostileFilesTakenInRunNothing();
 };
 
 void TestDirectorate::setUpAsADirectorate()
@@ -304,6 +305,40 @@ void TestDirectorate::approveAndPrintTheLegalProgramme()
     for (const QString &part : {u"Total O.S. ARAD 1.151.000,50"_s, u"Total O.S. SEBIS 150.000,00"_s, u"DRUM VALEA MARE"_s})
         QVERIFY2(all.contains(part), qPrintable(part + u" in: "_s + all));
     QVERIFY2(one.contains(u"LEMN S"_s) && !one.contains(u"LEMN A"_s) && !one.contains(u"Total O.S."_s), qPrintable(one));
+}
+
+void TestDirectorate::hostileFilesTakenInRunNothing()
+{
+    Env dir;
+    dir.installDefaultFile();
+    dir.configure(2, 0, u"ARAD"_s, u"ARAD"_s);
+    dir.addItem({.idos = 9, .detal = u"PASTRAT"_s});
+    // Files of a sub-unit made hostile, chosen at once: each refused by name, a whole one beside them taken in.
+    Subunit sebis(12, u"O.S. SEBIS"_s);
+    sebis.add(700, u"S1"_s);
+    QStringList chosen;
+    for (const char *kind : {"view", "virtual", "trigger", "schema", "long"})
+        chosen << hostileFile(sebis, QLatin1String(kind) + u".mdb"_s, QLatin1String(kind));
+    chosen << sebis.file();
+    const QStringList before = tableDump(dir.db(), u"program"_s);
+    dir.files.nextPaths = chosen;
+    const QString unknown = u": nu a fost preluat, fisierul ales nu este un fisier TENDRO valid (contine obiecte"
+                            " necunoscute). "_s;
+    auto mnu = std::make_unique<Mnu>(*dir.ctx);
+    activate(mnu.get());
+    RUN_STEPS(dir, mnu.get(),
+              {click(u"mnucentral"_s), click(u"Command1"_s),
+               message(u" view.mdb"_s + unknown + u"\n virtual.mdb"_s + unknown + u"\n trigger.mdb"_s + unknown
+                       + u"\n schema.mdb: nu a fost preluat, fisierul ales nu poate fi citit. \n long.mdb: nu a fost"
+                         " preluat, fisierul ales nu poate fi citit. \n O.S. SEBIS: 1 pozitii preluate, dintre care 0"
+                         " aprobate; 0 pozitii aprobate lipsesc din fisier si au fost pastrate. "_s),
+               click(u"Command3"_s)});
+    // A megabyte of text is no item's: refused with the rest. The directorate's own rows are as they were.
+    QCOMPARE(queryRows(dir.db(), u"SELECT idos, detal FROM program WHERE idos=12"_s), QStringList{u"12|S1"_s});
+    QStringList after = tableDump(dir.db(), u"program"_s);
+    after.erase(std::remove_if(after.begin(), after.end(), [](const QString &row) { return row.contains(u"S1"_s); }),
+                after.end());
+    QCOMPARE(after, before);
 }
 
 QTEST_MAIN(TestDirectorate)
