@@ -6,6 +6,7 @@
 #include "fakes.h"
 #include "steps.h"
 #include "app/mnu.h"
+#include "directorate/takein.h"
 #include "server/directorate.h"
 #include "server/pg.h"
 #include "server/subunit.h"
@@ -125,6 +126,7 @@ private slots:
     void serverWindowChecksBeforeSaving();
     void subunitTransmitsAndTakesBackThroughTheWindows();
     void directorateApprovesByVersion();
+    void directorateApprovesInTheWindow();
     void transmissionsAtOnce();
     void wrongPasswordAndCutTransmission();
 };
@@ -498,6 +500,45 @@ void TestServer::directorateApprovesByVersion()
     } catch (const ServerError &e) {
         QCOMPARE(e.fault(), ServerFault::WrongAccount);
     }
+}
+
+void TestServer::directorateApprovesInTheWindow()
+{
+    Subunit s(10, u"O.S. GURAHONT"_s);
+    s.addItem({.lei = 100, .idos = 10, .detal = u"M1"_s});
+    transmitProgramme(*as(u"os10"_s), s.db(), 10);
+    // The directorate took it in from the server; its approvals in APROBARE go to the server first.
+    Env d;
+    d.installDefaultFile();
+    d.configure(2, 0, u"ARAD"_s, u"ARAD"_s);
+    for (const SubunitOnServer &o : takeInDirectorate(*as(u"ds2"_s), 2))
+        if (o.idos == 10) {
+            TakeIn t;
+            t.idos = 10;
+            t.subunit = o.numeos;
+            takeIn(d.db(), t, {ResultSet(), o.items, o.realizations}, d.clock.now());
+        }
+    const ServerSettings set = settingsFor(u"ds2"_s);
+    d.db().exec(u"INSERT INTO server (host,port,baza,cont,ca,sslmode) VALUES(?,?,?,?,?,?)"_s,
+                {set.host, set.port, set.baza, set.cont, set.ca, set.sslmode});
+    const auto procedure = [](const QString &text) {
+        return QList<Step>{clickCell(u"DataGrid2"_s, 0, 10), key(u"DataGrid2"_s, Qt::Key_F2), type({}, text),
+                           key({}, Qt::Key_Return)};
+    };
+    const QString onServer = u"SELECT coalesce(proced,'')||':'||(SELECT count(*) FROM tendro.aprobari a WHERE a.uid=p.uid)"
+                             " FROM tendro.program p WHERE idos=10"_s;
+    Mnu mnu(*d.ctx);
+    activate(&mnu);
+    QList<Step> steps{click(u"mnuaprob"_s), expectCell(u"DataGrid2"_s, 0, 3, u"M1"_s)};
+    steps << procedure(u"licitatie"_s) << type(u"Text1"_s, passwords.value(u"ds2"_s)) << click(u"Command1"_s)
+          << call([&] { QCOMPARE(admin(onServer), u"licitatie:1"_s); })
+          // The sub-unit changes the item meanwhile: refused, and the file keeps what the server has.
+          << call([] { as(u"os10"_s)->exec(u"UPDATE tendro.program SET lei=101 WHERE idos=10"_s); })
+          << procedure(u"proced.simplif."_s)
+          << message(u" Pozitia a fost modificata de subunitate intre timp. Preluati din nou. "_s)
+          << expectRows(u"SELECT proced, (SELECT count(*) FROM aprobari) FROM program"_s, {u"licitatie|1"_s})
+          << call([&] { QCOMPARE(admin(onServer), u"licitatie:1"_s); }) << click(u"Command3"_s);
+    RUN_STEPS(d, &mnu, steps);
 }
 
 void TestServer::transmissionsAtOnce()
