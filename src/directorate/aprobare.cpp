@@ -93,13 +93,13 @@ Aprobare::Aprobare(AppContext &ctx, QWidget *parent) : QDialog(parent), ctx_(ctx
     purchasesModel_ = new QueryTableModel(
         ctx_.db(),
         {{QStringLiteral("Clasa / lucrarea"), QStringLiteral("eticheta"), false, false, 0, 170},
-         {QStringLiteral("Denumirea"), QStringLiteral("den"), false, false, 0, 230},
+         {QStringLiteral("Denumirea"), QStringLiteral("den"), false, false, 0, 200},
          {QStringLiteral("Tip"), QStringLiteral("tip"), false, false, 0, 40},
          {QStringLiteral("Pozitii"), QStringLiteral("pozitii"), false, false, 0, 60},
          {QStringLiteral("Aprobate"), QStringLiteral("aprobate"), false, false, 0, 70},
          {QStringLiteral("Total lei"), QStringLiteral("total"), false, false, 0, amountWidth(grid1_, 10, true),
           GridColumn::Money},
-         {QStringLiteral("Procedura indicata"), QStringLiteral("procedura"), false, false, 0, 170},
+         {QStringLiteral("Procedura indicata"), QStringLiteral("procedura"), false, false, 0, 210},
          {QStringLiteral("Subunitati"), QStringLiteral("subunitati"), false, false, 0, 80}},
         this);
     purchasesModel_->setObjectName(QStringLiteral("Adodc1"));
@@ -107,19 +107,19 @@ Aprobare::Aprobare(AppContext &ctx, QWidget *parent) : QDialog(parent), ctx_(ctx
 
     itemsModel_ = new QueryTableModel(
         ctx_.db(),
-        {{QStringLiteral("Subunitatea"), QStringLiteral("numeos"), false, false, 0, 110},
-         {QStringLiteral("Cod CPV"), QStringLiteral("cod"), false, false, 0, 90},
-         {QStringLiteral("Denumirea"), QStringLiteral("den"), false, false, 0, 180},
-         {QStringLiteral("Detalii"), QStringLiteral("detal"), false, false, 0, 120},
-         {QStringLiteral("Sursa"), QStringLiteral("fond"), false, false, 0, 90},
-         {QStringLiteral("Proiect"), QStringLiteral("proiect"), false, false, 0, 80},
+        {{QStringLiteral("Subunitatea"), QStringLiteral("numeos"), false, false, 0, 90},
+         {QStringLiteral("Cod CPV"), QStringLiteral("cod"), false, false, 0, 85},
+         {QStringLiteral("Denumirea"), QStringLiteral("den"), false, false, 0, 120},
+         {QStringLiteral("Detalii"), QStringLiteral("detal"), false, false, 0, 90},
+         {QStringLiteral("Sursa"), QStringLiteral("fond"), false, false, 0, 60},
+         {QStringLiteral("Proiect"), QStringLiteral("proiect"), false, false, 0, 45},
          {QStringLiteral("LEI"), QStringLiteral("lei"), false, false, 0, amountWidth(grid2_, 9, true), GridColumn::Lei},
-         {QStringLiteral("EURO"), QStringLiteral("euro"), false, false, 0, amountWidth(grid2_, 8, true), GridColumn::Lei},
+         {QStringLiteral("EURO"), QStringLiteral("euro"), false, false, 0, amountWidth(grid2_, 7, false), GridColumn::Lei},
          {QStringLiteral("Inceput"), QStringLiteral("datainc1"), false, false, 0, 80},
          {QStringLiteral("Sfarsit"), QStringLiteral("datafin1"), false, false, 0, 80},
-         {QStringLiteral("Procedura"), QStringLiteral("proced"), true, false, 25, 130},
-         {QStringLiteral("Anunt"), QStringLiteral("anunt"), true, false, 100, 120},
-         {QStringLiteral("Modalitate"), QStringLiteral("modalitate"), true, false, 10, 80}},
+         {QStringLiteral("Procedura"), QStringLiteral("proced"), true, false, 25, 120},
+         {QStringLiteral("Anunt"), QStringLiteral("anunt"), true, false, 100, 70},
+         {QStringLiteral("Modalitate"), QStringLiteral("modalitate"), true, false, 10, 75}},
         this);
     itemsModel_->setObjectName(QStringLiteral("Adodc2"));
     itemsModel_->setWriteBack(QStringLiteral("program"), QStringLiteral("idp"));
@@ -226,9 +226,10 @@ void Aprobare::refreshPurchases()
                 continue;
             if (neaprob_->isChecked() && p.approved >= p.items)
                 continue;
-            QString den = p.code;
-            if (p.unit != PurchaseUnit::Work)
-                den = names.value(QString(p.code + QStringLiteral("00000000")).left(8).toLongLong());
+            // A work is one sub-unit's: its name tells two works of the same details apart.
+            const QString den = p.unit == PurchaseUnit::Work
+                ? subunit_->itemText(subunit_->findData(p.subunits.value(0)))
+                : names.value(QString(p.code + QStringLiteral("00000000")).left(8).toLongLong());
             shownPurchases_ << i;
             rows.append({p.label(), den, p.kind, p.items, p.approved, p.total, bandText(p.band),
                          int(p.subunits.size()), p.key});
