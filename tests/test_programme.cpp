@@ -449,6 +449,23 @@ void TestProgramme::gridEditsAndDeletion()
                 QVERIFY(!v.grid()->indexWidget(v.grid()->currentIndex()));
             }),
             expectText(u"resp"_s, u"ana"_s), expectRows(item, {u"12345678|POP|"_s + longText.left(209), u"19|POP|D"_s}),
+            // A press on a cell of the selected row dragged to the next cell and released there opens neither.
+            clickCell(kGrid, 1, 8), call([&v] {
+                QTableView *g = v.grid();
+                const QPoint a = g->visualRect(g->model()->index(1, 8)).center();
+                const QPoint b = g->visualRect(g->model()->index(1, 9)).center();
+                QTest::mousePress(g->viewport(), Qt::LeftButton, {}, a);
+                for (const QPoint &at : {(a + b) / 2, b}) {   // moved with the button held, as a hand drags
+                    QMouseEvent move(QEvent::MouseMove, at, g->viewport()->mapToGlobal(at), Qt::NoButton,
+                                     Qt::LeftButton, Qt::NoModifier);
+                    QApplication::sendEvent(g->viewport(), &move);
+                }
+                QCOMPARE(g->currentIndex().column(), 9);
+                // Released on that cell wherever the drag scrolled it.
+                QTest::mouseRelease(g->viewport(), Qt::LeftButton, {}, g->visualRect(g->currentIndex()).center());
+                QTest::qWait(QApplication::doubleClickInterval() + 150);
+                QVERIFY(!g->indexWidget(g->model()->index(1, 8)) && !g->indexWidget(g->model()->index(1, 9)));
+            }),
             // A value the file refuses reaches neither the grid nor the editor of the loaded item.
             doubleClickCell(kGrid, 1), expectText(u"vallei"_s, u"19"_s),
             call([&v] { v.db().exec(u"CREATE TRIGGER t BEFORE UPDATE ON program BEGIN SELECT RAISE(ABORT,'x'); END"_s); }),

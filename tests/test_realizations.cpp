@@ -167,6 +167,9 @@ void TestRealizations::cellAndRowChecks()
         {empty, EActdata1, u"15.03.20266"_s, u" Numarul maxim de caractere ce reprezinta data este 10 "_s},
         {empty, EActdata1, u"32.03.2026"_s, u"Numarul zilei este necorespunzator "_s},
         {empty, EActdata1, u"15.13.2026"_s, u"Numarul lunii este necorespunzator "_s},
+        {empty, EActdata1, u"15.00.2026"_s, u"Numarul lunii este necorespunzator "_s},
+        {empty, EActdata1, u"00.03.2026"_s, u"Numarul zilei este necorespunzator "_s},
+        {empty, EContrdata1, u"31.12.2026"_s, {}, with({{EContrdata1, "31.12.2026"}, {EContrdata2, "20261231"}})},
         // No day past its month's end.
         {empty, EActdata1, u"31.04.2026"_s, u"Numarul zilei este necorespunzator "_s},
         {empty, EActdata1, u"29.02.2026"_s, u"Numarul zilei este necorespunzator "_s},
@@ -317,6 +320,16 @@ void TestRealizations::entries_data()
                      QVERIFY(text.contains(u"2.010,50"_s) && !text.contains(u"300,00"_s) && !text.contains(u"800,00"_s)); }),
                  overA, click(u"Command1"_s), expectRows(u"SELECT realiz FROM program WHERE lei=1000"_s, {u"4010.5"_s}),
                  call([] { QVERIFY(!on->w->isVisible()); })};
+    // "Depasite": a total equal to the programme value is not over it; one ban more is.
+    const QString overOnly = u" Doriti afisarea doar a pozitiilor din program care au fost depasite ? "_s;
+    QTest::newRow("exceeded: equal is not over")
+        << Steps{call([] { on->realization(989.5); }), click(u"Command2"_s), message(overOnly, Answer::Yes), call([] {
+                     QVERIFY(on->takeReport(u"raprealiz"_s).simplified().contains(
+                         u"Nu exista pozitii care sa corespunda criteriilor"_s));
+                 })};
+    QTest::newRow("exceeded: a ban over")
+        << Steps{call([] { on->realization(989.51); }), click(u"Command2"_s), message(overOnly, Answer::Yes),
+                 message(kNoSignatories), call([] { QVERIFY(on->takeReport(u"raprealiz"_s).contains(u"1.000,01"_s)); })};
     // A header click sorts by value (9 before 10.000); the row being typed is stored first, or refused and kept,
     // and the cursor stays in the new row, where the next typing goes.
     const auto header = [](int column) {

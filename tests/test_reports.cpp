@@ -175,7 +175,8 @@ void TestReports::rules_data()
           {"29 February of a common year", "29.02.2021", day}, {"31 April", "31.04.2021", day},
           {"30 April", "30.04.2021", QString()}, {"one-digit day", "1.02.2020", format},
           {"slashes", "01/02/2020", format}, {"empty date", "", format}, {"day 00", "00.05.2020", day},
-          {"signed day", "+1.05.2020", day}, {"month 13", "12.13.2020", month}, {"before 1991", "12.05.1990", year},
+          {"signed day", "+1.05.2020", day}, {"month 13", "12.13.2020", month}, {"month 00", "12.00.2020", month},
+          {"31 December", "31.12.2020", QString()}, {"before 1991", "12.05.1990", year},
           {"next year", "12.05.2027", year}})
         row(name, "date", QString::fromLatin1(input), expected);
     const QString ok = u"column A | program.lei | 10 | money | total\n"_s;
@@ -541,6 +542,15 @@ void TestReports::workbook()
         for (const LaidText &t : page.texts)
             if (t.line >= 0 && doc.lines.at(t.line).kind == ReportLine::Item)
                 QCOMPARE(t.font.bold(), doc.lines.at(t.line).bold);
+
+    // A row of exactly two lines (a short name over a short detail) is as high as two: at one line's height the
+    // detail would be hidden.
+    o.addItem({.cod2 = 3111100, .lei = 0.5, .detal = u"DRUM"_s});
+    const QString two = o.path(u"doua.xlsx"_s);
+    writeWorkbook(document(u"program.realiz"_s, u"{program.lei}<=0.5"_s, {}), two);
+    const QString twoSheet = part(two, u"xl/worksheets/sheet1.xml"_s);
+    const double twoLines = QRegularExpression(u"<row r=\"7\"[^>]* ht=\"([\\d.]+)\""_s).match(twoSheet).captured(1).toDouble();
+    QVERIFY2(twoLines >= 30, qPrintable(twoSheet.left(2000)));
 
     // Nothing selected, criteria of many lines: the captions repeat alone; no total, no signatories.
     const ReportDocument none = document(u"program.realiz"_s, u"{program.lei}=-1"_s, u"responsabil POP,"_s.repeated(60));

@@ -88,6 +88,14 @@ void TestStore::numbersAndDates()
                                    {std::numeric_limits<double>::infinity(), 0LL}, {std::nan(""), 0LL}})
         QCOMPARE(tendro::wholeNumber(d), qint64(whole));
 
+    // To the ban, half away from zero: the windows' rule (toCents) and the totals' SQL (centsSql) on one table.
+    for (const auto &[value, cents] : {std::pair{0.005, 1LL}, {0.004, 0LL}, {-0.005, -1LL}, {-0.004, 0LL}, {2.675, 268LL},
+                                       {1.005, 101LL}, {1250.5, 125050LL}, {999999999.995, 100000000000LL},
+                                       {-250.4, -25040LL}, {0.0, 0LL}}) {
+        QCOMPARE(toCents(value), qint64(cents));
+        QCOMPARE(env->db().query(u"SELECT "_s + centsSql(formatNumber(value)) + u" AS c"_s).integer(0, u"c"_s), qint64(cents));
+    }
+
     // A year runs from its first day to its last, both included.
     const YearBounds b = yearBounds(2026);
     QCOMPARE(b.lower + u"-"_s + b.upper, u"20260101-20261231"_s);
