@@ -220,8 +220,10 @@ void TestDirectorate::approveAndPrintTheLegalProgramme()
           << procedure(1, u"achizitie directa"_s) << message(lighter, Answer::No)
           << expectRows(kProced, {u"DRUM VALEA MARE||"_s, u"LEMN A|licitatie|online"_s, u"LEMN S||"_s, u"MOTORINA||"_s})
           << procedure(1, u"achizitie directa"_s) << message(lighter, Answer::Yes)
-          // The one indicated: no question.
+          << call([&] { QVERIFY(w->itemsModel()->data(w->itemsModel()->index(1, 0), Qt::BackgroundRole).isValid()); })
+          // The one indicated: no question, and the row is no longer marked.
           << procedure(1, u"proced.simplif."_s)
+          << call([&] { QVERIFY(!w->itemsModel()->data(w->itemsModel()->index(1, 0), Qt::BackgroundRole).isValid()); })
           << clickCell(u"DataGrid2"_s, 0, 12) << key(u"DataGrid2"_s, Qt::Key_F2) << type({}, u"fax"_s)
           << key({}, Qt::Key_Return) << message(u" Modalitatea poate fi online sau offline "_s)
           << clickCell(u"DataGrid2"_s, 0, 12) << key(u"DataGrid2"_s, Qt::Key_F2) << type({}, u"OFFLINE"_s)

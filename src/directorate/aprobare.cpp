@@ -9,6 +9,7 @@
 #include "store/connections.h"
 #include "store/dates.h"
 #include "store/querymodel.h"
+#include "thresholds/legalsql.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -129,13 +130,24 @@ Aprobare::Aprobare(AppContext &ctx, QWidget *parent) : QDialog(parent), ctx_(ctx
         return writeItem(row, columns, values);
     });
     itemsModel_->setErrorHandler([this](const DbError &e) { ctx_.messages.engineError(this, e); });
+    // A procedure lighter than the purchase's band is marked as in the programme's grid; an approved row
+    // says when it was approved.
     itemsModel_->setRowHint([this](int row, int role) -> QVariant {
-        if (role != Qt::ToolTipRole)
+        if (role != Qt::BackgroundRole && role != Qt::ToolTipRole)
             return {};
+        const QString proced = itemsModel_->value(row, QStringLiteral("proced")).toString().trimmed();
+        const Purchase *p = purchases_.of(itemsModel_->value(row, QStringLiteral("idp")).toLongLong());
+        const QString band = p ? bandText(p->band) : QString();
+        const bool lighter = lighterThanBand(proced, band);
+        if (role == Qt::BackgroundRole)
+            return lighter ? QVariant(lighterProcedureColour()) : QVariant();
+        QStringList tips;
+        if (lighter)
+            tips << lighterProcedureTip(proced, band);
         const QString moment = itemsModel_->value(row, QStringLiteral("aprobat")).toString();
-        if (moment.isEmpty() || itemsModel_->value(row, QStringLiteral("proced")).toString().trimmed().isEmpty())
-            return {};
-        return QStringLiteral(" Aprobat la ") + shownMoment(moment) + QLatin1Char(' ');
+        if (!moment.isEmpty() && !proced.isEmpty())
+            tips << QStringLiteral(" Aprobat la ") + shownMoment(moment) + QLatin1Char(' ');
+        return tips.isEmpty() ? QVariant() : QVariant(tips.join(QLatin1Char('\n')));
     });
     bindGrid(grid2_, itemsModel_);
 

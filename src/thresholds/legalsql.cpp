@@ -113,6 +113,8 @@ const QStringList &itemClassColumns()
     return columns;
 }
 
+QColor lighterProcedureColour() { return kLighterProcedure; }
+
 void markLighterProcedures(QueryTableModel *model, std::function<QString(int row)> bandOf)
 {
     model->setRowHint([model, bandOf = std::move(bandOf)](int row, int role) -> QVariant {

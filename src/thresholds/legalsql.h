@@ -3,6 +3,7 @@
 // threshold report joins them per item as `clasa`, and the grids mark the
 // rows whose stored procedure is lighter than their purchase's band.
 
+#include <QColor>
 #include <QStringList>
 #include <functional>
 
@@ -22,6 +23,9 @@ class QueryTableModel;
 // query returned reads them.
 QString itemClassSql(Database &db);
 const QStringList &itemClassColumns();
+
+// The colour of a row whose stored procedure is lighter than its band.
+QColor lighterProcedureColour();
 
 // Marks the grid's rows whose stored procedure (column `proced`) is lighter
 // than their band: a colour and a tooltip naming both.
