@@ -27,10 +27,10 @@ public:
 };
 class NoFiles : public FileDialogService {
 public:
-    QString saveFileName(QWidget *, const QString &, const QString &) override { return {    QStringList openFileNames(QWidget *, const QString &, const QString &) override { return {}; }
-    QString folder(QWidget *, const QString &) override { return {}; }
-}; }
+    QString saveFileName(QWidget *, const QString &, const QString &) override { return {}; }
     QString openFileName(QWidget *, const QString &, const QString &) override { return {}; }
+    QStringList openFileNames(QWidget *, const QString &, const QString &) override { return {}; }
+    QString folder(QWidget *, const QString &) override { return {}; }
 };
 class Today : public Clock {
 public:
