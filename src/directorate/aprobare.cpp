@@ -19,6 +19,7 @@
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QSplitter>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -258,8 +259,12 @@ void Aprobare::refreshPurchases()
     for (int r = 0; r < shownPurchases_.size(); ++r)
         if (purchases_.list().at(shownPurchases_.at(r)).key == wasKey)
             row = r;
-    if (purchasesModel_->rowCount() > 0)
+    if (purchasesModel_->rowCount() > 0) {
+        // Its items are listed once, below, not also by the row change.
+        const QSignalBlocker quiet(grid1_->selectionModel());
         grid1_->setCurrentIndex(purchasesModel_->index(row, 0));
+        grid1_->selectRow(row);
+    }
     showItems();
 }
 
