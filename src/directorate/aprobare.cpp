@@ -155,6 +155,7 @@ Aprobare::Aprobare(AppContext &ctx, QWidget *parent) : QDialog(parent), ctx_(ctx
     try {
         fillSubunits();
         fillYears();
+        levelCodes_ = loadLevelCodes(ctx_.db());   // the catalogue does not change while the window is open
     } catch (const DbError &e) {
         ctx_.messages.engineError(this, e);
     }
@@ -228,10 +229,6 @@ void Aprobare::refreshPurchases()
         // The thresholds count every sub-unit of the directorate, whichever is shown.
         purchases_ = allSubunits_.isEmpty() ? Purchases()
                                             : Purchases(ctx_.db(), selectedYear(), Scope::directorate(allSubunits_));
-        QHash<qint64, QString> names;
-        const ResultSet codes = ctx_.db().query(QStringLiteral("SELECT cod2, den FROM cpv WHERE cod2 % 10000 = 0"));
-        for (int r = 0; r < codes.count(); ++r)
-            names.insert(codes.integer(r, QStringLiteral("cod2")), codes.text(r, QStringLiteral("den")));
         const QVector<Purchase> &list = purchases_.list();
         for (int i = 0; i < list.size(); ++i) {
             const Purchase &p = list.at(i);
@@ -240,9 +237,10 @@ void Aprobare::refreshPurchases()
             if (neaprob_->isChecked() && p.approved >= p.items)
                 continue;
             // A work is one sub-unit's: its name tells two works of the same details apart.
+            const LevelCode *named = levelCodeOf(levelCodes_, p);
             const QString den = p.unit == PurchaseUnit::Work
                 ? subunit_->itemText(subunit_->findData(p.subunits.value(0)))
-                : names.value(QString(p.code + QStringLiteral("00000000")).left(8).toLongLong());
+                : (named ? named->den : QString());
             shownPurchases_ << i;
             rows.append({p.label(), den, p.kind, p.items, p.approved, p.total, bandText(p.band),
                          int(p.subunits.size()), p.key});
@@ -428,18 +426,22 @@ void Aprobare::approveGroup()
     int moved = 0;
     try {
         BusyCursor busy;
-        QVector<int> written;
+        // Each item as it will be stored: its mode kept, "online" where it has none.
+        struct Change {
+            int row;
+            QString modalitate;
+        };
+        QVector<Change> written;
         PgConnection *pg = server();
         // The server first, item by item (each against its own version); then the file, in one transaction.
         for (int r : std::as_const(pending)) {
-            const QString modalitate = itemsModel_->value(r, QStringLiteral("modalitate")).toString().trimmed().isEmpty()
-                ? QStringLiteral("online")
-                : itemsModel_->value(r, QStringLiteral("modalitate")).toString();
+            const QString mode = itemsModel_->value(r, QStringLiteral("modalitate")).toString();
+            const Change c{r, mode.trimmed().isEmpty() ? QStringLiteral("online") : mode};
             if (pg) {
                 try {
                     writeApproval(*pg, {itemsModel_->value(r, QStringLiteral("uid")).toString(),
                                         itemsModel_->value(r, QStringLiteral("versiune")).toLongLong(), proced,
-                                        itemsModel_->value(r, QStringLiteral("anunt")).toString(), modalitate, moment});
+                                        itemsModel_->value(r, QStringLiteral("anunt")).toString(), c.modalitate, moment});
                 } catch (const ServerError &e) {
                     if (e.fault() == ServerFault::Moved) {
                         ++moved;
@@ -450,19 +452,16 @@ void Aprobare::approveGroup()
                     pg = nullptr;
                 }
             }
-            written << r;
+            written << c;
         }
         Transaction tx(db);
-        for (int r : std::as_const(written)) {
-            const QString modalitate = itemsModel_->value(r, QStringLiteral("modalitate")).toString().trimmed().isEmpty()
-                ? QStringLiteral("online")
-                : itemsModel_->value(r, QStringLiteral("modalitate")).toString();
+        for (const Change &c : std::as_const(written)) {
             db.exec(QStringLiteral("UPDATE program SET proced=?, modalitate=? WHERE idp=?"),
-                    {proced, modalitate, itemsModel_->value(r, QStringLiteral("idp"))});
+                    {proced, c.modalitate, itemsModel_->value(c.row, QStringLiteral("idp"))});
             db.exec(QStringLiteral("INSERT INTO aprobari (uid,idos,moment,procedvechi,proced,anunt,modalitate)"
                                    " VALUES(?,?,?,'',?,?,?)"),
-                    {itemsModel_->value(r, QStringLiteral("uid")), itemsModel_->value(r, QStringLiteral("idos")), moment,
-                     proced, itemsModel_->value(r, QStringLiteral("anunt")), modalitate});
+                    {itemsModel_->value(c.row, QStringLiteral("uid")), itemsModel_->value(c.row, QStringLiteral("idos")),
+                     moment, proced, itemsModel_->value(c.row, QStringLiteral("anunt")), c.modalitate});
         }
         tx.commit();
     } catch (const DbError &e) {

@@ -5,6 +5,7 @@
 // Each change is stored at once with a row of `aprobari` and, when a server
 // is set, written to it first.
 
+#include "paap.h"
 #include "thresholds/purchases.h"
 
 #include <QDialog>
@@ -55,6 +56,7 @@ private:
     ReportJob *rappaap_ = nullptr;
     QVector<int> allSubunits_;
     Purchases purchases_;
+    LevelCodes levelCodes_;
     QVector<int> shownPurchases_;   // index into purchases_.list() per row of DataGrid1
     std::unique_ptr<PgConnection> pg_;
     bool serverTried_ = false;

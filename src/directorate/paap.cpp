@@ -4,7 +4,6 @@
 #include "services/fields.h"
 #include "store/numbers.h"
 #include "store/dates.h"
-#include "thresholds/purchases.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -64,6 +63,27 @@ QString paapVersionLine(const PaapApproval &a)
     if (!a.actualizare)
         return QStringLiteral("Varianta initiala");
     return QStringLiteral("Actualizarea nr. ") + orDots(a.nractualizare, 4) + QStringLiteral(" din ") + orDots(a.data, 10);
+}
+
+LevelCodes loadLevelCodes(Database &db)
+{
+    LevelCodes codes;
+    const ResultSet rs = db.query(QStringLiteral("SELECT cod, den, cod2 FROM cpv WHERE cod2 % 10000 = 0"));
+    for (int r = 0; r < rs.count(); ++r)
+        codes.insert(rs.integer(r, QStringLiteral("cod2")),
+                     {rs.text(r, QStringLiteral("cod")), rs.text(r, QStringLiteral("den"))});
+    return codes;
+}
+
+const LevelCode *levelCodeOf(const LevelCodes &codes, const Purchase &p)
+{
+    if (p.unit == PurchaseUnit::Work)
+        return nullptr;
+    // "0311", "091", "03" padded to the eight digits of their catalogue entry.
+    bool ok = false;
+    const qint64 cod2 = QString(p.code + QStringLiteral("00000000")).left(8).toLongLong(&ok);
+    const auto it = codes.constFind(cod2);
+    return ok && it != codes.constEnd() ? &*it : nullptr;
 }
 
 QString paapKindCaption(const QString &kind)
@@ -151,13 +171,7 @@ ResultSet legalProgrammeRows(Database &db, int year, const QVector<int> &idos)
     if (items.isEmpty())
         return ResultSet(columns, {});
 
-    // The code a class, group or division purchase is named by.
-    QHash<qint64, std::pair<QString, QString>> levelCodes;
-    const ResultSet codes = db.query(QStringLiteral("SELECT cod, den, cod2 FROM cpv WHERE cod2 % 10000 = 0"));
-    for (int r = 0; r < codes.count(); ++r)
-        levelCodes.insert(codes.integer(r, QStringLiteral("cod2")),
-                          {codes.text(r, QStringLiteral("cod")), codes.text(r, QStringLiteral("den"))});
-
+    const LevelCodes levelCodes = loadLevelCodes(db);
     const Purchases purchases(db, year, Scope::directorate(idos));
     QVector<PaapRow> rows;
     for (const Purchase &p : purchases.list()) {
@@ -200,12 +214,9 @@ ResultSet legalProgrammeRows(Database &db, int year, const QVector<int> &idos)
                 row.object = largest->detal.isEmpty() ? largest->den : largest->detal;
                 row.code = largest->cod;
             } else {
-                bool ok = false;
-                const qint64 level = QString(p.code + QStringLiteral("00000000")).left(8).toLongLong(&ok);
-                const auto named = levelCodes.constFind(level);
-                if (ok && named != levelCodes.constEnd()) {
-                    row.code = named->first;
-                    row.object = named->second;
+                if (const LevelCode *named = levelCodeOf(levelCodes, p)) {
+                    row.code = named->cod;
+                    row.object = named->den;
                 } else {
                     row.code = largest->cod;
                     row.object = largest->den;

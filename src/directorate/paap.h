@@ -4,8 +4,10 @@
 // per purchase and procedure of the approved items, as the report prints them.
 
 #include "store/database.h"
+#include "thresholds/purchases.h"
 
 #include <QDialog>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -33,6 +35,17 @@ void savePaap(Database &db, int year, const PaapApproval &approval);
 QStringList paapApprovalLines(const PaapApproval &approval, const QString &headTitle, const QString &head);
 // "Varianta initiala" or "Actualizarea nr. 2 din 15.03.2027".
 QString paapVersionLine(const PaapApproval &approval);
+
+// The catalogue's codes of class, group and division level (cod2 a multiple
+// of 10 000), each with its text code and name: what names a purchase that is
+// not a work.
+struct LevelCode {
+    QString cod, den;
+};
+using LevelCodes = QHash<qint64, LevelCode>;
+LevelCodes loadLevelCodes(Database &db);
+// The entry naming a class, group or division purchase; null for a work or a code the catalogue lacks.
+const LevelCode *levelCodeOf(const LevelCodes &codes, const Purchase &p);
 
 // Section and kind captions of the programme's rows.
 extern const char *const kPaapMain;     // "Achizitii publice"
