@@ -65,6 +65,7 @@ private slots:
     void wholeFileCopies();
     void diskFailuresNameTheFileAndTheCause();
     void gridWritesARowOnlyWhenLeft();
+    void gridKeepsEveryValueAsTheFileHoldsIt();
     void olderFileTakesIdentities();
 };
 
@@ -291,6 +292,67 @@ void TestStore::gridWritesARowOnlyWhenLeft()
     QVERIFY(!model.hasPendingChanges());
 }
 
+// The grid keeps its rows compact and makes a value only when asked: every
+// kind of value reads back as a query reads it, and values set on cells
+// (an edit, a value shown) stay with their rows through a sort and a revert.
+void TestStore::gridKeepsEveryValueAsTheFileHoldsIt()
+{
+    Database &db = env->db();
+    db.execScript(u"CREATE TABLE proba (k INTEGER PRIMARY KEY, v);"
+                  "INSERT INTO proba (k,v) VALUES (1, 125), (2, 125.5), (3, 9007199254740993), (4, -0.0049),"
+                  " (5, 'Pădure ș ț 🌲'), (6, ''), (7, NULL), (8, x'00ff10'), (9, '125.000'), (10, ' b ')"_s);
+    const QString sql = u"SELECT k, v FROM proba ORDER BY k"_s;
+    const ResultSet expected = db.query(sql);
+    QueryTableModel model(db, {{u"K"_s, u"k"_s}, {u"V"_s, u"v"_s, true}});
+    model.setQuery(sql);
+    model.setWriteBack(u"proba"_s, u"k"_s);
+    model.refresh();
+    QCOMPARE(model.rowCount(), expected.count());
+    for (int r = 0; r < expected.count(); ++r) {
+        const QVariant want = expected.value(r, 1), got = model.value(r, u"v"_s);
+        QVERIFY2(got.typeId() == want.typeId() && got == want && got.isNull() == want.isNull()
+                     && got.toString().isNull() == want.toString().isNull(),
+                 qPrintable(u"row %1: %2 for %3"_s.arg(r).arg(got.toString(), want.toString())));
+    }
+    // The empty text is empty, not null: the grid's checks tell "nothing typed" from "no value".
+    QVERIFY(!model.value(5, u"v"_s).toString().isNull() && model.value(6, u"v"_s).isNull());
+    QCOMPARE(model.value(2, u"V"_s).toLongLong(), 9007199254740993LL);   // a column named in any case
+
+    // A value shown on row k=2 and an edit pending on k=10 go with their rows when the grid is sorted;
+    // the sort waits for the pending edit to be stored.
+    model.setShown(1, u"v"_s, u"ARATAT"_s);
+    QVERIFY(model.setData(model.index(9, 1), u"EDITAT"_s));
+    model.sort(0, Qt::DescendingOrder);
+    QCOMPARE(model.value(0, u"k"_s).toLongLong(), 1LL);   // nothing sorted while an edit is pending
+    QVERIFY(model.submitRow(9));
+    QCOMPARE(queryRows(db, u"SELECT v FROM proba WHERE k=10"_s), QStringList{u"EDITAT"_s});
+    model.sort(0, Qt::DescendingOrder);
+    QStringList order;
+    for (int r = 0; r < model.rowCount(); ++r) {
+        const QVariant v = model.value(r, u"v"_s);
+        order << model.value(r, u"k"_s).toString() + u'='
+                + (v.typeId() == QMetaType::QByteArray ? QString::fromLatin1(v.toByteArray().toHex()) : v.toString());
+    }
+    QCOMPARE(order, (QStringList{u"10=EDITAT"_s, u"9=125.000"_s, u"8=00ff10"_s,
+                                 u"7="_s, u"6="_s, u"5=Pădure ș ț 🌲"_s, u"4=-0.0049"_s,
+                                 u"3=9007199254740993"_s, u"2=ARATAT"_s, u"1=125"_s}));
+    // An edit then dropped puts back the value the row had, in its new place.
+    QVERIFY(model.setData(model.index(8, 1), u"ALTCEVA"_s));
+    model.revertRow(8);
+    QCOMPARE(model.value(8, u"v"_s).toString(), u"ARATAT"_s);
+    QCOMPARE(model.value(9, u"k"_s).toLongLong(), 1LL);
+    // A refresh reads the file again: the shown value is gone.
+    model.refresh();
+    QCOMPARE(model.value(1, u"v"_s), QVariant(125.5));
+
+    // Rows made by the caller keep the values they were given, of whatever kind.
+    QueryTableModel made(db, {{u"A"_s, u"a"_s}, {u"B"_s, u"b"_s}});
+    made.setRows(ResultSet({u"a"_s, u"b"_s}, {{QVariant(7), QVariant(u"x"_s)}, {QVariant(qlonglong(8)), QVariant()}}));
+    QCOMPARE(made.value(0, u"a"_s).typeId(), QMetaType::Int);
+    QCOMPARE(made.value(1, u"a"_s).typeId(), QMetaType::LongLong);
+    QVERIFY(made.value(1, u"b"_s).isNull() && made.value(0, u"b"_s) == QVariant(u"x"_s));
+}
+
 // A file of an older program: no identities at all, or some held twice (a file put together by hand).
 void TestStore::olderFileTakesIdentities()
 {
@@ -311,6 +373,9 @@ void TestStore::olderFileTakesIdentities()
     QCOMPARE(queryRows(*db, u"SELECT count(DISTINCT uid), count(*) FROM program UNION ALL"
                             " SELECT count(DISTINCT uid), count(*) FROM realiz"_s), (QStringList{"4|4", "5|5"}));
     QCOMPARE(db->userVersion(), kSchemaVersion);
+    // The items by their code, which a save's duplicate check looks them up by.
+    QCOMPARE(queryRows(*db, u"SELECT name FROM sqlite_master WHERE type='index' AND tbl_name='program' AND sql LIKE '%(id)'"_s),
+             QStringList{u"program_id"_s});
     // The server's place, empty, and each item's server version, none yet.
     QCOMPARE(queryRows(*db, u"SELECT count(*) FROM server UNION ALL SELECT min(versiune) FROM program"_s),
              (QStringList{"0", "0"}));

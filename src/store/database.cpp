@@ -1,5 +1,6 @@
 #include "database.h"
 #include "connections.h"
+#include "gridrows.h"
 #include "numbers.h"
 
 #include <QFile>
@@ -259,23 +260,27 @@ sqlite3 *openWithKnownKey(const QString &path, int flags, const QByteArray &pass
     return nullptr;
 }
 
-QVariant columnValue(sqlite3_stmt *st, int i)
+// A column's value read through its sqlite3_value: one locked call into the
+// statement per value rather than one for its type and two for its text.
+// The value is read at once, on the thread stepping the statement, as a
+// connection is never used by two threads at a time.
+QVariant valueOf(sqlite3_value *v)
 {
-    switch (sqlite3_column_type(st, i)) {
+    switch (sqlite3_value_type(v)) {
     case SQLITE_INTEGER:
-        return QVariant(qlonglong(sqlite3_column_int64(st, i)));
+        return QVariant(qlonglong(sqlite3_value_int64(v)));
     case SQLITE_FLOAT:
-        return QVariant(sqlite3_column_double(st, i));
+        return QVariant(sqlite3_value_double(v));
     case SQLITE_TEXT:
-        return QVariant(QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, i)),
-                                          sqlite3_column_bytes(st, i)));
+        return QVariant(QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_value_text(v)), sqlite3_value_bytes(v)));
     case SQLITE_BLOB:
-        return QVariant(QByteArray(static_cast<const char *>(sqlite3_column_blob(st, i)),
-                                   sqlite3_column_bytes(st, i)));
+        return QVariant(QByteArray(static_cast<const char *>(sqlite3_value_blob(v)), sqlite3_value_bytes(v)));
     default:
         return QVariant();
     }
 }
+
+QVariant columnValue(sqlite3_stmt *st, int i) { return valueOf(sqlite3_column_value(st, i)); }
 
 // Resets a cached statement on every way out, so it can be reused.
 struct StatementUse {
@@ -385,27 +390,52 @@ void Database::bindAll(sqlite3_stmt *st, const QVariantList &params)
 
 ResultSet Database::query(const QString &sql, const QVariantList &params)
 {
+    sqlite3_stmt *st = prepare(sql);
+    StatementUse use{st};
+    bindAll(st, params);
+    const int n = sqlite3_column_count(st);
     ResultSet rs;
-    forEach(sql, params, [&rs](const QStringList &cols, const QVector<QVariant> &row) {
-        if (rs.columns_.isEmpty() && !cols.isEmpty()) {
-            rs.columns_ = cols;
-            for (int i = 0; i < cols.size(); ++i)
-                if (!rs.index_.contains(cols.at(i)))
-                    rs.index_.insert(cols.at(i), i);
-        }
-        rs.rows_.append(row);
-    });
-    if (rs.columns_.isEmpty()) {
-        sqlite3_stmt *st = prepare(sql);
-        const int n = sqlite3_column_count(st);
-        for (int i = 0; i < n; ++i) {
-            const QString c = QString::fromUtf8(sqlite3_column_name(st, i));
-            rs.columns_.append(c);
-            if (!rs.index_.contains(c))
-                rs.index_.insert(c, i);
-        }
+    for (int i = 0; i < n; ++i) {
+        const QString c = QString::fromUtf8(sqlite3_column_name(st, i));
+        rs.columns_.append(c);
+        if (!rs.index_.contains(c))
+            rs.index_.insert(c, i);
+    }
+    for (;;) {
+        const int rc = sqlite3_step(st);
+        if (rc == SQLITE_DONE)
+            break;
+        if (rc != SQLITE_ROW)
+            fail(rc);
+        QVector<QVariant> row(n);
+        QVariant *out = row.data();
+        for (int i = 0; i < n; ++i)
+            out[i] = columnValue(st, i);
+        rs.rows_.append(std::move(row));
     }
     return rs;
+}
+
+GridRows Database::queryRows(const QString &sql, const QVariantList &params)
+{
+    sqlite3_stmt *st = prepare(sql);
+    StatementUse use{st};
+    bindAll(st, params);
+    const int n = sqlite3_column_count(st);
+    GridRows rows;
+    QStringList columns;
+    for (int i = 0; i < n; ++i)
+        columns.append(QString::fromUtf8(sqlite3_column_name(st, i)));
+    rows.setColumns(std::move(columns));
+    for (;;) {
+        const int rc = sqlite3_step(st);
+        if (rc == SQLITE_DONE)
+            break;
+        if (rc != SQLITE_ROW)
+            fail(rc);
+        rows.appendRow(st);
+    }
+    return rows;
 }
 
 void Database::forEach(const QString &sql, const QVariantList &params,

@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <memory>
+#include <numeric>
 
 namespace tendro {
 
@@ -210,10 +211,12 @@ void QueryTableModel::refresh()
 {
     if (sql_.isEmpty())
         return;   // rows given by the caller stay as they are
-    setRows(db_.query(sql_, params_));
+    setGridRows(db_.queryRows(sql_, params_));
 }
 
-void QueryTableModel::setRows(ResultSet fresh)
+void QueryTableModel::setRows(ResultSet rows) { setGridRows(GridRows::fromResultSet(rows)); }
+
+void QueryTableModel::setGridRows(GridRows fresh)
 {
     beginResetModel();
     rows_ = std::move(fresh);
@@ -232,7 +235,7 @@ void QueryTableModel::setShown(int row, const QString &column, const QVariant &v
     if (row < 0 || row >= rows_.count() || !rows_.hasColumn(column))
         return;
     const int src = rows_.columnIndex(column);
-    rows_.rows()[row][src] = value;
+    rows_.setValue(row, src, value);
     if (original_.contains(row))
         original_[row][src] = value;
     emit dataChanged(index(row, 0), index(row, columnCount() - 1), {Qt::DisplayRole, Qt::ToolTipRole});
@@ -253,11 +256,12 @@ QVariant QueryTableModel::stored(int row, int src) const
     return rows_.value(row, src);
 }
 
-QVariant &QueryTableModel::slot(int row, int src)
+void QueryTableModel::setStored(int row, int src, const QVariant &value)
 {
     if (isAppendRow(row))
-        return newRow_[src];
-    return rows_.rows()[row][src];
+        newRow_[src] = value;
+    else
+        rows_.setValue(row, src, value);
 }
 
 QVariant QueryTableModel::value(int row, const QString &column) const
@@ -335,10 +339,16 @@ void QueryTableModel::sort(int column, Qt::SortOrder order)
     if (src < 0 || !dirty_.isEmpty())
         return;
     beginResetModel();
-    auto &rows = rows_.rows();
-    std::stable_sort(rows.begin(), rows.end(), [src, order](const QVector<QVariant> &a, const QVector<QVariant> &b) {
-        return order == Qt::AscendingOrder ? lessThan(a.at(src), b.at(src)) : lessThan(b.at(src), a.at(src));
+    // Each value read once, not at every comparison.
+    QVector<QVariant> keys(rows_.count());
+    for (int r = 0; r < rows_.count(); ++r)
+        keys[r] = rows_.value(r, src);
+    QVector<int> at(rows_.count());
+    std::iota(at.begin(), at.end(), 0);
+    std::stable_sort(at.begin(), at.end(), [&keys, order](int a, int b) {
+        return order == Qt::AscendingOrder ? lessThan(keys.at(a), keys.at(b)) : lessThan(keys.at(b), keys.at(a));
     });
+    rows_.reorder(at);
     endResetModel();
 }
 
@@ -374,7 +384,7 @@ void QueryTableModel::setCell(int row, int gridColumn, const QVariant &value)
     if (src < 0 || row < 0 || row >= rowCount())
         return;
     markChanged(row, gridColumn);
-    slot(row, src) = value;
+    setStored(row, src, value);
     const QModelIndex i = index(row, gridColumn);
     emit dataChanged(i, i, {Qt::DisplayRole, Qt::EditRole});
 }
@@ -408,7 +418,7 @@ void QueryTableModel::revertRow(int row)
     if (isAppendRow(row)) {
         newRow_.fill(QVariant());
     } else if (original_.contains(row)) {
-        rows_.rows()[row] = original_.take(row);
+        rows_.setRow(row, original_.take(row));
     }
     dirty_.remove(row);
     if (row == refusedRow_)

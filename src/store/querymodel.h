@@ -5,6 +5,7 @@
 // row where a new row is typed; it is inserted when the user leaves it.
 
 #include "database.h"
+#include "gridrows.h"
 
 #include <QAbstractTableModel>
 #include <QSet>
@@ -104,14 +105,15 @@ public:
 private:
     int sourceIndex(int gridColumn) const { return sourceIndex_.value(gridColumn, -1); }
     QVariant stored(int row, int src) const;
-    QVariant &slot(int row, int src);
+    void setStored(int row, int src, const QVariant &value);
+    void setGridRows(GridRows rows);
     void markChanged(int row, int gridColumn);
 
     Database &db_;
     QVector<GridColumn> columns_;
     QString sql_;
     QVariantList params_;
-    ResultSet rows_;
+    GridRows rows_;
     QVector<QVariant> newRow_;          // the trailing empty row, by source column
     QVector<int> sourceIndex_;
     QString table_, keyColumn_;

@@ -136,9 +136,11 @@ CREATE TABLE IF NOT EXISTS server (
 );
 )SQL";
 
-// The identities' indexes, for new files and older ones alike.
+// The identities' indexes, for new files and older ones alike; and the items
+// by their code, which a save looks up for a duplicate before every insert.
 const char *const kIdentityIndexes = R"SQL(
 CREATE UNIQUE INDEX IF NOT EXISTS program_uid ON program (uid);
+CREATE INDEX IF NOT EXISTS program_id ON program (id);
 CREATE UNIQUE INDEX IF NOT EXISTS realiz_uid ON realiz (uid);
 CREATE INDEX IF NOT EXISTS realiz_uidp ON realiz (uidp);
 )SQL";

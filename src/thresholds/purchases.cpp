@@ -235,6 +235,10 @@ Purchases::Purchases(Database &db, const QString &from, const QString &to, const
 
 Purchases::Purchases(QVector<Purchase> list) : list_(std::move(list))
 {
+    qsizetype items = 0;
+    for (const Purchase &p : list_)
+        items += p.idps.size();
+    byItem_.reserve(items);
     for (int n = 0; n < list_.size(); ++n)
         for (qint64 idp : list_.at(n).idps)
             byItem_.insert(idp, n);
