@@ -314,6 +314,11 @@ void TestStore::gridKeepsEveryValueAsTheFileHoldsIt()
                      && got.toString().isNull() == want.toString().isNull(),
                  qPrintable(u"row %1: %2 for %3"_s.arg(r).arg(got.toString(), want.toString())));
     }
+    const QList<QMetaType::Type> types{QMetaType::LongLong, QMetaType::Double, QMetaType::LongLong, QMetaType::Double,
+                                       QMetaType::QString, QMetaType::QString, QMetaType::UnknownType,
+                                       QMetaType::QByteArray, QMetaType::QString, QMetaType::QString};
+    for (int r = 0; r < types.size(); ++r)
+        QCOMPARE(model.value(r, u"v"_s).typeId(), int(types.at(r)));
     // The empty text is empty, not null: the grid's checks tell "nothing typed" from "no value".
     QVERIFY(!model.value(5, u"v"_s).toString().isNull() && model.value(6, u"v"_s).isNull());
     QCOMPARE(model.value(2, u"V"_s).toLongLong(), 9007199254740993LL);   // a column named in any case
@@ -344,13 +349,33 @@ void TestStore::gridKeepsEveryValueAsTheFileHoldsIt()
     // A refresh reads the file again: the shown value is gone.
     model.refresh();
     QCOMPARE(model.value(1, u"v"_s), QVariant(125.5));
+    // Sorted by a column with a value shown in it, by that value (numbers first, then texts; ties keep
+    // their order); the new row stays last.
+    model.setAppendRow(true);
+    model.setShown(1, u"v"_s, -5.0);
+    model.sort(1, Qt::AscendingOrder);
+    QStringList keys;
+    for (int r = 0; r < model.rowCount(); ++r)
+        keys << model.value(r, u"k"_s).toString();
+    QCOMPARE(keys, (QStringList{u"2"_s, u"4"_s, u"8"_s, u"1"_s, u"9"_s, u"3"_s, u"6"_s, u"7"_s, u"10"_s, u"5"_s, QString()}));
+    QVERIFY(model.isAppendRow(10) && !model.isAppendRow(9) && !model.isAppendRow(11));
+    QCOMPARE(model.value(0, u"v"_s), QVariant(-5.0));
+    // Rows outside the grid have no values, and a value shown there is not kept.
+    model.setShown(11, u"v"_s, u"AFARA"_s);
+    model.setShown(-1, u"v"_s, u"AFARA"_s);
+    QVERIFY(!model.value(-1, u"v"_s).isValid() && !model.value(11, u"v"_s).isValid() && !model.value(10, u"v"_s).isValid());
+    QCOMPARE(model.value(9, u"v"_s), QVariant(u"Pădure ș ț 🌲"_s));
 
     // Rows made by the caller keep the values they were given, of whatever kind.
     QueryTableModel made(db, {{u"A"_s, u"a"_s}, {u"B"_s, u"b"_s}});
-    made.setRows(ResultSet({u"a"_s, u"b"_s}, {{QVariant(7), QVariant(u"x"_s)}, {QVariant(qlonglong(8)), QVariant()}}));
+    made.setRows(ResultSet({u"a"_s, u"b"_s}, {{QVariant(7), QVariant(u"x"_s)},
+                                              {QVariant(qlonglong(8)), QVariant()},
+                                              {QVariant(270119.6), QVariant(QMetaType::fromType<QString>())}}));
     QCOMPARE(made.value(0, u"a"_s).typeId(), QMetaType::Int);
     QCOMPARE(made.value(1, u"a"_s).typeId(), QMetaType::LongLong);
-    QVERIFY(made.value(1, u"b"_s).isNull() && made.value(0, u"b"_s) == QVariant(u"x"_s));
+    QCOMPARE(made.value(2, u"a"_s), QVariant(270119.6));
+    QVERIFY(!made.value(1, u"b"_s).isValid() && made.value(0, u"b"_s) == QVariant(u"x"_s));
+    QCOMPARE(made.value(2, u"b"_s).typeId(), QMetaType::QString);   // a typed null keeps its type
 }
 
 // A file of an older program: no identities at all, or some held twice (a file put together by hand).

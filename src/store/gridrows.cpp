@@ -86,6 +86,8 @@ void GridRows::appendRow(sqlite3_stmt *st)
         case SQLITE_TEXT: {
             const char *text = reinterpret_cast<const char *>(sqlite3_value_text(v));
             const int bytes = sqlite3_value_bytes(v);
+            if (!text && bytes > 0)
+                throw DbError(SQLITE_NOMEM, QString::fromUtf8(sqlite3_errstr(SQLITE_NOMEM)));
             cell.type = Text;
             cell.bits = text_.size();
             cell.length = quint32(bytes);
@@ -108,8 +110,8 @@ void GridRows::appendRow(sqlite3_stmt *st)
 void GridRows::appendValue(const QVariant &v)
 {
     Cell cell;
-    if (v.isNull()) {
-        // Null already.
+    if (!v.isValid()) {
+        // Null already; a typed null is kept below, with its type.
     } else if (v.typeId() == QMetaType::LongLong) {
         cell.type = Integer;
         cell.bits = v.toLongLong();
@@ -170,6 +172,7 @@ void GridRows::setRow(int r, const QVector<QVariant> &values)
 
 void GridRows::reorder(const QVector<int> &order)
 {
+    Q_ASSERT(order.size() == rows_);
     const int n = int(columns_.size());
     QVector<Cell> cells;
     cells.reserve(cells_.size());
