@@ -35,27 +35,27 @@ ResultSet::ResultSet(QStringList columns, QVector<QVector<QVariant>> rows)
             index_.insert(columns_.at(i), i);
 }
 
-int ResultSet::columnIndex(const QString &name) const
+int columnNamed(const QStringList &columns, const QHash<QString, int> &index, const QString &name)
 {
-    auto it = index_.constFind(name);
-    if (it != index_.constEnd())
+    const auto it = index.constFind(name);
+    if (it != index.constEnd())
         return *it;
     // Column names are case-insensitive in SQL; look once more without case.
-    for (int i = 0; i < columns_.size(); ++i)
-        if (columns_.at(i).compare(name, Qt::CaseInsensitive) == 0)
+    for (int i = 0; i < columns.size(); ++i)
+        if (columns.at(i).compare(name, Qt::CaseInsensitive) == 0)
             return i;
-    throw DbError(SQLITE_ERROR, QStringLiteral("no such column: ") + name);
+    return -1;
 }
 
-bool ResultSet::hasColumn(const QString &name) const
+int ResultSet::columnIndex(const QString &name) const
 {
-    if (index_.contains(name))
-        return true;
-    for (const QString &c : columns_)
-        if (c.compare(name, Qt::CaseInsensitive) == 0)
-            return true;
-    return false;
+    const int i = columnNamed(columns_, index_, name);
+    if (i < 0)
+        throw DbError(SQLITE_ERROR, QStringLiteral("no such column: ") + name);
+    return i;
 }
+
+bool ResultSet::hasColumn(const QString &name) const { return columnNamed(columns_, index_, name) >= 0; }
 
 QVariant ResultSet::value(int row, const QString &column) const
 {
@@ -388,77 +388,64 @@ void Database::bindAll(sqlite3_stmt *st, const QVariantList &params)
     }
 }
 
-ResultSet Database::query(const QString &sql, const QVariantList &params)
+void Database::run(const QString &sql, const QVariantList &params, const std::function<void(const QStringList &)> &start,
+                   const std::function<void(sqlite3_stmt *)> &row)
 {
     sqlite3_stmt *st = prepare(sql);
     StatementUse use{st};
     bindAll(st, params);
-    const int n = sqlite3_column_count(st);
-    ResultSet rs;
-    for (int i = 0; i < n; ++i) {
-        const QString c = QString::fromUtf8(sqlite3_column_name(st, i));
-        rs.columns_.append(c);
-        if (!rs.index_.contains(c))
-            rs.index_.insert(c, i);
-    }
+    QStringList columns;
+    for (int i = 0, n = sqlite3_column_count(st); i < n; ++i)
+        columns.append(QString::fromUtf8(sqlite3_column_name(st, i)));
+    start(columns);
     for (;;) {
         const int rc = sqlite3_step(st);
         if (rc == SQLITE_DONE)
             break;
         if (rc != SQLITE_ROW)
             fail(rc);
-        QVector<QVariant> row(n);
-        QVariant *out = row.data();
-        for (int i = 0; i < n; ++i)
-            out[i] = columnValue(st, i);
-        rs.rows_.append(std::move(row));
+        row(st);
     }
+}
+
+ResultSet Database::query(const QString &sql, const QVariantList &params)
+{
+    ResultSet rs;
+    run(sql, params, [&rs](const QStringList &columns) { rs = ResultSet(columns, {}); },
+        [&rs](sqlite3_stmt *st) {
+            const int n = int(rs.columns_.size());
+            QVector<QVariant> row(n);
+            QVariant *out = row.data();
+            for (int i = 0; i < n; ++i)
+                out[i] = columnValue(st, i);
+            rs.rows_.append(std::move(row));
+        });
     return rs;
 }
 
 GridRows Database::queryRows(const QString &sql, const QVariantList &params)
 {
-    sqlite3_stmt *st = prepare(sql);
-    StatementUse use{st};
-    bindAll(st, params);
-    const int n = sqlite3_column_count(st);
     GridRows rows;
-    QStringList columns;
-    for (int i = 0; i < n; ++i)
-        columns.append(QString::fromUtf8(sqlite3_column_name(st, i)));
-    rows.setColumns(std::move(columns));
-    for (;;) {
-        const int rc = sqlite3_step(st);
-        if (rc == SQLITE_DONE)
-            break;
-        if (rc != SQLITE_ROW)
-            fail(rc);
-        rows.appendRow(st);
-    }
+    run(sql, params, [&rows](const QStringList &columns) { rows.setColumns(columns); },
+        [&rows](sqlite3_stmt *st) { rows.appendRow(st); });
     return rows;
 }
 
 void Database::forEach(const QString &sql, const QVariantList &params,
                        const std::function<void(const QStringList &, const QVector<QVariant> &)> &fn)
 {
-    sqlite3_stmt *st = prepare(sql);
-    StatementUse use{st};
-    bindAll(st, params);
-    const int n = sqlite3_column_count(st);
     QStringList cols;
-    for (int i = 0; i < n; ++i)
-        cols.append(QString::fromUtf8(sqlite3_column_name(st, i)));
-    QVector<QVariant> row(n);
-    for (;;) {
-        const int rc = sqlite3_step(st);
-        if (rc == SQLITE_DONE)
-            break;
-        if (rc != SQLITE_ROW)
-            fail(rc);
-        for (int i = 0; i < n; ++i)
-            row[i] = columnValue(st, i);
-        fn(cols, row);
-    }
+    QVector<QVariant> row;
+    run(sql, params,
+        [&](const QStringList &columns) {
+            cols = columns;
+            row.resize(columns.size());
+        },
+        [&](sqlite3_stmt *st) {
+            for (int i = 0; i < row.size(); ++i)
+                row[i] = columnValue(st, i);
+            fn(cols, row);
+        });
 }
 
 void Database::exec(const QString &sql, const QVariantList &params)

@@ -36,6 +36,10 @@ private:
 // then the detail when there is one.
 QString engineErrorMessage(const DbError &e);
 
+// The place of a column among `columns` (`index`: each name's first place), by
+// its name as written or else without case, as SQL takes names; -1 for none.
+int columnNamed(const QStringList &columns, const QHash<QString, int> &index, const QString &name);
+
 // All rows of a query, read at once, so the row count is known immediately.
 class ResultSet {
 public:
@@ -95,6 +99,9 @@ public:
 
 private:
     Database(sqlite3 *db, const QString &path);
+    // Runs a query: `start` once with its column names, then `row` at each row, the statement on it.
+    void run(const QString &sql, const QVariantList &params, const std::function<void(const QStringList &)> &start,
+             const std::function<void(sqlite3_stmt *)> &row);
     sqlite3_stmt *prepare(const QString &sql);
     void bindAll(sqlite3_stmt *st, const QVariantList &params);
     [[noreturn]] void fail(int rc) const;

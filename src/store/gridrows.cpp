@@ -2,7 +2,6 @@
 
 #include <sqlcipher/sqlite3.h>
 
-#include <algorithm>
 #include <cstring>
 
 namespace tendro {
@@ -48,24 +47,14 @@ void GridRows::setColumns(QStringList columns)
             index_.insert(columns_.at(i), i);
 }
 
-bool GridRows::hasColumn(const QString &name) const
-{
-    if (index_.contains(name))
-        return true;
-    return std::any_of(columns_.begin(), columns_.end(),
-                       [&name](const QString &c) { return c.compare(name, Qt::CaseInsensitive) == 0; });
-}
+bool GridRows::hasColumn(const QString &name) const { return columnNamed(columns_, index_, name) >= 0; }
 
 int GridRows::columnIndex(const QString &name) const
 {
-    const auto it = index_.constFind(name);
-    if (it != index_.constEnd())
-        return *it;
-    // Column names are case-insensitive in SQL; look once more without case.
-    for (int i = 0; i < columns_.size(); ++i)
-        if (columns_.at(i).compare(name, Qt::CaseInsensitive) == 0)
-            return i;
-    throw DbError(SQLITE_ERROR, QStringLiteral("no such column: ") + name);
+    const int i = columnNamed(columns_, index_, name);
+    if (i < 0)
+        throw DbError(SQLITE_ERROR, QStringLiteral("no such column: ") + name);
+    return i;
 }
 
 void GridRows::appendRow(sqlite3_stmt *st)
